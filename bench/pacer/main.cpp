@@ -1,0 +1,160 @@
+// Frame pacing figures for every frame-rate entry on an idle field, against a bare view that only
+// clears and presents as fast as it can. Run under a display (xvfb-run -a bench/pacer).
+#include "app/CVazazoDlg.h"
+#include "app/WindowMessages.h"
+#include "render/ZornOpenGL.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QOpenGLWidget>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+constexpr int viewWidth = 800;
+constexpr int viewHeight = 600;
+constexpr int measureMs = 3000;
+constexpr int settleMs = 500;
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
+}
+
+void runFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+// Sees the window's ticks before the window does and the frames as they reach the screen.
+class Probe : public QObject {
+public:
+    explicit Probe(QObject* window) { window->installEventFilter(this); }
+
+    void start() {
+        ticks.clear();
+        paintTimes.clear();
+        frames = 0;
+        clock.start();
+        measuring = true;
+    }
+    void frameShown() {
+        if (!measuring) {
+            return;
+        }
+        ++frames;
+        if (tickAt >= 0) {
+            paintTimes.push_back(now() - tickAt);
+            tickAt = -1;
+        }
+    }
+    double now() const { return clock.nsecsElapsed() / 1e6; }
+
+    bool measuring = false;
+    std::vector<double> ticks;
+    std::vector<double> paintTimes;
+    int frames = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (measuring && event->type() == WindowMessages::WM_TICK) {
+            ticks.push_back(now());
+            tickAt = now();
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer clock;
+    double tickAt = -1;
+};
+
+class BareView : public QOpenGLWidget {
+public:
+    BareView() {
+        connect(this, &QOpenGLWidget::frameSwapped, this, [this] { ++frames, update(); });
+    }
+    int frames = 0;
+
+protected:
+    void paintGL() override {
+        glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+};
+
+double bareFramesPerSecond() {
+    BareView view;
+    view.resize(viewWidth, viewHeight);
+    view.show();
+    runFor(settleMs);
+    view.frames = 0;
+    QElapsedTimer timer;
+    timer.start();
+    runFor(measureMs);
+    return view.frames * 1000.0 / timer.elapsed();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    SettingsStore store(dir.filePath("settings.ini"));
+
+    const double bare = bareFramesPerSecond();
+
+    CVazazoDlg window(store);
+    window.show();
+    runFor(settleMs);
+    const QSize extra = window.size() - window.view()->size();
+    window.resize(viewWidth + extra.width(), viewHeight + extra.height());
+    runFor(settleMs);
+    // An idle field, but not paused: "Unlimited" keeps itself going only during play.
+    window.paused = false;
+
+    Probe probe(&window);
+    QObject::connect(window.view(), &QOpenGLWidget::frameSwapped, &probe, [&probe] { probe.frameShown(); });
+
+    std::printf("view %dx%d, %d ms per entry\n", window.view()->width(), window.view()->height(), measureMs);
+    std::printf("bare clear-and-present: %.1f frames/s\n\n", bare);
+    std::printf("%-10s %8s %9s %9s %9s %9s %9s\n", "entry", "period", "frames/s", "paint ms", "tick p50",
+                "tick p99", "goal");
+    for (const CVazazoDlg::FrameRate& rate : CVazazoDlg::frameRates) {
+        window.setFramePeriod(rate.periodMs);
+        runFor(settleMs);
+        probe.start();
+        runFor(measureMs);
+        probe.measuring = false;
+        const double elapsed = probe.now();
+        std::vector<double> intervals;
+        for (std::size_t i = 1; i < probe.ticks.size(); ++i) {
+            intervals.push_back(probe.ticks[i] - probe.ticks[i - 1]);
+        }
+        const double fps = probe.frames * 1000.0 / elapsed;
+        const double paint = percentile(probe.paintTimes, 0.5);
+        const double p50 = percentile(intervals, 0.5);
+        const double p99 = percentile(intervals, 0.99);
+        QString goal = "-";
+        if (rate.periodMs == 9) {
+            const bool ok = std::abs(p50 - (9.0 + paint)) <= 0.5 && p99 - p50 <= 2.0;
+            goal = ok ? "met" : "MISSED";
+        } else if (rate.periodMs == 0) {
+            goal = fps >= 0.9 * bare ? "met" : "MISSED";
+        }
+        std::printf("%-10s %8d %9.1f %9.2f %9.2f %9.2f %9s\n", rate.label, rate.periodMs, fps, paint, p50,
+                    p99, qPrintable(goal));
+        std::fflush(stdout);
+    }
+    window.close();
+    return 0;
+}

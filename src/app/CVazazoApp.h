@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QApplication>
+
+// The application: opens the settings store, then runs the main window until it closes.
+class CVazazoApp : public QApplication {
+    Q_OBJECT
+public:
+    CVazazoApp(int& argc, char** argv);
+    int run();
+};

@@ -1,0 +1,262 @@
+#include "app/CVazazoDlg.h"
+
+#include "app/CAboutDlg.h"
+#include "app/ColourSetting.h"
+#include "app/WindowIcon.h"
+#include "app/WindowMessages.h"
+#include "dialogs/LogDlg.h"
+#include "learning/Clock.h"
+#include "render/ZornOpenGL.h"
+#include "settings/SettingsStore.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QWindow>
+
+namespace {
+constexpr int initialWidth = 800;
+constexpr int initialHeight = 600;
+constexpr int startFramePeriodMs = 9;
+} // namespace
+
+using namespace WindowMessages;
+
+CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
+    : QMainWindow(parent), gameLoop(this), fpsMeter(this), store(store) {
+    setWindowTitle("Vazazo");
+    setWindowIcon(WindowIcon::make());
+
+    log_ = new LogDlg(this);
+    view_ = new ZornOpenGL(*this, this);
+    setCentralWidget(view_);
+    setFocusPolicy(Qt::StrongFocus);
+    view_->setFocusPolicy(Qt::NoFocus);
+    connect(view_, &QOpenGLWidget::frameSwapped, this, &CVazazoDlg::onFrameSwapped);
+    view_->installEventFilter(this);
+    createMenus();
+    menuBar()->installEventFilter(this);
+    resize(initialWidth, initialHeight);
+
+    Clock::program().calibrate();
+    setFramePeriod(startFramePeriodMs);
+    loadColours();
+    fpsMeter.startIfIdle();
+    gameLoop.startIfIdle();
+    appendLog("Press 'N' to start a new game");
+    groupName = store.read("Player's Name", "n/a");
+}
+
+CVazazoDlg::~CVazazoDlg() {
+    stopWorkerThreads();
+}
+
+void CVazazoDlg::createMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction("&Exit", this, &QWidget::close);
+
+    // Their windows arrive with the game itself; until then the commands do nothing.
+    QMenu* game = menuBar()->addMenu("&Game");
+    game->addAction("&New Game");
+    game->addAction("&Game settings");
+    game->addAction("&High Scores");
+
+    QMenu* settings = menuBar()->addMenu("&Settings");
+    settings->addAction("Set group &name");
+    settings->addAction("&Learning settings");
+    settings->addAction("&Background colour");
+    settings->addAction("&Determine processor clock", this, [] { Clock::program().calibrate(); });
+
+    QMenu* framerate = settings->addMenu("Framerate");
+    frameRateGroup = new QActionGroup(this);
+    for (const FrameRate& rate : frameRates) {
+        QAction* action = framerate->addAction(rate.label);
+        action->setCheckable(true);
+        action->setData(rate.periodMs);
+        frameRateGroup->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, period = rate.periodMs] { setFramePeriod(period); });
+    }
+
+    QMenu* collision = settings->addMenu("Collision detection");
+    cpuCollision = collision->addAction("CPU");
+    gpuCollision = collision->addAction("GPU");
+    cpuCollision->setCheckable(true);
+    gpuCollision->setCheckable(true);
+    cpuCollision->setChecked(true);
+    // The GPU hit test is not available yet.
+    gpuCollision->setEnabled(false);
+    connect(cpuCollision, &QAction::triggered, this, [this] {
+        cpuCollision->setChecked(true);
+        gpuCollision->setChecked(false);
+        appendLog("Using CPU collision detection.");
+    });
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("H&elp");
+    // Stands in for the system menu's "About Vazazo..." entry, which not every platform has.
+    help->addAction("&About", this, &CVazazoDlg::showAbout);
+}
+
+void CVazazoDlg::setFramePeriod(int periodMs) {
+    const int previous = gameLoop.framePeriodMs.exchange(periodMs);
+    for (QAction* action : frameRateGroup->actions()) {
+        action->setChecked(action->data().toInt() == periodMs);
+    }
+    // Leaving the paced modes, the window must start its own chain of ticks.
+    if (periodMs == 0 && previous != 0 && !paused) {
+        postWindowMessage(this, WM_TICK);
+    }
+}
+
+void CVazazoDlg::setBackgroundColour(float red, float green, float blue) {
+    view_->setClearColour(red, green, blue);
+    view_->update();
+}
+
+void CVazazoDlg::loadColours() {
+    const ColourSetting background = ColourSetting::parse(store.read("Background colour", "128 128 128"));
+    setBackgroundColour(background.red / 255.0f, background.green / 255.0f, background.blue / 255.0f);
+}
+
+void CVazazoDlg::showCursor() {
+    while (cursorHideCount_ < 0) {
+        ++cursorHideCount_;
+    }
+    view_->unsetCursor();
+}
+
+void CVazazoDlg::hideCursor() {
+    while (cursorHideCount_ >= 0) {
+        --cursorHideCount_;
+    }
+    view_->setCursor(Qt::BlankCursor);
+}
+
+bool CVazazoDlg::event(QEvent* event) {
+    const int type = event->type();
+    if (type > WM_APP && type <= WM_APP + 0x7FFF) {
+        auto* message = static_cast<WindowMessage*>(event);
+        handleMessage(message->message(), message->text);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CVazazoDlg::handleMessage(int message, const QString& text) {
+    switch (message) {
+    case WM_TICK:
+        if (!paused) {
+            tick();
+        }
+        postWindowMessage(this, WM_REDRAW);
+        break;
+    case WM_REDRAW:
+        requestFrame();
+        break;
+    case WM_SET_CAPTION:
+        setWindowTitle(text);
+        break;
+    default:
+        break;
+    }
+}
+
+void CVazazoDlg::requestFrame() {
+    // A window that is not on screen paints nothing, so its tick is done already.
+    const QWindow* window = windowHandle();
+    if (window == nullptr || !window->isExposed() || isMinimized()) {
+        gameLoop.frameDone();
+        return;
+    }
+    view_->update();
+}
+
+void CVazazoDlg::renderFrame() {
+    gameLoop.beginPaint();
+    view_->beginFrame();
+}
+
+void CVazazoDlg::onFrameSwapped() {
+    ++fpsMeter.framesSinceSample;
+    gameLoop.frameDone();
+    if (!paused && gameLoop.framePeriodMs == 0) {
+        postWindowMessage(this, WM_TICK);
+    }
+}
+
+void CVazazoDlg::onViewResized(int width, int height) {
+    if ((orientation & 0x10) != 0) {
+        fieldWidthPx = width;
+        fieldHeightPx = height;
+    } else {
+        fieldWidthPx = height;
+        fieldHeightPx = width;
+    }
+}
+
+bool CVazazoDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::Resize) {
+        const QSize size = static_cast<QResizeEvent*>(event)->size();
+        onViewResized(size.width(), size.height());
+    } else if (watched == menuBar() && event->type() == QEvent::Enter) {
+        showCursor();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CVazazoDlg::keyPressEvent(QKeyEvent* event) {
+    // A held key repeats; only the first press acts.
+    if (event->isAutoRepeat()) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        close();
+        return;
+    case Qt::Key_L:
+        log_->show();
+        log_->raise();
+        break;
+    case Qt::Key_M:
+        toggleMaximised();
+        break;
+    case Qt::Key_Alt:
+        showCursor();
+        break;
+    default:
+        break;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void CVazazoDlg::toggleMaximised() {
+    if (isMaximized() || isMinimized() || isFullScreen()) {
+        showNormal();
+    } else {
+        showMaximized();
+    }
+}
+
+void CVazazoDlg::showAbout() {
+    const bool wasPaused = paused;
+    paused = true;
+    CAboutDlg about(this);
+    about.exec();
+    if (!wasPaused && !gameOver) {
+        paused = false;
+    }
+}
+
+void CVazazoDlg::closeEvent(QCloseEvent* event) {
+    stopWorkerThreads();
+    log_->hide();
+    event->accept();
+}
+
+void CVazazoDlg::stopWorkerThreads() {
+    fpsMeter.stopAndWait();
+    gameLoop.stopAndWait();
+}

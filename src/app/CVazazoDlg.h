@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/FramePacer.h"
+#include "game/State.h"
+#include "render/FPSAverage.h"
+#include "render/FramePainter.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class LogDlg;
+class QAction;
+class QActionGroup;
+class SettingsStore;
+class ZornOpenGL;
+
+// The main window, which is also the game: the menu, the OpenGL view filling the client area, the
+// frame pacer and the frame-rate meter.
+class CVazazoDlg : public QMainWindow, public State, public FramePainter {
+    Q_OBJECT
+public:
+    // Orientation codes: bit 0x10 landscape, 0x20 portrait.
+    static constexpr int south = 0x14;
+
+    struct FrameRate {
+        const char* label;
+        int periodMs;
+    };
+    static constexpr std::array<FrameRate, 7> frameRates{{{"Unlimited", 0},
+                                                          {"Maximum", 1},
+                                                          {"100 fps", 9},
+                                                          {"50 fps", 19},
+                                                          {"30 fps", 33},
+                                                          {"25 fps", 40},
+                                                          {"15 fps", 66}}};
+
+    explicit CVazazoDlg(SettingsStore& store, QWidget* parent = nullptr);
+    ~CVazazoDlg() override;
+
+    // Stops the frame-rate meter and the frame pacer, each only when it runs.
+    void stopWorkerThreads();
+
+    void setFramePeriod(int periodMs);
+    int framePeriodMs() const { return gameLoop.framePeriodMs; }
+    void setBackgroundColour(float red, float green, float blue);
+
+    void showCursor();
+    void hideCursor();
+    int cursorHideCount() const { return cursorHideCount_; }
+
+    LogDlg* log() const { return log_; }
+    ZornOpenGL* view() const { return view_; }
+    FramePacer gameLoop;
+    FPSAverage fpsMeter;
+
+    int orientation = south;
+    int fieldWidthPx = 0;
+    int fieldHeightPx = 0;
+
+    void renderFrame() override;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createMenus();
+    void handleMessage(int message, const QString& text);
+    void requestFrame();
+    void onFrameSwapped();
+    void onViewResized(int width, int height);
+    void showAbout();
+    void toggleMaximised();
+    void loadColours();
+
+    SettingsStore& store;
+    LogDlg* log_ = nullptr;
+    ZornOpenGL* view_ = nullptr;
+    QActionGroup* frameRateGroup = nullptr;
+    QAction* cpuCollision = nullptr;
+    QAction* gpuCollision = nullptr;
+    int cursorHideCount_ = 0;
+};

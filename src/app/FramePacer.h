@@ -1,0 +1,40 @@
+#pragma once
+
+#include "learning/Runnable.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+class QObject;
+
+// Posts WM_TICK to the window every framePeriodMs milliseconds, each time after the frame of the
+// previous tick is on screen, so ticks never pile up and never arrive while a frame is painted.
+// With a period of 0 ("Unlimited") the window drives itself and the pacer only idles.
+class FramePacer : public Runnable {
+public:
+    static constexpr int idleSleepMs = 10;
+    // A frame that never arrives (a window that is not shown) must not stall the game.
+    static constexpr int frameWaitLimitMs = 500;
+
+    explicit FramePacer(QObject* window);
+    ~FramePacer() override;
+
+    void run() override;
+
+    // Window thread: a frame started to paint / reached the screen, or a tick will paint nothing.
+    void beginPaint();
+    void frameDone();
+
+    std::atomic<int> framePeriodMs{9};
+    std::atomic<bool> paintInProgress{false};
+    // Set from a tick's post until its frame is done.
+    std::atomic<bool> frameRequested{false};
+
+private:
+    void waitForFrame();
+
+    QObject* window;
+    std::mutex frameLock;
+    std::condition_variable frameChanged;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "learning/Clock.h"
+#include "learning/LevelParameters.h"
+#include "learning/PeriodStats.h"
+#include "learning/Runnable.h"
+#include "learning/Stats.h"
+
+#include <mutex>
+
+class LevelSettingsTarget;
+
+// Base of the modules fed with period statistics: its thread waits for each completed period and
+// hands it to onPeriod.
+class LModule : public Runnable, public Stats {
+public:
+    explicit LModule(Clock& clock = Clock::program());
+
+    // The period loop; returns at once when the module is disabled.
+    void run() final;
+
+    // How long the loop sleeps between looks at the record. Never 0, so a zero or negative
+    // averaging interval cannot make it spin.
+    static int loopSleepMs(int periodMs);
+
+    // Whether the game should hand over its totals now (window thread, once per tick).
+    bool wantsHandOff(double now) const;
+
+    // Window thread: moves the settings controls to what the module last asked for.
+    void applyLevelParameters(LevelSettingsTarget& pages) const;
+    void setLevelParameters(const LevelParameters& parameters);
+    LevelParameters levelParameters() const;
+
+    const PeriodStats& lastPeriod() const { return period; }
+
+    std::atomic<int> moduleStartMs{0};
+    std::atomic<bool> disabled{false};
+
+protected:
+    virtual void start() = 0;
+    virtual void onPeriod() = 0;
+    virtual void finish() = 0;
+
+    Clock& clock;
+    PeriodStats period;
+
+private:
+    mutable std::mutex parametersLock;
+    LevelParameters parameters;
+};

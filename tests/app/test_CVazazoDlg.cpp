@@ -1,0 +1,175 @@
+#include "app/CVazazoDlg.h"
+
+#include "dialogs/LogDlg.h"
+#include "render/ZornOpenGL.h"
+#include "settings/SettingsStore.h"
+
+#include "support/Waiting.h"
+
+#include <QActionGroup>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QMenu* findMenu(const QList<QAction*>& actions, const QString& title) {
+    for (QAction* action : actions) {
+        if (action->menu() != nullptr && action->text() == title) {
+            return action->menu();
+        }
+    }
+    return nullptr;
+}
+
+QStringList texts(const QMenu* menu) {
+    QStringList result;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator()) {
+            result << action->text();
+        }
+    }
+    return result;
+}
+
+QAction* findAction(const QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+class TestCVazazoDlg : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        store = std::make_unique<SettingsStore>(dir.filePath("settings.ini"));
+        window = std::make_unique<CVazazoDlg>(*store);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void cleanup() { window.reset(); }
+
+    void theMenuBarHasEveryMenuInOrder() {
+        const QList<QAction*> top = window->menuBar()->actions();
+        QStringList titles;
+        for (QAction* a : top) {
+            titles << a->text();
+        }
+        QCOMPARE(titles, QStringList({"&File", "&Game", "&Settings", "&Help"}));
+        QCOMPARE(texts(findMenu(top, "&File")), QStringList({"&Exit"}));
+        QCOMPARE(texts(findMenu(top, "&Game")), QStringList({"&New Game", "&Game settings", "&High Scores"}));
+        QCOMPARE(texts(findMenu(top, "&Help")), QStringList({"H&elp", "&About"}));
+        QMenu* settings = findMenu(top, "&Settings");
+        QCOMPARE(texts(settings),
+                 QStringList({"Set group &name", "&Learning settings", "&Background colour",
+                              "&Determine processor clock", "Framerate", "Collision detection"}));
+    }
+
+    void itStartsAt100FpsWithTheCpuHitTest() {
+        QMenu* settings = findMenu(window->menuBar()->actions(), "&Settings");
+        QMenu* framerate = findMenu(settings->actions(), "Framerate");
+        QCOMPARE(texts(framerate),
+                 QStringList({"Unlimited", "Maximum", "100 fps", "50 fps", "30 fps", "25 fps", "15 fps"}));
+        for (QAction* action : framerate->actions()) {
+            QCOMPARE(action->isChecked(), action->text() == "100 fps");
+        }
+        QCOMPARE(window->framePeriodMs(), 9);
+        QMenu* collision = findMenu(settings->actions(), "Collision detection");
+        QVERIFY(findAction(collision, "CPU")->isChecked());
+        QVERIFY(!findAction(collision, "GPU")->isEnabled());
+    }
+
+    void aFramerateEntrySetsThePeriodAndTicksOnlyItself() {
+        QMenu* settings = findMenu(window->menuBar()->actions(), "&Settings");
+        QMenu* framerate = findMenu(settings->actions(), "Framerate");
+        const int periods[] = {0, 1, 9, 19, 33, 40, 66};
+        for (int i = 0; i < 7; ++i) {
+            framerate->actions()[i]->trigger();
+            QCOMPARE(window->framePeriodMs(), periods[i]);
+            for (int j = 0; j < 7; ++j) {
+                QCOMPARE(framerate->actions()[j]->isChecked(), i == j);
+            }
+        }
+    }
+
+    void startUpLogsTheInvitationAndTheTimerResolution() {
+        QVERIFY(
+            waitUntil([&] { return window->log()->plainText().contains("Press 'N' to start a new game"); }));
+        QVERIFY(window->log()->plainText().contains("Timer resolution 1.00 Mhz"));
+        QVERIFY(!window->log()->isVisible());
+        QTest::keyClick(window.get(), Qt::Key_L);
+        QVERIFY(window->log()->isVisible());
+    }
+
+    void framesArePaintedAndTheCaptionShowsTheirRate() {
+        QVERIFY(waitUntil([&] { return window->windowTitle().endsWith(" fps"); }));
+        QVERIFY(waitUntil([&] { return window->windowTitle() != "0.0 fps"; }));
+        const double fps = window->windowTitle().split(' ').first().toDouble();
+        // At "100 fps" a frame costs at least the 9 ms pause.
+        QVERIFY2(fps > 0.0 && fps <= 1000.0 / 9.0 + 1.0, qPrintable(window->windowTitle()));
+    }
+
+    void unlimitedWhilePausedPostsNoTicks() {
+        window->setFramePeriod(0);
+        QVERIFY(window->paused);
+        const int before = window->fpsMeter.framesSinceSample;
+        QTest::qWait(300);
+        // Nothing but expose repaints, if any.
+        QVERIFY(window->fpsMeter.framesSinceSample - before <= 2);
+        window->paused = false;
+        window->setFramePeriod(9);
+        window->setFramePeriod(0);
+        QVERIFY(waitUntil([&] { return window->fpsMeter.framesSinceSample - before > 20; }));
+    }
+
+    void escapeStopsEveryThreadAndClosesTheWindow() {
+        QVERIFY(window->gameLoop.running);
+        QVERIFY(window->fpsMeter.running);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QVERIFY(!window->gameLoop.running);
+        QVERIFY(!window->fpsMeter.running);
+    }
+
+    void fieldScalesFollowTheViewSize() {
+        window->resize(640, 480);
+        QVERIFY(waitUntil([&] { return window->fieldWidthPx == window->view()->width(); }));
+        QCOMPARE(window->fieldHeightPx, window->view()->height());
+    }
+
+    void theCursorCounterHidesAndShowsOnce() {
+        window->hideCursor();
+        window->hideCursor();
+        QCOMPARE(window->cursorHideCount(), -1);
+        QCOMPARE(window->view()->cursor().shape(), Qt::BlankCursor);
+        window->showCursor();
+        window->showCursor();
+        QCOMPARE(window->cursorHideCount(), 0);
+        QCOMPARE(window->view()->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void theBackgroundColourComesFromTheStore() {
+        window.reset();
+        store->write("Background colour", "255 0 0");
+        window = std::make_unique<CVazazoDlg>(*store);
+        QCOMPARE(window->windowTitle(), QString("Vazazo"));
+        window->resize(200, 150);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(waitUntil([&] {
+            const QImage frame = window->view()->grabFramebuffer();
+            return !frame.isNull() && frame.pixelColor(10, 10) == QColor(255, 0, 0);
+        }));
+    }
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<CVazazoDlg> window;
+};
+
+QTEST_MAIN(TestCVazazoDlg)
+#include "test_CVazazoDlg.moc"

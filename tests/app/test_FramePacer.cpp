@@ -1,0 +1,120 @@
+#include "app/FramePacer.h"
+
+#include "app/WindowMessages.h"
+
+#include "support/MessageRecorder.h"
+#include "support/Waiting.h"
+
+#include <QtTest>
+
+#include <algorithm>
+
+using WindowMessages::WM_TICK;
+
+namespace {
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+std::vector<double> intervals(const std::vector<double>& times) {
+    std::vector<double> result;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        result.push_back(times[i] - times[i - 1]);
+    }
+    return result;
+}
+} // namespace
+
+class TestFramePacer : public QObject {
+    Q_OBJECT
+private slots:
+    void ticksArriveAtTheSetPeriod() {
+        MessageRecorder window;
+        FramePacer pacer(&window);
+        // The window answers each tick with a finished frame at once.
+        window.onMessage = [&](const MessageRecorder::Received&) { pacer.frameDone(); };
+        pacer.framePeriodMs = 40;
+        pacer.startIfIdle();
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 15; }));
+        pacer.stopAndWait();
+        const double typical = median(intervals(window.times(WM_TICK)));
+        QVERIFY2(typical >= 39.0 && typical < 80.0, qPrintable(QString::number(typical)));
+    }
+
+    void noTickIsPostedWhileAFrameIsPainting() {
+        MessageRecorder window;
+        FramePacer pacer(&window);
+        bool tickWhilePainting = false;
+        window.onMessage = [&](const MessageRecorder::Received&) {
+            tickWhilePainting = tickWhilePainting || pacer.paintInProgress;
+            pacer.frameDone();
+        };
+        pacer.framePeriodMs = 1;
+        pacer.startIfIdle();
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 3; }));
+        pacer.beginPaint();
+        const int before = window.count(WM_TICK);
+        QTest::qWait(200);
+        // At most the tick that was already on its way when the paint began.
+        QVERIFY(window.count(WM_TICK) <= before + 1);
+        window.received.clear();
+        pacer.frameDone();
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 3; }));
+        pacer.stopAndWait();
+        QVERIFY(!tickWhilePainting);
+    }
+
+    void theNextTickWaitsForTheFrameOfThePreviousOne() {
+        MessageRecorder window;
+        FramePacer pacer(&window);
+        pacer.framePeriodMs = 1;
+        pacer.startIfIdle();
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) == 1; }));
+        QTest::qWait(100);
+        QCOMPARE(window.count(WM_TICK), 1);
+        pacer.frameDone();
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) == 2; }));
+        pacer.stopAndWait();
+    }
+
+    void aFrameThatNeverComesDoesNotStallTheGame() {
+        MessageRecorder window;
+        FramePacer pacer(&window);
+        pacer.framePeriodMs = 1;
+        pacer.startIfIdle();
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 3; }));
+        pacer.stopAndWait();
+        const double typical = median(intervals(window.times(WM_TICK)));
+        QVERIFY(typical >= FramePacer::frameWaitLimitMs - 5);
+    }
+
+    void unlimitedLeavesTheTicksToTheWindow() {
+        MessageRecorder window;
+        FramePacer pacer(&window);
+        pacer.framePeriodMs = 0;
+        pacer.startIfIdle();
+        QTest::qWait(150);
+        QCOMPARE(window.count(WM_TICK), 0);
+        pacer.framePeriodMs = 9;
+        window.onMessage = [&](const MessageRecorder::Received&) { pacer.frameDone(); };
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 2; }));
+        pacer.stopAndWait();
+    }
+
+    void aStopEndsThePacerEvenWhileItWaitsForAFrame() {
+        MessageRecorder window;
+        FramePacer pacer(&window);
+        pacer.framePeriodMs = 66;
+        pacer.startIfIdle();
+        QVERIFY(waitUntil([&] { return window.count(WM_TICK) == 1; }));
+        QElapsedTimer timer;
+        timer.start();
+        pacer.stopAndWait();
+        QVERIFY(timer.elapsed() < FramePacer::frameWaitLimitMs);
+        QVERIFY(!pacer.running);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFramePacer)
+#include "test_FramePacer.moc"

@@ -1,0 +1,276 @@
+#include "dialogs/LogDlg.h"
+
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+const QTime nineOhThreeSeven(9, 3, 7);
+
+QTextEdit* fieldOf(LogDlg& log) {
+    return log.findChild<QTextEdit*>();
+}
+
+QString repeated(QChar c, int count) {
+    return QString(count, c);
+}
+} // namespace
+
+class TestLogDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        LogDlg::setTimeSource([] { return std::optional<QTime>(nineOhThreeSeven); });
+    }
+
+    void cleanup() { LogDlg::setTimeSource({}); }
+
+    void timeStampHasTwoDigitsForHoursMinutesAndSeconds() {
+        QCOMPARE(LogDlg::timeStamp(QTime(9, 3, 7)), QString("09:03.07"));
+        QCOMPARE(LogDlg::timeStamp(QTime(14, 5, 9)), QString("14:05.09"));
+        QCOMPARE(LogDlg::timeStamp(QTime(0, 0, 0)), QString("00:00.00"));
+        QCOMPARE(LogDlg::timeStamp(QTime(23, 59, 59)), QString("23:59.59"));
+    }
+
+    void anUnknownTimeStampsEachNumberAsMinusOne() {
+        QCOMPARE(LogDlg::timeStamp(std::nullopt), QString("-1:-1.-1"));
+
+        LogDlg::setTimeSource([] { return std::optional<QTime>(); });
+        LogDlg log;
+        appendLog("no clock");
+        QCOMPARE(log.plainText(), QString("-1:-1.-1 no clock\n"));
+    }
+
+    void twoMessagesAtTheSameSecondBothBeginWithTheTimeStamp() {
+        LogDlg log;
+        appendLog("Press 'N' to start a new game");
+        appendLog("Using GPU collision detection.");
+        QCOMPARE(log.plainText(), QString("09:03.07 Press 'N' to start a new game\n"
+                                          "09:03.07 Using GPU collision detection.\n"));
+    }
+
+    void aMessageEndingInNewlineLeavesAnEmptyGapLine() {
+        LogDlg log;
+        appendLog("Could not open file with objects!\n");
+        appendLog("next");
+        QCOMPARE(log.plainText(), QString("09:03.07 Could not open file with objects!\n\n09:03.07 next\n"));
+    }
+
+    void messagesAreShownLiterallyNotAsMarkup() {
+        LogDlg log;
+        appendLog("<b>bold</b> & <i>more");
+        QCOMPARE(log.plainText(), QString("09:03.07 <b>bold</b> & <i>more\n"));
+    }
+
+    void onlyTheMessagesCountTowardsTheAppendedLength() {
+        LogDlg log;
+        QCOMPARE(log.appendedLength(), 0);
+        QCOMPARE(log.textLimit(), 32767);
+        appendLog("abc");
+        appendLog("");
+        appendLog("de\n");
+        QCOMPARE(log.appendedLength(), 6);
+        QCOMPARE(log.textLimit(), 32767);
+    }
+
+    void theLimitRisesBy16384OnceTheMessagesReachIt() {
+        LogDlg log;
+        appendLog(repeated('a', 32766));
+        QCOMPARE(log.textLimit(), 32767);
+        appendLog("b");
+        QCOMPARE(log.appendedLength(), 32767);
+        QCOMPARE(log.textLimit(), 32767 + 16384);
+        appendLog(repeated('c', 16383));
+        QCOMPARE(log.textLimit(), 32767 + 16384);
+        appendLog("d");
+        QCOMPARE(log.textLimit(), 32767 + 2 * 16384);
+
+        // Stamps and line ends come on top of the messages, and not one character is cut.
+        const QString expected = "09:03.07 " + repeated('a', 32766) + "\n09:03.07 b\n09:03.07 " +
+                                 repeated('c', 16383) + "\n09:03.07 d\n";
+        QCOMPARE(log.plainText().size(), expected.size());
+        QCOMPARE(log.plainText(), expected);
+    }
+
+    void aSingleMessageFarBeyondTheLimitRaisesItOnceAndIsKeptWhole() {
+        LogDlg log;
+        appendLog(repeated('x', 50000));
+        QCOMPARE(log.textLimit(), 32767 + 16384);
+        QCOMPARE(log.plainText(), "09:03.07 " + repeated('x', 50000) + "\n");
+    }
+
+    void appendingLeavesTheUsersSelectionAlone() {
+        LogDlg log;
+        appendLog("first line");
+        QTextEdit* field = fieldOf(log);
+        QTextCursor selection(field->document());
+        selection.setPosition(0);
+        selection.setPosition(5, QTextCursor::KeepAnchor);
+        field->setTextCursor(selection);
+
+        appendLog("second line");
+        QCOMPARE(log.plainText(), QString("09:03.07 first line\n09:03.07 second line\n"));
+        QCOMPARE(field->textCursor().selectionStart(), 0);
+        QCOMPARE(field->textCursor().selectionEnd(), 5);
+    }
+
+    void theLogIsCreatedHiddenAsAReadOnlyFieldFillingTheWindow() {
+        LogDlg log;
+        QVERIFY(!log.isVisible());
+        QCOMPARE(log.windowTitle(), QString("Game Log"));
+        QTextEdit* field = fieldOf(log);
+        QVERIFY(field != nullptr);
+        QVERIFY(field->isReadOnly());
+        QCOMPARE(field->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        // 284 by 90 dialog units: far wider than tall, a few hundred pixels across.
+        QVERIFY2(log.width() > 250 && log.width() < 800, qPrintable(QString::number(log.width())));
+        QVERIFY2(log.height() > 80 && log.height() < 300, qPrintable(QString::number(log.height())));
+
+        log.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&log));
+        log.resize(700, 400);
+        QTRY_COMPARE(field->geometry(), log.rect());
+    }
+
+    void linesAppendedWhileHiddenAreAllThereWhenTheLogIsShown() {
+        LogDlg log;
+        for (int i = 0; i < 200; ++i) {
+            appendLog(QString("line %1").arg(i));
+        }
+        log.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&log));
+        const QStringList lines = log.plainText().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 200);
+        QCOMPARE(lines.first(), QString("09:03.07 line 0"));
+        QCOMPARE(lines.last(), QString("09:03.07 line 199"));
+        QScrollBar* bar = fieldOf(log)->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+    }
+
+    void theFieldScrollsToTheNewestLineAfterTheInsertionIsLaidOut() {
+        LogDlg log;
+        log.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&log));
+        for (int i = 0; i < 100; ++i) {
+            appendLog(QString("line %1").arg(i));
+        }
+        QScrollBar* bar = fieldOf(log)->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+
+        bar->setValue(0);
+        appendLog("newest");
+        QCOMPARE(bar->value(), 0); // the scroll is posted, not done inside the append
+        QTRY_VERIFY(bar->value() > 0 && bar->value() == bar->maximum());
+    }
+
+    void closingTheLogHidesItAndKeepsItsLines() {
+        auto log = std::make_unique<LogDlg>();
+        QPointer<LogDlg> watch(log.get());
+        appendLog("before closing");
+        log->show();
+        QVERIFY(QTest::qWaitForWindowExposed(log.get()));
+        QVERIFY(log->close());
+        QVERIFY(!log->isVisible());
+        QCoreApplication::processEvents();
+        QVERIFY(!watch.isNull());
+
+        appendLog("while closed");
+        log->show();
+        QCOMPARE(log->plainText(), QString("09:03.07 before closing\n09:03.07 while closed\n"));
+    }
+
+    void aLineFromAWorkerThreadReachesTheFieldOnlyThroughTheWindowThread() {
+        LogDlg log;
+        QThread* appendingThread = nullptr;
+        connect(
+            &log, &LogDlg::lineAppended, &log, [&] { appendingThread = QThread::currentThread(); },
+            Qt::DirectConnection);
+
+        std::thread worker([] { appendLog("from the worker"); });
+        worker.join();
+        // The worker has finished, yet the field has not been touched: the line waits in the queue.
+        QVERIFY(appendingThread == nullptr);
+        QCOMPARE(log.plainText(), QString());
+
+        QTRY_COMPARE(log.plainText(), QString("09:03.07 from the worker\n"));
+        QCOMPARE(appendingThread, QThread::currentThread());
+    }
+
+    void linesFromAQThreadAreStampedWhenLoggedNotWhenShown() {
+        LogDlg log;
+        QThread* worker = QThread::create([] { appendLog("loading"); });
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        LogDlg::setTimeSource([] { return std::optional<QTime>(QTime(10, 0, 0)); });
+        QTRY_COMPARE(log.plainText(), QString("09:03.07 loading\n"));
+    }
+
+    void manyThreadsLoggingAtOnceLoseNoLineAndKeepEachThreadsOrder() {
+        LogDlg log;
+        constexpr int threadCount = 4;
+        constexpr int linesPerThread = 250;
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threadCount; ++t) {
+            workers.emplace_back([t] {
+                for (int i = 0; i < linesPerThread; ++i) {
+                    appendLog(QString("t%1 %2").arg(t).arg(i));
+                }
+            });
+        }
+        // The window thread logs too while the workers run.
+        appendLog("main");
+        for (std::thread& worker : workers) {
+            worker.join();
+        }
+        QTRY_COMPARE(log.plainText().count('\n'), threadCount * linesPerThread + 1);
+
+        std::vector<int> next(threadCount, 0);
+        for (const QString& line : log.plainText().split('\n', Qt::SkipEmptyParts)) {
+            const QStringList parts = line.split(' ');
+            if (parts.at(1) == "main") {
+                continue;
+            }
+            const int t = parts.at(1).mid(1).toInt();
+            QCOMPARE(parts.at(2).toInt(), next[t]++);
+        }
+    }
+
+    void linesLoggedBeforeTheLogExistsAppearWhenItIsCreated() {
+        appendLog("early on the window thread");
+        std::thread worker([] { appendLog("early on a worker"); });
+        worker.join();
+        LogDlg::setTimeSource([] { return std::optional<QTime>(QTime(14, 5, 9)); });
+
+        LogDlg log;
+        QCOMPARE(log.plainText(),
+                 QString("09:03.07 early on the window thread\n09:03.07 early on a worker\n"));
+        QCOMPARE(log.appendedLength(),
+                 QString("early on the window thread").size() + QString("early on a worker").size());
+        appendLog("later");
+        QVERIFY(log.plainText().endsWith("14:05.09 later\n"));
+    }
+
+    void linesStillQueuedWhenTheLogGoesAreShownByTheNextLog() {
+        auto first = std::make_unique<LogDlg>();
+        std::thread worker([] { appendLog("in flight"); });
+        worker.join();
+        first.reset(); // before the window thread ran the queued line
+        appendLog("after the log went");
+        QCoreApplication::processEvents();
+
+        LogDlg second;
+        QCOMPARE(second.plainText(), QString("09:03.07 in flight\n09:03.07 after the log went\n"));
+    }
+};
+
+QTEST_MAIN(TestLogDlg)
+#include "test_LogDlg.moc"

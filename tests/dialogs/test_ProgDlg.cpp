@@ -1,0 +1,64 @@
+#include "dialogs/ProgDlg.h"
+
+#include <QProgressBar>
+#include <QtTest>
+
+class TestProgDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theWindowWaitsWithoutButtonsOrCloseBox() {
+        ProgDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QString("Please wait.."));
+        QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(dlg.windowFlags() & Qt::CustomizeWindowHint);
+        QCOMPARE(dlg.findChildren<QProgressBar*>().size(), 1);
+        QVERIFY(dlg.width() > dlg.height());
+    }
+
+    void eachStepAdvancesTheBarUpToTheEndOfTheRange() {
+        ProgDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.setWindowTitle("Loading sounds..");
+        dlg.setRange(0, 4);
+        dlg.setPos(0);
+        auto* bar = dlg.findChild<QProgressBar*>();
+        for (int step = 1; step <= 4; ++step) {
+            dlg.stepIt();
+            QCOMPARE(dlg.pos(), step);
+            QCOMPARE(bar->value(), step);
+        }
+        dlg.stepIt();
+        QCOMPARE(dlg.pos(), 4);
+        QCOMPARE(dlg.windowTitle(), QString("Loading sounds.."));
+        QCOMPARE(dlg.lower(), 0);
+        QCOMPARE(dlg.upper(), 4);
+    }
+
+    void positionsOutsideTheRangeStopAtItsEndsAndTheStepCanBeChanged() {
+        ProgDlg dlg;
+        dlg.setRange(10, 20);
+        dlg.setPos(25);
+        QCOMPARE(dlg.pos(), 20);
+        dlg.setPos(-3);
+        QCOMPARE(dlg.pos(), 10);
+        dlg.setStep(3);
+        dlg.stepIt();
+        dlg.stepIt();
+        QCOMPARE(dlg.pos(), 16);
+    }
+
+    void neitherCloseNorEscapeTakesTheWindowAway() {
+        ProgDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(!dlg.close());
+        QVERIFY(dlg.isVisible());
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QVERIFY(dlg.isVisible());
+    }
+};
+
+QTEST_MAIN(TestProgDlg)
+#include "test_ProgDlg.moc"

@@ -1,0 +1,72 @@
+#include "learning/Clock.h"
+
+#include "app/FatalError.h"
+#include "dialogs/LogDlg.h"
+
+#include "support/ManualCounter.h"
+#include "support/Waiting.h"
+
+#include <QApplication>
+#include <QtTest>
+
+class TestClock : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { FatalError::setHandler({}); }
+
+    void timeCountsFromTheClocksCreation() {
+        auto counter = std::make_shared<ManualCounter>();
+        counter->ticks = 5'000'000'000;
+        Clock clock(counter);
+        QCOMPARE(clock.now(), 0.0);
+        counter->ticks += 2'500'000;
+        // Before calibration a millisecond is a million ticks.
+        QCOMPARE(clock.now(), 2.5);
+    }
+
+    void calibrationUsesTheCounterFrequency() {
+        auto counter = std::make_shared<ManualCounter>();
+        counter->frequency = 3'579'545;
+        Clock clock(counter);
+        clock.calibrate();
+        QCOMPARE(clock.ticksPerMs(), 3579);
+        counter->ticks = 3579 * 40;
+        QCOMPARE(clock.now(), 40.0);
+    }
+
+    void theResolutionIsLoggedInMhzEitherWay() {
+        QCOMPARE(Clock::resolutionText(3579), QString("Timer resolution 3.58 Mhz"));
+        QCOMPARE(Clock::resolutionText(2'400'000), QString("Timer resolution 2.40 Mhz"));
+        QCOMPARE(Clock::resolutionText(99'999), QString("Timer resolution 100.00 Mhz"));
+        QCOMPARE(Clock::resolutionText(100'000), QString("Timer resolution 0.10 Mhz"));
+
+        LogDlg log;
+        auto counter = std::make_shared<ManualCounter>();
+        Clock clock(counter);
+        clock.calibrate();
+        QVERIFY(waitUntil([&] { return log.plainText().contains("Timer resolution 1.00 Mhz"); }));
+    }
+
+    void anUnreadableCounterIsFatal() {
+        QStringList errors;
+        FatalError::setHandler([&](const QString& message) { errors << message; });
+        auto counter = std::make_shared<ManualCounter>();
+        Clock clock(counter);
+        counter->counterWorks = false;
+        clock.now();
+        QCOMPARE(errors, QStringList({"Cannot read current time!"}));
+        counter->frequencyWorks = false;
+        clock.calibrate();
+        QCOMPARE(errors.last(), QString("Cannot determine clock frequency!"));
+        QCOMPARE(clock.ticksPerMs(), Clock::initialTicksPerMs);
+    }
+
+    void theProgramClockRuns() {
+        const double first = Clock::program().now();
+        QTest::qWait(20);
+        QVERIFY(Clock::program().now() > first);
+    }
+};
+
+QTEST_MAIN(TestClock)
+#include "test_Clock.moc"

@@ -1,0 +1,77 @@
+#include "learning/Runnable.h"
+
+#include "support/Waiting.h"
+
+#include <QtTest>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+// Runs until asked to stop, counting how often it was started.
+class Looper : public Runnable {
+public:
+    ~Looper() override { stopAndWait(); }
+    void run() override {
+        ++starts;
+        while (!stopRequested) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ++finishes;
+    }
+    std::atomic<int> starts{0};
+    std::atomic<int> finishes{0};
+};
+} // namespace
+
+class TestRunnable : public QObject {
+    Q_OBJECT
+private slots:
+    void stopAndWaitReturnsOnlyAfterTheWorkerLeftRun() {
+        Looper looper;
+        QVERIFY(looper.startIfIdle());
+        QVERIFY(waitUntil([&] { return looper.starts == 1; }));
+        looper.stopAndWait();
+        QVERIFY(!looper.running);
+        QCOMPARE(looper.finishes.load(), 1);
+    }
+
+    void aRunningObjectIsNotStartedTwice() {
+        Looper looper;
+        QVERIFY(looper.startIfIdle());
+        QVERIFY(!looper.startIfIdle());
+        looper.stopAndWait();
+        QCOMPARE(looper.starts.load(), 1);
+        QVERIFY(looper.startIfIdle());
+        looper.stopAndWait();
+        QCOMPARE(looper.starts.load(), 2);
+    }
+
+    void aStopRightAfterTheStartIsNotLost() {
+        // The worker may not have begun yet; the stop must still end it instead of hanging.
+        for (int i = 0; i < 50; ++i) {
+            Looper looper;
+            looper.startIfIdle();
+            looper.stopAndWait();
+            QVERIFY(!looper.running);
+        }
+    }
+
+    void stopAndWaitOnAnIdleObjectReturnsAtOnce() {
+        Looper looper;
+        looper.stopAndWait();
+        QVERIFY(!looper.stopRequested);
+        QCOMPARE(looper.starts.load(), 0);
+    }
+
+    void runThreadMarksTheObjectIdleAfterwards() {
+        Looper looper;
+        looper.stopRequested = true;
+        QCOMPARE(runThread(&looper), 0);
+        QVERIFY(!looper.running);
+        QCOMPARE(looper.finishes.load(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunnable)
+#include "test_Runnable.moc"

@@ -1,0 +1,76 @@
+#include "render/FPSAverage.h"
+
+#include "app/WindowMessages.h"
+
+#include "support/ManualCounter.h"
+#include "support/MessageRecorder.h"
+#include "support/Waiting.h"
+
+#include <QtTest>
+
+class TestFPSAverage : public QObject {
+    Q_OBJECT
+private slots:
+    void theFirstSampleAfterResetIsZero() {
+        FPSAverage meter(nullptr);
+        QCOMPARE(meter.sample(60, 0.0), 0.0);
+        QCOMPARE(meter.sample(60, 1000.0), 60.0);
+        meter.reset();
+        QCOMPARE(meter.sample(60, 5000.0), 0.0);
+    }
+
+    void theAverageCoversTheNewestSamplesUpTo1500Ms() {
+        FPSAverage meter(nullptr);
+        meter.sample(0, 0.0);
+        // Old samples at 10 fps, newer ones at 50 fps: 400 ms each, so the newest four count.
+        double now = 0.0;
+        for (int frames : {4, 4, 4, 20, 20, 20, 20}) {
+            now += 400.0;
+            meter.sample(frames, now);
+        }
+        QCOMPARE(meter.sample(20, now + 400.0), 80 * 1000.0 / 1600.0);
+    }
+
+    void afterEightSamplesTheOldestSlotIsOverwritten() {
+        FPSAverage meter(nullptr);
+        meter.sample(0, 0.0);
+        double now = 0.0;
+        for (int i = 0; i < 8; ++i) {
+            now += 100.0;
+            meter.sample(1, now); // 10 fps
+        }
+        // The ninth sample replaces the first; all eight slots together span only 800 ms.
+        now += 100.0;
+        QCOMPARE(meter.sample(9, now), 16 * 1000.0 / 800.0);
+        now += 100.0;
+        QCOMPARE(meter.sample(9, now), 24 * 1000.0 / 800.0);
+    }
+
+    void twoSamplesAtTheSameInstantDoNotDivideByZero() {
+        FPSAverage meter(nullptr);
+        meter.sample(0, 10.0);
+        QCOMPARE(meter.sample(5, 10.0), 0.0);
+    }
+
+    void theTaskShowsTheRateInTheCaptionAndStopsPromptly() {
+        MessageRecorder window;
+        auto counter = std::make_shared<ManualCounter>();
+        Clock clock(counter);
+        FPSAverage meter(&window, clock);
+        meter.startIfIdle();
+        QVERIFY(waitUntil([&] { return window.count(WindowMessages::WM_SET_CAPTION) == 1; }));
+        QCOMPARE(window.received.back().text, QString("0.0 fps"));
+        meter.framesSinceSample = 45;
+        counter->ticks = 1'500'000'000; // 1500 ms later
+        QVERIFY(waitUntil([&] { return window.count(WindowMessages::WM_SET_CAPTION) == 2; }));
+        QCOMPARE(window.received.back().text, QString("30.0 fps"));
+        QCOMPARE(meter.framesSinceSample.load(), 0);
+        QElapsedTimer timer;
+        timer.start();
+        meter.stopAndWait();
+        QVERIFY(timer.elapsed() < 1000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFPSAverage)
+#include "test_FPSAverage.moc"
