@@ -1,5 +1,7 @@
 // Frame pacing figures for every frame-rate entry on an idle field, against a bare view that only
 // clears and presents as fast as it can. Run under a display (xvfb-run -a bench/pacer).
+// paint: from a tick's arrival to its frame on screen; tick: between tick arrivals; own: a tick
+// interval less the paint it waited for, i.e. what the pacer itself adds.
 #include "app/CVazazoDlg.h"
 #include "app/WindowMessages.h"
 #include "render/ZornOpenGL.h"
@@ -127,8 +129,8 @@ int main(int argc, char** argv) {
 
     std::printf("view %dx%d, %d ms per entry\n", window.view()->width(), window.view()->height(), measureMs);
     std::printf("bare clear-and-present: %.1f frames/s\n\n", bare);
-    std::printf("%-10s %8s %9s %9s %9s %9s %9s\n", "entry", "period", "frames/s", "paint ms", "tick p50",
-                "tick p99", "goal");
+    std::printf("%-10s %7s %9s %10s %10s %9s %9s %9s %9s %7s\n", "entry", "period", "frames/s", "paint p50",
+                "paint p99", "tick p50", "tick p99", "own p50", "own p99", "goal");
     for (const CVazazoDlg::FrameRate& rate : CVazazoDlg::frameRates) {
         window.setFramePeriod(rate.periodMs);
         runFor(settleMs);
@@ -142,8 +144,16 @@ int main(int argc, char** argv) {
         }
         const double fps = probe.frames * 1000.0 / elapsed;
         const double paint = percentile(probe.paintTimes, 0.5);
+        const double paint99 = percentile(probe.paintTimes, 0.99);
         const double p50 = percentile(intervals, 0.5);
         const double p99 = percentile(intervals, 0.99);
+        // What the pacer adds on top of the frame it waited for: the interval less that frame's paint.
+        std::vector<double> overheads;
+        for (std::size_t i = 0; i < intervals.size() && i < probe.paintTimes.size(); ++i) {
+            overheads.push_back(intervals[i] - probe.paintTimes[i]);
+        }
+        const double own50 = percentile(overheads, 0.5);
+        const double own99 = percentile(overheads, 0.99);
         QString goal = "-";
         if (rate.periodMs == 9) {
             const bool ok = std::abs(p50 - (9.0 + paint)) <= 0.5 && p99 - p50 <= 2.0;
@@ -151,8 +161,8 @@ int main(int argc, char** argv) {
         } else if (rate.periodMs == 0) {
             goal = fps >= 0.9 * bare ? "met" : "MISSED";
         }
-        std::printf("%-10s %8d %9.1f %9.2f %9.2f %9.2f %9s\n", rate.label, rate.periodMs, fps, paint, p50,
-                    p99, qPrintable(goal));
+        std::printf("%-10s %7d %9.1f %10.2f %10.2f %9.2f %9.2f %9.2f %9.2f %7s\n", rate.label, rate.periodMs, fps,
+                    paint, paint99, p50, p99, own50, own99, qPrintable(goal));
         std::fflush(stdout);
     }
     window.close();
