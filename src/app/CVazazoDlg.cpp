@@ -7,6 +7,7 @@
 #include "dialogs/LogDlg.h"
 #include "learning/Clock.h"
 #include "render/ZornOpenGL.h"
+#include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QActionGroup>
@@ -45,7 +46,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     fpsMeter.startIfIdle();
     gameLoop.startIfIdle();
     appendLog("Press 'N' to start a new game");
-    groupName = store.read("Player's Name", "n/a");
+    groupName = store.readText(SettingKeys::playersName);
 }
 
 CVazazoDlg::~CVazazoDlg() {
@@ -116,7 +117,7 @@ void CVazazoDlg::setBackgroundColour(float red, float green, float blue) {
 }
 
 void CVazazoDlg::loadColours() {
-    const ColourSetting background = ColourSetting::parse(store.read("Background colour", "128 128 128"));
+    const ColourSetting background = ColourSetting::parse(store.readText(SettingKeys::backgroundColour));
     setBackgroundColour(background.red / 255.0f, background.green / 255.0f, background.blue / 255.0f);
 }
 
