@@ -140,17 +140,6 @@ private slots:
         QCOMPARE(window->fieldHeightPx, window->view()->height());
     }
 
-    void theCursorCounterHidesAndShowsOnce() {
-        window->hideCursor();
-        window->hideCursor();
-        QCOMPARE(window->cursorHideCount(), -1);
-        QCOMPARE(window->view()->cursor().shape(), Qt::BlankCursor);
-        window->showCursor();
-        window->showCursor();
-        QCOMPARE(window->cursorHideCount(), 0);
-        QCOMPARE(window->view()->cursor().shape(), Qt::ArrowCursor);
-    }
-
     void theBackgroundColourComesFromTheStore() {
         window.reset();
         store->write("Background colour", "255 0 0");

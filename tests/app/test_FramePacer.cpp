@@ -89,19 +89,6 @@ private slots:
         QVERIFY(typical >= FramePacer::frameWaitLimitMs - 5);
     }
 
-    void unlimitedLeavesTheTicksToTheWindow() {
-        MessageRecorder window;
-        FramePacer pacer(&window);
-        pacer.framePeriodMs = 0;
-        pacer.startIfIdle();
-        QTest::qWait(150);
-        QCOMPARE(window.count(WM_TICK), 0);
-        pacer.framePeriodMs = 9;
-        window.onMessage = [&](const MessageRecorder::Received&) { pacer.frameDone(); };
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 2; }));
-        pacer.stopAndWait();
-    }
-
     void aStopEndsThePacerEvenWhileItWaitsForAFrame() {
         MessageRecorder window;
         FramePacer pacer(&window);

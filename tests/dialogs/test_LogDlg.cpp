@@ -64,12 +64,6 @@ private slots:
         QCOMPARE(log.plainText(), QString("09:03.07 Could not open file with objects!\n\n09:03.07 next\n"));
     }
 
-    void messagesAreShownLiterallyNotAsMarkup() {
-        LogDlg log;
-        appendLog("<b>bold</b> & <i>more");
-        QCOMPARE(log.plainText(), QString("09:03.07 <b>bold</b> & <i>more\n"));
-    }
-
     void onlyTheMessagesCountTowardsTheAppendedLength() {
         LogDlg log;
         QCOMPARE(log.appendedLength(), 0);
@@ -100,46 +94,6 @@ private slots:
         QCOMPARE(log.plainText(), expected);
     }
 
-    void aSingleMessageFarBeyondTheLimitRaisesItOnceAndIsKeptWhole() {
-        LogDlg log;
-        appendLog(repeated('x', 50000));
-        QCOMPARE(log.textLimit(), 32767 + 16384);
-        QCOMPARE(log.plainText(), "09:03.07 " + repeated('x', 50000) + "\n");
-    }
-
-    void appendingLeavesTheUsersSelectionAlone() {
-        LogDlg log;
-        appendLog("first line");
-        QTextEdit* field = fieldOf(log);
-        QTextCursor selection(field->document());
-        selection.setPosition(0);
-        selection.setPosition(5, QTextCursor::KeepAnchor);
-        field->setTextCursor(selection);
-
-        appendLog("second line");
-        QCOMPARE(log.plainText(), QString("09:03.07 first line\n09:03.07 second line\n"));
-        QCOMPARE(field->textCursor().selectionStart(), 0);
-        QCOMPARE(field->textCursor().selectionEnd(), 5);
-    }
-
-    void theLogIsCreatedHiddenAsAReadOnlyFieldFillingTheWindow() {
-        LogDlg log;
-        QVERIFY(!log.isVisible());
-        QCOMPARE(log.windowTitle(), QString("Game Log"));
-        QTextEdit* field = fieldOf(log);
-        QVERIFY(field != nullptr);
-        QVERIFY(field->isReadOnly());
-        QCOMPARE(field->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        // 284 by 90 dialog units: far wider than tall, a few hundred pixels across.
-        QVERIFY2(log.width() > 250 && log.width() < 800, qPrintable(QString::number(log.width())));
-        QVERIFY2(log.height() > 80 && log.height() < 300, qPrintable(QString::number(log.height())));
-
-        log.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&log));
-        log.resize(700, 400);
-        QTRY_COMPARE(field->geometry(), log.rect());
-    }
-
     void linesAppendedWhileHiddenAreAllThereWhenTheLogIsShown() {
         LogDlg log;
         for (int i = 0; i < 200; ++i) {
@@ -153,22 +107,6 @@ private slots:
         QCOMPARE(lines.last(), QString("09:03.07 line 199"));
         QScrollBar* bar = fieldOf(log)->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
-    }
-
-    void theFieldScrollsToTheNewestLineAfterTheInsertionIsLaidOut() {
-        LogDlg log;
-        log.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&log));
-        for (int i = 0; i < 100; ++i) {
-            appendLog(QString("line %1").arg(i));
-        }
-        QScrollBar* bar = fieldOf(log)->verticalScrollBar();
-        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
-
-        bar->setValue(0);
-        appendLog("newest");
-        QCOMPARE(bar->value(), 0); // the scroll is posted, not done inside the append
-        QTRY_VERIFY(bar->value() > 0 && bar->value() == bar->maximum());
     }
 
     void closingTheLogHidesItAndKeepsItsLines() {
@@ -202,16 +140,6 @@ private slots:
 
         QTRY_COMPARE(log.plainText(), QString("09:03.07 from the worker\n"));
         QCOMPARE(appendingThread, QThread::currentThread());
-    }
-
-    void linesFromAQThreadAreStampedWhenLoggedNotWhenShown() {
-        LogDlg log;
-        QThread* worker = QThread::create([] { appendLog("loading"); });
-        worker->start();
-        QVERIFY(worker->wait(5000));
-        delete worker;
-        LogDlg::setTimeSource([] { return std::optional<QTime>(QTime(10, 0, 0)); });
-        QTRY_COMPARE(log.plainText(), QString("09:03.07 loading\n"));
     }
 
     void manyThreadsLoggingAtOnceLoseNoLineAndKeepEachThreadsOrder() {
@@ -257,18 +185,6 @@ private slots:
                  QString("early on the window thread").size() + QString("early on a worker").size());
         appendLog("later");
         QVERIFY(log.plainText().endsWith("14:05.09 later\n"));
-    }
-
-    void linesStillQueuedWhenTheLogGoesAreShownByTheNextLog() {
-        auto first = std::make_unique<LogDlg>();
-        std::thread worker([] { appendLog("in flight"); });
-        worker.join();
-        first.reset(); // before the window thread ran the queued line
-        appendLog("after the log went");
-        QCoreApplication::processEvents();
-
-        LogDlg second;
-        QCOMPARE(second.plainText(), QString("09:03.07 in flight\n09:03.07 after the log went\n"));
     }
 };
 

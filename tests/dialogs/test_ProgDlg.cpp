@@ -36,19 +36,6 @@ private slots:
         QCOMPARE(dlg.upper(), 4);
     }
 
-    void positionsOutsideTheRangeStopAtItsEndsAndTheStepCanBeChanged() {
-        ProgDlg dlg;
-        dlg.setRange(10, 20);
-        dlg.setPos(25);
-        QCOMPARE(dlg.pos(), 20);
-        dlg.setPos(-3);
-        QCOMPARE(dlg.pos(), 10);
-        dlg.setStep(3);
-        dlg.stepIt();
-        dlg.stepIt();
-        QCOMPARE(dlg.pos(), 16);
-    }
-
     void neitherCloseNorEscapeTakesTheWindowAway() {
         ProgDlg dlg;
         dlg.show();

@@ -64,18 +64,6 @@ private slots:
         QCOMPARE(period.avgHitTime, 0.0);
     }
 
-    void resettingTheBaseStartsAFreshFirstPeriod() {
-        Stats stats;
-        stats.put(0.0, 0, 0, 0, 5, 5, 1.0, 0.0, 0.0);
-        stats.put(2000.0, 3, 1, 0, 5, 5, 1.0, 0.4, 100.0);
-        stats.resetBase();
-        QVERIFY(stats.noFreshData);
-        QCOMPARE(stats.baseTime.load(), Stats::initialBaseTime);
-        stats.put(9000.0, 10, 4, 0, 5, 5, 1.0, 1.0, 400.0);
-        PeriodStats period;
-        QVERIFY(!stats.take(period));
-    }
-
     void handOffsFromTwoThreadsLoseNoCount() {
         // The window thread puts while the module thread takes; every shot lands in exactly one period.
         Stats stats;

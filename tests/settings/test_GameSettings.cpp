@@ -106,19 +106,6 @@ private slots:
         QCOMPARE(custom, changed);
     }
 
-    void saveWritesEveryFieldEvenWhenItHoldsTheDefault() {
-        SettingsStore store(iniPath());
-        GameSettings().save(store, customPrefix);
-        const QStringList keys = storedKeys();
-        QCOMPARE(keys.size(), 3 + 7 + 5 * 8);
-        for (const QString& key : keys) {
-            QVERIFY2(key.startsWith("Custom"), qPrintable(key));
-        }
-        QCOMPARE(store.read("CustomTriangle Distractor", ""), QString("true"));
-        QCOMPARE(store.read("CustomSphere Distractor", ""), QString("false"));
-        QCOMPARE(store.read("CustomGuns Volume", ""), QString("80"));
-    }
-
     void storedIntegersAreClampedIntoTheirRanges_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
@@ -257,18 +244,6 @@ private slots:
         QCOMPARE(settings.weapons.gunSpeed, 5);
         settings.weapons.load(store, "");
         QCOMPARE(settings.weapons.gunSpeed, 3);
-    }
-
-    void shapesAreFoundByTheirTypeCode() {
-        GameSettings settings;
-        for (const ShapeKind& kind : shapeKinds) {
-            ShapeSettings* shape = settings.shapeByType(kind.typeCode);
-            QVERIFY(shape != nullptr);
-            QCOMPARE(shape->kind().singular, kind.singular);
-        }
-        QCOMPARE(settings.shapeByType(circleType), &settings.shapes[circleIndex]);
-        QVERIFY(settings.shapeByType(0x0001) == nullptr);
-        QVERIFY(std::as_const(settings).shapeByType(0x1000) == nullptr);
     }
 };
 

@@ -85,42 +85,6 @@ private slots:
         QCOMPARE(SettingsStore::parseBool(text), expected);
     }
 
-    void flagsAreOnForAnyNonZeroNumber_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("one") << "1" << true;
-        QTest::newRow("zero") << "0" << false;
-        QTest::newRow("two") << "2" << true;
-        QTest::newRow("minus one") << "-1" << true;
-        QTest::newRow("blank zero") << " 0" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("word") << "true" << false;
-        QTest::newRow("hex one") << "0x1" << false;
-    }
-    void flagsAreOnForAnyNonZeroNumber() {
-        QFETCH(QString, text);
-        QFETCH(bool, expected);
-        QCOMPARE(SettingsStore::parseFlag(text), expected);
-    }
-
-    void formattedValuesParseBackToThemselves() {
-        for (const int value : {0, 7, -3, 100, INT_MAX, INT_MIN}) {
-            QCOMPARE(SettingsStore::parseInt(SettingsStore::formatInt(value)), value);
-        }
-        QCOMPARE(SettingsStore::formatInt(-42), QString("-42"));
-        QCOMPARE(SettingsStore::formatBool(true), QString("true"));
-        QCOMPARE(SettingsStore::formatBool(false), QString("false"));
-        QCOMPARE(SettingsStore::formatFlag(true), QString("1"));
-        QCOMPARE(SettingsStore::formatFlag(false), QString("0"));
-    }
-
-    void clampingKeepsValuesInRangeEvenForAnInvertedOne() {
-        QCOMPARE(SettingsStore::clamp(12, 0, 10), 10);
-        QCOMPARE(SettingsStore::clamp(-3, 0, 10), 0);
-        QCOMPARE(SettingsStore::clamp(4, 0, 10), 4);
-        QCOMPARE(SettingsStore::clamp(4, 10, 0), 10);
-    }
-
     void absentKeysGiveTheDefaultText() {
         const SettingsStore store(iniPath());
         QCOMPARE(store.read("Player's Name", "n/a"), QString("n/a"));
@@ -159,30 +123,6 @@ private slots:
         QCOMPARE(first.read("Player Name", "---"), QString("---"));
     }
 
-    void valuesRoundTripExactly_data() {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << "";
-        QTest::newRow("colour") << "128 128 128";
-        QTest::newRow("edge blanks") << "  padded  ";
-        QTest::newRow("comma") << "a, b";
-        QTest::newRow("semicolon and equals") << "a;b=c";
-        QTest::newRow("quotes and backslash") << "say \"hi\" \\ there";
-        QTest::newRow("line break") << "two\nlines";
-        QTest::newRow("at sign") << "@Variant(x)";
-        QTest::newRow("percent") << "100%20";
-        QTest::newRow("slash") << "n/a";
-        QTest::newRow("non-ASCII") << QString::fromUtf8("J\u00fcrgen \u2603");
-    }
-    void valuesRoundTripExactly() {
-        QFETCH(QString, text);
-        {
-            SettingsStore store(iniPath());
-            store.write("Player's Name", text);
-        }
-        const SettingsStore store(iniPath());
-        QCOMPARE(store.read("Player's Name", "n/a"), text);
-    }
-
     void keysWithSlashesAndApostrophesRoundTripAsSingleKeys() {
         {
             SettingsStore store(iniPath());
@@ -199,57 +139,6 @@ private slots:
         QCOMPARE(raw.childKeys().size(), 2);
     }
 
-    void keysThatQSettingsWouldFoldTogetherStayDistinct() {
-        const QStringList keys{"a/b", "a\\b", "a//b", "a%2Fb", "a%5Cb", "a%b", "/a", "a/", "a", "a%"};
-        {
-            SettingsStore store(iniPath());
-            for (const QString& key : keys) {
-                store.write(key, "value of " + key);
-            }
-        }
-        const SettingsStore store(iniPath());
-        for (const QString& key : keys) {
-            QCOMPARE(store.read(key, "missing"), "value of " + key);
-        }
-    }
-
-    void removingAKeyLeavesKeysThatExtendItAlone() {
-        SettingsStore store(iniPath());
-        store.write("Classical Learning Distance", "1");
-        store.write("Classical Learning Distance/Time", "1051");
-        store.remove("Classical Learning Distance");
-        QCOMPARE(store.read("Classical Learning Distance", "gone"), QString("gone"));
-        QCOMPARE(store.read("Classical Learning Distance/Time", "gone"), QString("1051"));
-    }
-
-    void anEmptyKeyIsNeverStored() {
-        SettingsStore store(iniPath());
-        store.write("Gun Speed", "3");
-        store.write("", "stray");
-        store.remove("");
-        QCOMPARE(store.read("", "default"), QString("default"));
-        const QSettings raw(iniPath(), QSettings::IniFormat);
-        QCOMPARE(raw.allKeys(), QStringList{"Vazazo/Gun Speed"});
-    }
-
-    void integerReadsParseThenClamp_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("above range") << "12" << 10;
-        QTest::newRow("below range") << "-3" << 0;
-        QTest::newRow("letters") << "abc" << 0;
-        QTest::newRow("trailing letter") << "7x" << 7;
-        QTest::newRow("empty text is not the default") << "" << 0;
-        QTest::newRow("overflowing") << "99999999999" << 10;
-    }
-    void integerReadsParseThenClamp() {
-        QFETCH(QString, stored);
-        QFETCH(int, expected);
-        SettingsStore store(iniPath());
-        store.write("Triangle Speed", stored);
-        QCOMPARE(store.readSettingInt("Triangle Speed", "5", 0, 10), expected);
-    }
-
     void codesTakeTheirDefaultOnlyForEmptyText() {
         SettingsStore store(iniPath());
         const auto& entry = SettingKeys::classicalLearningDistanceTime;
@@ -262,36 +151,6 @@ private slots:
         QCOMPARE(store.readCode(entry), 1051);
         store.write(entry.key, " ");
         QCOMPARE(store.readCode(entry), 0);
-    }
-
-    void tableReadsApplyThePrefixAndClampOnlyWhereTheTableSays() {
-        SettingsStore store(iniPath());
-        store.write("Gun Speed", "3");
-        store.write("CustomGun Speed", "42");
-        store.write("Game Level", "15");
-        QCOMPARE(store.readInt(SettingKeys::gunSpeed), 3);
-        QCOMPARE(store.readInt(SettingKeys::gunSpeed, "Custom"), 10);
-        QCOMPARE(store.readInt(SettingKeys::gameLevel), 15);
-        QCOMPARE(store.readInt(SettingKeys::difficultyLevel), 2);
-
-        store.writeBool(SettingKeys::synchronizeMouseSensitivity, false, "Custom");
-        QCOMPARE(store.read("CustomSynchronize Mouse Sensitivity", ""), QString("false"));
-        QVERIFY(store.readBool(SettingKeys::synchronizeMouseSensitivity));
-        store.writeFlag(SettingKeys::askForObjects, false);
-        QCOMPARE(store.read("Ask For Objects", ""), QString("0"));
-        QVERIFY(!store.readFlag(SettingKeys::askForObjects));
-        QCOMPARE(store.readText(SettingKeys::playersName), QString("n/a"));
-    }
-
-    void handEditedValuesThatAreNotPlainTextStillReadSafely() {
-        writeFile("[Vazazo]\n"
-                  "Gun%20Speed=4, 5\n"
-                  "Player%20Name=@Rect(1 2 3 4)\n"
-                  "Guns%20Volume=@ByteArray(60)\n");
-        const SettingsStore store(iniPath());
-        QCOMPARE(store.readSettingInt("Gun Speed", "5", 0, 10), 4);
-        QCOMPARE(store.read("Player Name", "---"), QString("---"));
-        QCOMPARE(store.readSettingInt("Guns Volume", "80", 0, 100), 60);
     }
 
     void aCorruptFileReadsAsDefaults() {
