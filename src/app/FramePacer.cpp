@@ -25,8 +25,9 @@ void FramePacer::run() {
         }
         frameRequested = true;
         postWindowMessage(window, WindowMessages::WM_TICK);
-        waitForFrame();
-        std::this_thread::sleep_for(milliseconds(period));
+        // The period counts from the moment the frame was shown, not from when this thread got
+        // to run again, which on a busy machine can be milliseconds later.
+        std::this_thread::sleep_until(waitForFrame() + milliseconds(period));
     }
 }
 
@@ -37,13 +38,14 @@ void FramePacer::beginPaint() {
 void FramePacer::frameDone() {
     {
         std::lock_guard guard(frameLock);
+        frameDoneAt = std::chrono::steady_clock::now();
         paintInProgress = false;
         frameRequested = false;
     }
     frameChanged.notify_all();
 }
 
-void FramePacer::waitForFrame() {
+std::chrono::steady_clock::time_point FramePacer::waitForFrame() {
     // Woken by frameDone rather than by polling, so the next period starts as soon as the frame is
     // shown; the short timeout keeps a stop request answered within a millisecond.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(frameWaitLimitMs);
@@ -52,8 +54,9 @@ void FramePacer::waitForFrame() {
         if (std::chrono::steady_clock::now() >= limit) {
             frameRequested = false;
             paintInProgress = false;
-            return;
+            return std::chrono::steady_clock::now();
         }
         frameChanged.wait_for(guard, std::chrono::milliseconds(1));
     }
+    return std::max(frameDoneAt, limit - std::chrono::milliseconds(frameWaitLimitMs));
 }

@@ -3,6 +3,7 @@
 #include "learning/Runnable.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -32,9 +33,11 @@ public:
     std::atomic<bool> frameRequested{false};
 
 private:
-    void waitForFrame();
+    // Returns when the awaited frame was done, or the start of the wait if it was done before.
+    std::chrono::steady_clock::time_point waitForFrame();
 
     QObject* window;
     std::mutex frameLock;
     std::condition_variable frameChanged;
+    std::chrono::steady_clock::time_point frameDoneAt;
 };
