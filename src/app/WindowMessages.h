@@ -18,6 +18,8 @@ constexpr int WM_START_GAME = WM_APP + 7;
 constexpr int WM_TIME_UP = WM_APP + 8;
 constexpr int WM_SHOW_BEST_SCORES = WM_APP + 9;
 constexpr int WM_AFTER_GAME = WM_APP + 10;
+// To a settings page: load itself again from the current copy.
+constexpr int WM_RELOAD_SETTINGS = WM_APP + 11;
 constexpr int WM_APPLY_LEVEL_PARAMETERS = WM_APP + 14;
 constexpr int WM_CLEAR_FIELD = WM_APP + 15;
 constexpr int WM_SHOW_SETTINGS = WM_APP + 16;
