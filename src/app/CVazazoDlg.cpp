@@ -7,8 +7,14 @@
 #include "dialogs/LogDlg.h"
 #include "learning/Clock.h"
 #include "render/ZornOpenGL.h"
+#include "settings/GameLevels.h"
+#include "settings/LSettingsDlg.h"
+#include "settings/NewGameDlg.h"
 #include "settings/SettingKeys.h"
+#include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
+#include "settings/TabClassicalLearning.h"
+#include "settings/TabDataCollection.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -36,6 +42,10 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     view_->setFocusPolicy(Qt::NoFocus);
     connect(view_, &QOpenGLWidget::frameSwapped, this, &CVazazoDlg::onFrameSwapped);
     view_->installEventFilter(this);
+    settingsDlg = new SettingsDlg(store, this, this);
+    settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
+    newGameDlg = new NewGameDlg(store, this, this);
+    learningDlg = new LSettingsDlg(store, this, this);
     createMenus();
     menuBar()->installEventFilter(this);
     resize(initialWidth, initialHeight);
@@ -57,15 +67,15 @@ void CVazazoDlg::createMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("&Exit", this, &QWidget::close);
 
-    // Their windows arrive with the game itself; until then the commands do nothing.
     QMenu* game = menuBar()->addMenu("&Game");
-    game->addAction("&New Game");
-    game->addAction("&Game settings");
+    game->addAction("&New Game", this, &CVazazoDlg::showNewGame);
+    game->addAction("&Game settings", this, &CVazazoDlg::toggleGameSettings);
+    // The high scores window arrives with the best scores; until then it does nothing.
     game->addAction("&High Scores");
 
     QMenu* settings = menuBar()->addMenu("&Settings");
     settings->addAction("Set group &name");
-    settings->addAction("&Learning settings");
+    settings->addAction("&Learning settings", this, &CVazazoDlg::toggleLearningSettings);
     settings->addAction("&Background colour");
     settings->addAction("&Determine processor clock", this, [] { Clock::program().calibrate(); });
 
@@ -138,15 +148,14 @@ void CVazazoDlg::hideCursor() {
 bool CVazazoDlg::event(QEvent* event) {
     const int type = event->type();
     if (type > WM_APP && type <= WM_APP + 0x7FFF) {
-        auto* message = static_cast<WindowMessage*>(event);
-        handleMessage(message->message(), message->text);
+        handleMessage(*static_cast<WindowMessage*>(event));
         return true;
     }
     return QMainWindow::event(event);
 }
 
-void CVazazoDlg::handleMessage(int message, const QString& text) {
-    switch (message) {
+void CVazazoDlg::handleMessage(const WindowMessage& message) {
+    switch (message.message()) {
     case WM_TICK:
         if (!paused) {
             tick();
@@ -157,7 +166,32 @@ void CVazazoDlg::handleMessage(int message, const QString& text) {
         requestFrame();
         break;
     case WM_SET_CAPTION:
-        setWindowTitle(text);
+        setWindowTitle(message.text);
+        break;
+    case WM_DIALOG_CLOSED:
+        dialogClosed();
+        break;
+    case WM_SET_VOLUME:
+        // Kept in the settings pages; the sounds that use it arrive with the sound effects.
+        appendLog(QString("Volume of group %1: %2").arg(message.wParam, 0, 16).arg(message.lParam));
+        break;
+    case WM_START_GAME:
+        startGame();
+        break;
+    case WM_SHOW_SETTINGS:
+        toggleGameSettings();
+        break;
+    case WM_SET_SETTINGS_MODE:
+        if (settingsDlg->isCustom() != (message.lParam != 0)) {
+            settingsDlg->switchMode(static_cast<int>(message.lParam));
+        }
+        break;
+    case WM_SYNC_ONE_SHOT:
+        if (message.lParam == 1) {
+            settingsDlg->setOneWeaponAtATime(newGameDlg->oneShot());
+        } else {
+            newGameDlg->setOneShot(settingsDlg->oneWeaponAtATime());
+        }
         break;
     default:
         break;
@@ -217,6 +251,9 @@ void CVazazoDlg::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Escape:
         close();
         return;
+    case Qt::Key_N:
+        showNewGame();
+        break;
     case Qt::Key_L:
         log_->show();
         log_->raise();
@@ -242,13 +279,94 @@ void CVazazoDlg::toggleMaximised() {
 }
 
 void CVazazoDlg::showAbout() {
-    const bool wasPaused = paused;
-    paused = true;
+    pause();
     CAboutDlg about(this);
     about.exec();
-    if (!wasPaused && !gameOver) {
-        paused = false;
+    resume();
+}
+
+void CVazazoDlg::pause() {
+    if (!paused) {
+        paused = true;
+        showCursor();
     }
+}
+
+void CVazazoDlg::resume() {
+    if (gameOver) {
+        return;
+    }
+    paused = false;
+    if (gameLoop.framePeriodMs == 0) {
+        postWindowMessage(this, WM_TICK);
+    }
+}
+
+void CVazazoDlg::showNewGame() {
+    pause();
+    newGameDlg->show();
+    newGameDlg->raise();
+    newGameDlg->activateWindow();
+}
+
+void CVazazoDlg::toggleGameSettings() {
+    reportPending = false;
+    if (settingsDlg->isVisible()) {
+        resume();
+        settingsDlg->hide();
+        return;
+    }
+    pause();
+    centreOverClientArea(settingsDlg);
+    settingsDlg->show();
+    settingsDlg->raise();
+    settingsDlg->activateWindow();
+}
+
+void CVazazoDlg::toggleLearningSettings() {
+    reportPending = false;
+    if (learningDlg->isVisible()) {
+        resume();
+        learningDlg->hide();
+        return;
+    }
+    pause();
+    centreOverClientArea(learningDlg);
+    learningDlg->show();
+    learningDlg->raise();
+    learningDlg->activateWindow();
+}
+
+void CVazazoDlg::centreOverClientArea(QWidget* dialog) {
+    const QRect client(view_->mapToGlobal(QPoint(0, 0)), view_->size());
+    QRect frame = dialog->frameGeometry();
+    frame.moveCenter(client.center());
+    dialog->move(frame.topLeft());
+}
+
+void CVazazoDlg::dialogClosed() {
+    // The learning modules that take these settings arrive with the learning methods.
+    const TabDataCollection& collection = learningDlg->dataCollection();
+    appendLog(QString("Learning method %1, data collection %2")
+                  .arg(collection.learningMethod())
+                  .arg(collection.dataCollectionState()));
+    if (paused && !newGameDlg->settingsOpen()) {
+        resume();
+    }
+    newGameDlg->settingsClosed();
+}
+
+void CVazazoDlg::startGame() {
+    const LevelSelection selection = newGameDlg->levelSelection();
+    gameLevel = selection.gameLevel;
+    GameLevels::applyLevel(selection, *settingsDlg);
+    const int index = GameLevels::difficultyIndex(selection.difficulty, selection.oneShot);
+    const QString level = GameLevels::isValidLevel(selection.gameLevel)
+                              ? GameLevels::GameLevelNames[selection.gameLevel]
+                              : QString::number(selection.gameLevel);
+    // The playing field that starts here arrives with the scene.
+    appendLog(QString("New game: %1, difficulty %2")
+                  .arg(level, index >= 0 ? GameLevels::DifficultyNames[index] : QString("none")));
 }
 
 void CVazazoDlg::closeEvent(QCloseEvent* event) {

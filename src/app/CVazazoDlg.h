@@ -5,13 +5,18 @@
 #include "render/FPSAverage.h"
 #include "render/FramePainter.h"
 
+class WindowMessage;
+
 #include <QMainWindow>
 
 #include <array>
 
 class LogDlg;
+class LSettingsDlg;
+class NewGameDlg;
 class QAction;
 class QActionGroup;
+class SettingsDlg;
 class SettingsStore;
 class ZornOpenGL;
 
@@ -49,7 +54,14 @@ public:
     void hideCursor();
     int cursorHideCount() const { return cursorHideCount_; }
 
+    // Stops the game's clock while a window covers it; resuming needs a game to resume.
+    void pause();
+    void resume();
+
     LogDlg* log() const { return log_; }
+    SettingsDlg* settingsDialog() const { return settingsDlg; }
+    NewGameDlg* newGameDialog() const { return newGameDlg; }
+    LSettingsDlg* learningDialog() const { return learningDlg; }
     ZornOpenGL* view() const { return view_; }
     FramePacer gameLoop;
     FPSAverage fpsMeter;
@@ -68,7 +80,13 @@ protected:
 
 private:
     void createMenus();
-    void handleMessage(int message, const QString& text);
+    void handleMessage(const WindowMessage& message);
+    void showNewGame();
+    void toggleGameSettings();
+    void toggleLearningSettings();
+    void centreOverClientArea(QWidget* dialog);
+    void startGame();
+    void dialogClosed();
     void requestFrame();
     void onFrameSwapped();
     void onViewResized(int width, int height);
@@ -78,6 +96,9 @@ private:
 
     SettingsStore& store;
     LogDlg* log_ = nullptr;
+    SettingsDlg* settingsDlg = nullptr;
+    NewGameDlg* newGameDlg = nullptr;
+    LSettingsDlg* learningDlg = nullptr;
     ZornOpenGL* view_ = nullptr;
     QActionGroup* frameRateGroup = nullptr;
     QAction* cpuCollision = nullptr;

@@ -1,7 +1,11 @@
 #include "app/CVazazoDlg.h"
 
+#include "app/WindowMessages.h"
 #include "dialogs/LogDlg.h"
 #include "render/ZornOpenGL.h"
+#include "settings/LSettingsDlg.h"
+#include "settings/NewGameDlg.h"
+#include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
 
 #include "support/Waiting.h"
@@ -138,6 +142,62 @@ private slots:
         window->resize(640, 480);
         QVERIFY(waitUntil([&] { return window->fieldWidthPx == window->view()->width(); }));
         QCOMPARE(window->fieldHeightPx, window->view()->height());
+    }
+
+    void theSettingsWindowsExistHiddenAndOpenFromMenuAndKeys() {
+        QVERIFY(!window->newGameDialog()->isVisible());
+        QVERIFY(!window->settingsDialog()->isVisible());
+        QVERIFY(!window->learningDialog()->isVisible());
+        QTest::keyClick(window.get(), Qt::Key_N);
+        QVERIFY(window->newGameDialog()->isVisible());
+        QVERIFY(window->paused);
+
+        QMenu* game = findMenu(window->menuBar()->actions(), "&Game");
+        window->reportPending = true;
+        findAction(game, "&Game settings")->trigger();
+        QVERIFY(window->settingsDialog()->isVisible());
+        QVERIFY(!window->reportPending);
+        findAction(game, "&Game settings")->trigger();
+        QVERIFY(!window->settingsDialog()->isVisible());
+
+        QMenu* settings = findMenu(window->menuBar()->actions(), "&Settings");
+        findAction(settings, "&Learning settings")->trigger();
+        QVERIFY(window->learningDialog()->isVisible());
+        findAction(settings, "&Learning settings")->trigger();
+        QVERIFY(!window->learningDialog()->isVisible());
+    }
+
+    void theNewGameDialogsMessagesReachTheSettingsPages() {
+        using namespace WindowMessages;
+        postWindowMessage(window.get(), WM_SET_SETTINGS_MODE, 0, 1);
+        QVERIFY(waitUntil([&] { return window->settingsDialog()->isCustom(); }));
+        postWindowMessage(window.get(), WM_SET_SETTINGS_MODE, 0, 0);
+        QVERIFY(waitUntil([&] { return !window->settingsDialog()->isCustom(); }));
+
+        window->newGameDialog()->setOneShot(true);
+        postWindowMessage(window.get(), WM_SYNC_ONE_SHOT, 0, 1);
+        QVERIFY(waitUntil([&] { return window->settingsDialog()->oneWeaponAtATime(); }));
+        window->settingsDialog()->setOneWeaponAtATime(false);
+        postWindowMessage(window.get(), WM_SYNC_ONE_SHOT, 0, 0);
+        QVERIFY(waitUntil([&] { return !window->newGameDialog()->oneShot(); }));
+    }
+
+    void startingAGameAppliesTheDifficultyPresetToThePages() {
+        // "Expert" on the untimed level: gun speed 4, shape speed 8, rate position 8.
+        window.reset();
+        store = std::make_unique<SettingsStore>(dir.filePath("expert.ini"));
+        store->write("Difficulty Level", "5");
+        window = std::make_unique<CVazazoDlg>(*store);
+        QTest::keyClick(window.get(), Qt::Key_N);
+        window->newGameDialog()->accept();
+        QVERIFY(waitUntil([&] { return window->settingsDialog()->current().weapons.gunSpeed == 4; }));
+        const GameSettings now = window->settingsDialog()->current();
+        QCOMPARE(now.allShapes.shapesPerSecond, 8);
+        QCOMPARE(now.shapes[0].speed, 8);
+        QVERIFY(!now.shapes[0].distractor);
+        // In memory only, until the settings dialog is confirmed.
+        QCOMPARE(store->read("Gun Speed", "unset"), QString("unset"));
+        QVERIFY(window->log()->plainText().contains("New game: Get'em all, difficulty Expert"));
     }
 
     void theBackgroundColourComesFromTheStore() {

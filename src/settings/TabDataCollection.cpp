@@ -1,0 +1,103 @@
+#include "settings/TabDataCollection.h"
+
+#include "app/WindowMessages.h"
+#include "dialogs/DialogUnits.h"
+#include "settings/LSettingsDlgRadios.h"
+#include "settings/SettingsStore.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int widthDu = 269;
+constexpr int heightDu = 202;
+constexpr int averagingEditWidthDu = 40;
+constexpr int methodBoxWidthDu = 200;
+} // namespace
+
+TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
+    : QWidget(parent), store(store), states(new QButtonGroup(this)), averagingEdit(new QLineEdit(this)),
+      coordinatesBox(new QCheckBox("Collect coordinates", this)), methods(new QButtonGroup(this)) {
+    setMinimumSize(DialogUnits::toPixels(widthDu, heightDu, font()));
+    auto* layout = new QVBoxLayout(this);
+
+    const auto addRadio = [](QButtonGroup* group, QBoxLayout* box, const char* text, int code) {
+        auto* radio = new QRadioButton(text);
+        box->addWidget(radio);
+        group->addButton(radio, code);
+    };
+    addRadio(states, layout, "Do not collect any statistics", SettingKeys::dataCollectionNone);
+    addRadio(states, layout, "Use internet connection", SettingKeys::dataCollectionSend);
+    addRadio(states, layout, "Save to a file", SettingKeys::dataCollectionSave);
+
+    auto* averagingRow = new QHBoxLayout;
+    averagingRow->addWidget(new QLabel("Averaging interval:"));
+    averagingEdit->setObjectName("averagingInterval");
+    averagingEdit->setAlignment(Qt::AlignRight);
+    averagingEdit->setFixedWidth(DialogUnits::toPixels(averagingEditWidthDu, 0, font()).width());
+    averagingRow->addWidget(averagingEdit);
+    averagingRow->addWidget(new QLabel("milliseconds."));
+    averagingRow->addStretch();
+    layout->addLayout(averagingRow);
+
+    layout->addWidget(coordinatesBox);
+
+    auto* methodBox = new QGroupBox("Choose learning method");
+    auto* methodLayout = new QVBoxLayout(methodBox);
+    addRadio(methods, methodLayout, "Classical learning", SettingKeys::learningMethodClassical);
+    addRadio(methods, methodLayout, "Reinforcement learning", SettingKeys::learningMethodReinforcement);
+    addRadio(methods, methodLayout, "Experimental", SettingKeys::learningMethodExperimental);
+    methodBox->setFixedWidth(DialogUnits::toPixels(methodBoxWidthDu, 0, font()).width());
+    layout->addWidget(methodBox);
+    layout->addStretch();
+
+    loadPage();
+}
+
+void TabDataCollection::loadPage(const QString&) {
+    LSettingsDlgRadios::select(*states, store.readCode(SettingKeys::dataCollectionState));
+    averagingEdit->setText(store.readText(SettingKeys::dataCollectionAveragingTime));
+    coordinatesBox->setChecked(store.readBool(SettingKeys::dataCollectionCoordinates));
+    LSettingsDlgRadios::select(*methods, store.readCode(SettingKeys::dataCollectionLearningMethod));
+}
+
+void TabDataCollection::savePage(const QString&) {
+    store.writeInt(SettingKeys::dataCollectionState, dataCollectionState());
+    store.write(QLatin1String(SettingKeys::dataCollectionAveragingTime.key), averagingText());
+    store.writeBool(SettingKeys::dataCollectionCoordinates, collectCoordinates());
+    store.writeInt(SettingKeys::dataCollectionLearningMethod, learningMethod());
+}
+
+int TabDataCollection::dataCollectionState() const {
+    return LSettingsDlgRadios::selected(*states);
+}
+
+QString TabDataCollection::averagingText() const {
+    return averagingEdit->text();
+}
+
+int TabDataCollection::averagingMs() const {
+    return SettingsStore::parseInt(averagingEdit->text());
+}
+
+bool TabDataCollection::collectCoordinates() const {
+    return coordinatesBox->isChecked();
+}
+
+int TabDataCollection::learningMethod() const {
+    return LSettingsDlgRadios::selected(*methods);
+}
+
+bool TabDataCollection::event(QEvent* event) {
+    if (event->type() == static_cast<QEvent::Type>(WindowMessages::WM_RELOAD_SETTINGS)) {
+        loadPage();
+        return true;
+    }
+    return QWidget::event(event);
+}

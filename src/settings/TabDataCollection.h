@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+class SettingsStore;
+
+// The "Data collection" page: how statistics are collected and which learning method adapts the
+// difficulty. Its controls are the live values the modules read; the store sees them only on
+// savePage.
+class TabDataCollection : public QWidget {
+    Q_OBJECT
+public:
+    TabDataCollection(SettingsStore& store, QWidget* parent = nullptr);
+
+    // The learning keys are never custom, so the prefix is ignored.
+    void loadPage(const QString& prefix = {});
+    void savePage(const QString& prefix = {});
+
+    // SettingKeys::dataCollectionSend/Save/None, or 0 when none is selected.
+    int dataCollectionState() const;
+    // The "Averaging interval:" text as typed, and its integer value (0 when it is not a number).
+    QString averagingText() const;
+    int averagingMs() const;
+    bool collectCoordinates() const;
+    // SettingKeys::learningMethodClassical/Reinforcement/Experimental, or 0 when none is selected.
+    int learningMethod() const;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    SettingsStore& store;
+    QButtonGroup* states;
+    QLineEdit* averagingEdit;
+    QCheckBox* coordinatesBox;
+    QButtonGroup* methods;
+};
