@@ -6,6 +6,7 @@
 #include "app/WindowMessages.h"
 #include "dialogs/LogDlg.h"
 #include "learning/Clock.h"
+#include "learning/LModule.h"
 #include "render/ZornOpenGL.h"
 #include "settings/GameLevels.h"
 #include "settings/LSettingsDlg.h"
@@ -20,6 +21,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QScreen>
 #include <QWindow>
 
 namespace {
@@ -177,6 +179,12 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
         break;
     case WM_START_GAME:
         startGame();
+        break;
+    case WM_APPLY_LEVEL_PARAMETERS:
+        // Only the modules post this, each with its own address, and they live as long as the window.
+        if (message.lParam != 0) {
+            reinterpret_cast<const LModule*>(message.lParam)->applyLevelParameters(*settingsDlg);
+        }
         break;
     case WM_SHOW_SETTINGS:
         toggleGameSettings();
@@ -341,6 +349,12 @@ void CVazazoDlg::centreOverClientArea(QWidget* dialog) {
     const QRect client(view_->mapToGlobal(QPoint(0, 0)), view_->size());
     QRect frame = dialog->frameGeometry();
     frame.moveCenter(client.center());
+    // A dialog larger than the window must still show its top and left edges.
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() - frame.width())));
+        frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height())));
+    }
     dialog->move(frame.topLeft());
 }
 

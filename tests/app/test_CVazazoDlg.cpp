@@ -2,6 +2,7 @@
 
 #include "app/WindowMessages.h"
 #include "dialogs/LogDlg.h"
+#include "learning/LModule.h"
 #include "render/ZornOpenGL.h"
 #include "settings/LSettingsDlg.h"
 #include "settings/NewGameDlg.h"
@@ -180,6 +181,26 @@ private slots:
         window->settingsDialog()->setOneWeaponAtATime(false);
         postWindowMessage(window.get(), WM_SYNC_ONE_SHOT, 0, 0);
         QVERIFY(waitUntil([&] { return !window->newGameDialog()->oneShot(); }));
+    }
+
+    void aModulesLevelParametersMoveTheSettingsPages() {
+        struct IdleModule : LModule {
+            void start() override {}
+            void onPeriod() override {}
+            void finish() override {}
+        } module;
+        LevelParameters p;
+        p.shapeKinds = 0x2000;
+        p.shapesSpeed = 9;
+        p.targetsPerSecond = 10;
+        module.setLevelParameters(p);
+        postWindowMessage(window.get(), WindowMessages::WM_APPLY_LEVEL_PARAMETERS, 0,
+                          reinterpret_cast<std::intptr_t>(static_cast<LModule*>(&module)));
+        QVERIFY(
+            waitUntil([&] { return window->settingsDialog()->current().allShapes.shapesPerSecond == 10; }));
+        const GameSettings now = window->settingsDialog()->current();
+        QCOMPARE(now.shapeByType(0x2010)->speed, 9);
+        QCOMPARE(now.shapeByType(0x1002)->speed, 5);
     }
 
     void startingAGameAppliesTheDifficultyPresetToThePages() {
