@@ -1,6 +1,5 @@
 #include "settings/TabClassicalLearning.h"
 
-#include "app/WindowMessages.h"
 #include "dialogs/DialogUnits.h"
 #include "settings/LSettingsDlgRadios.h"
 #include "settings/SettingsStore.h"
@@ -39,7 +38,7 @@ bool isDigit(QChar c) {
 } // namespace
 
 TabClassicalLearning::TabClassicalLearning(SettingsStore& store, QWidget* parent)
-    : QWidget(parent), store(store), measures(new QButtonGroup(this)) {
+    : TabDlg(store, parent), measures(new QButtonGroup(this)) {
     setMinimumSize(DialogUnits::toPixels(widthDu, heightDu, font()));
     const int editWidth = DialogUnits::toPixels(thresholdEditWidthDu, 0, font()).width();
     const int indent = DialogUnits::toPixels(measureIndentDu, 0, font()).width();
@@ -85,16 +84,16 @@ TabClassicalLearning::TabClassicalLearning(SettingsStore& store, QWidget* parent
 }
 
 void TabClassicalLearning::loadPage(const QString&) {
-    LSettingsDlgRadios::select(*measures, store.readCode(SettingKeys::classicalLearningDistanceTime));
+    LSettingsDlgRadios::select(*measures, store().readCode(SettingKeys::classicalLearningDistanceTime));
     for (int i = 0; i < thresholdCount; ++i) {
-        edits[i]->setText(store.readText(*thresholdEntries[i]));
+        edits[i]->setText(store().readText(*thresholdEntries[i]));
     }
 }
 
 void TabClassicalLearning::savePage(const QString&) {
-    store.writeInt(SettingKeys::classicalLearningDistanceTime, measureChoice());
+    store().writeInt(SettingKeys::classicalLearningDistanceTime, measureChoice());
     for (int i = 0; i < thresholdCount; ++i) {
-        store.write(QLatin1String(thresholdEntries[i]->key), edits[i]->text());
+        store().write(QLatin1String(thresholdEntries[i]->key), edits[i]->text());
     }
 }
 
@@ -156,12 +155,4 @@ double TabClassicalLearning::parseDouble(QStringView text) {
     bool ok = false;
     const double value = text.sliced(start, end - start).toDouble(&ok);
     return ok || std::isinf(value) ? value : 0.0;
-}
-
-bool TabClassicalLearning::event(QEvent* event) {
-    if (event->type() == static_cast<QEvent::Type>(WindowMessages::WM_RELOAD_SETTINGS)) {
-        loadPage();
-        return true;
-    }
-    return QWidget::event(event);
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 #include <QStringView>
-#include <QWidget>
+#include "settings/TabDlg.h"
 
 #include <array>
 
@@ -12,7 +12,7 @@ class SettingsStore;
 
 // The "Classical Learning" page: the thresholds of the classical method's two measures and which
 // second measure it uses. Its controls are the live values the method reads.
-class TabClassicalLearning : public QWidget {
+class TabClassicalLearning : public TabDlg {
     Q_OBJECT
 public:
     // In the order they are stored.
@@ -22,8 +22,8 @@ public:
     TabClassicalLearning(SettingsStore& store, QWidget* parent = nullptr);
 
     // The learning keys are never custom, so the prefix is ignored.
-    void loadPage(const QString& prefix = {});
-    void savePage(const QString& prefix = {});
+    void loadPage(const QString& prefix = {}) override;
+    void savePage(const QString& prefix = {}) override;
 
     // SettingKeys::classicalMeasureDistance/Time, or 0 when none is selected.
     int measureChoice() const;
@@ -36,13 +36,9 @@ public:
     // and an exponent; 0 when there is no number.
     static double parseDouble(QStringView text);
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     QLineEdit* edit(Threshold which) const { return edits[static_cast<int>(which)]; }
 
-    SettingsStore& store;
     QButtonGroup* measures;
     std::array<QLineEdit*, thresholdCount> edits{};
 };

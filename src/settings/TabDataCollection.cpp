@@ -1,6 +1,5 @@
 #include "settings/TabDataCollection.h"
 
-#include "app/WindowMessages.h"
 #include "dialogs/DialogUnits.h"
 #include "settings/LSettingsDlgRadios.h"
 #include "settings/SettingsStore.h"
@@ -22,7 +21,7 @@ constexpr int methodBoxWidthDu = 200;
 } // namespace
 
 TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
-    : QWidget(parent), store(store), states(new QButtonGroup(this)), averagingEdit(new QLineEdit(this)),
+    : TabDlg(store, parent), states(new QButtonGroup(this)), averagingEdit(new QLineEdit(this)),
       coordinatesBox(new QCheckBox("Collect coordinates", this)), methods(new QButtonGroup(this)) {
     setMinimumSize(DialogUnits::toPixels(widthDu, heightDu, font()));
     auto* layout = new QVBoxLayout(this);
@@ -61,17 +60,17 @@ TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
 }
 
 void TabDataCollection::loadPage(const QString&) {
-    LSettingsDlgRadios::select(*states, store.readCode(SettingKeys::dataCollectionState));
-    averagingEdit->setText(store.readText(SettingKeys::dataCollectionAveragingTime));
-    coordinatesBox->setChecked(store.readBool(SettingKeys::dataCollectionCoordinates));
-    LSettingsDlgRadios::select(*methods, store.readCode(SettingKeys::dataCollectionLearningMethod));
+    LSettingsDlgRadios::select(*states, store().readCode(SettingKeys::dataCollectionState));
+    averagingEdit->setText(store().readText(SettingKeys::dataCollectionAveragingTime));
+    coordinatesBox->setChecked(store().readBool(SettingKeys::dataCollectionCoordinates));
+    LSettingsDlgRadios::select(*methods, store().readCode(SettingKeys::dataCollectionLearningMethod));
 }
 
 void TabDataCollection::savePage(const QString&) {
-    store.writeInt(SettingKeys::dataCollectionState, dataCollectionState());
-    store.write(QLatin1String(SettingKeys::dataCollectionAveragingTime.key), averagingText());
-    store.writeBool(SettingKeys::dataCollectionCoordinates, collectCoordinates());
-    store.writeInt(SettingKeys::dataCollectionLearningMethod, learningMethod());
+    store().writeInt(SettingKeys::dataCollectionState, dataCollectionState());
+    store().write(QLatin1String(SettingKeys::dataCollectionAveragingTime.key), averagingText());
+    store().writeBool(SettingKeys::dataCollectionCoordinates, collectCoordinates());
+    store().writeInt(SettingKeys::dataCollectionLearningMethod, learningMethod());
 }
 
 int TabDataCollection::dataCollectionState() const {
@@ -92,12 +91,4 @@ bool TabDataCollection::collectCoordinates() const {
 
 int TabDataCollection::learningMethod() const {
     return LSettingsDlgRadios::selected(*methods);
-}
-
-bool TabDataCollection::event(QEvent* event) {
-    if (event->type() == static_cast<QEvent::Type>(WindowMessages::WM_RELOAD_SETTINGS)) {
-        loadPage();
-        return true;
-    }
-    return QWidget::event(event);
 }

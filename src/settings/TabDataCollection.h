@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <QWidget>
+#include "settings/TabDlg.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -11,14 +11,14 @@ class SettingsStore;
 // The "Data collection" page: how statistics are collected and which learning method adapts the
 // difficulty. Its controls are the live values the modules read; the store sees them only on
 // savePage.
-class TabDataCollection : public QWidget {
+class TabDataCollection : public TabDlg {
     Q_OBJECT
 public:
     TabDataCollection(SettingsStore& store, QWidget* parent = nullptr);
 
     // The learning keys are never custom, so the prefix is ignored.
-    void loadPage(const QString& prefix = {});
-    void savePage(const QString& prefix = {});
+    void loadPage(const QString& prefix = {}) override;
+    void savePage(const QString& prefix = {}) override;
 
     // SettingKeys::dataCollectionSend/Save/None, or 0 when none is selected.
     int dataCollectionState() const;
@@ -29,11 +29,7 @@ public:
     // SettingKeys::learningMethodClassical/Reinforcement/Experimental, or 0 when none is selected.
     int learningMethod() const;
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
-    SettingsStore& store;
     QButtonGroup* states;
     QLineEdit* averagingEdit;
     QCheckBox* coordinatesBox;
