@@ -207,21 +207,6 @@ private slots:
         QCOMPARE(store->read("Data Collection State", "absent"), QString("absent"));
     }
 
-    void thresholdsReadTheirNumericPrefix_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("blanks and sign") << "  -1.5" << -1.5;
-        QTest::newRow("exponent") << "1e3" << 1000.0;
-        QTest::newRow("dangling exponent") << "2e" << 2.0;
-        QTest::newRow("comma is no decimal point") << "2,5" << 2.0;
-        QTest::newRow("point only") << "." << 0.0;
-    }
-    void thresholdsReadTheirNumericPrefix() {
-        QFETCH(QString, text);
-        QFETCH(double, expected);
-        QCOMPARE(TabClassicalLearning::parseDouble(text), expected);
-    }
-
     void cancelEscapeAndTheCloseBoxDropTheEdits_data() {
         QTest::addColumn<int>("how");
         QTest::newRow("Cancel") << 0;
@@ -254,24 +239,6 @@ private slots:
         QCOMPARE(store->read("Data Collection Averaging Time", "absent"), QString("absent"));
     }
 
-    void enterInAnEditFieldClosesNothing() {
-        auto dlg = openDialog();
-        retype(edit(*dlg, "averagingInterval"), "100");
-        QTest::keyClick(edit(*dlg, "averagingInterval"), Qt::Key_Return);
-        QVERIFY(dlg->isVisible());
-        QCOMPARE(store->read("Data Collection Averaging Time", "absent"), QString("absent"));
-    }
-
-    void eachRadioSetKeepsOneSelection() {
-        store->write("Data Collection State", "7");
-        auto dlg = openDialog();
-        for (const char* text :
-             {"Use internet connection", "Save to a file", "Save to a file", "Reinforcement learning"}) {
-            click(*dlg, text);
-        }
-        QCOMPARE(checkedRadios(*dlg), QStringList({"Reinforcement learning", "Save to a file",
-                                                   "distance travelled by the target"}));
-    }
 };
 
 QTEST_MAIN(TestLSettingsDlg)

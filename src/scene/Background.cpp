@@ -1,0 +1,5 @@
+#include "scene/Background.h"
+
+void Background::draw() {}
+
+void Background::update(double) {}

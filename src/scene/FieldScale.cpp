@@ -1,0 +1,6 @@
+#include "scene/FieldScale.h"
+
+FieldScale& FieldScale::program() {
+    static FieldScale scale;
+    return scale;
+}

@@ -1,0 +1,3 @@
+#include "scene/Frame.h"
+
+Frame::~Frame() = default;
