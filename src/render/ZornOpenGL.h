@@ -4,20 +4,52 @@
 
 #include <QOpenGLWidget>
 
-class FramePainter;
+#include <array>
+#include <vector>
 
-// The OpenGL view that fills the main window: owns the GL context and every GL call of a frame.
+class FramePainter;
+class QImage;
+
+// The OpenGL view that fills the main window: the fixed GL state, the projection for each screen
+// orientation, textures and the read-back of frames. Every GL call of the program happens here or
+// in a scene object's draw, on the window thread.
 class ZornOpenGL : public QOpenGLWidget {
     Q_OBJECT
 public:
+    // Screen orientation codes: bit 0x10 landscape, 0x20 portrait.
+    static constexpr int south = 0x14;
+    static constexpr int north = 0x11;
+    static constexpr int east = 0x22;
+    static constexpr int west = 0x28;
+    static const char* orientationName(int orientation);
+
     explicit ZornOpenGL(FramePainter& painter, QWidget* parent = nullptr);
 
     // Components 0..1; takes effect at the next frame.
     void setClearColour(float red, float green, float blue);
-    // Clears the frame and sets the 2D projection in view pixels, y pointing down.
+    // Clears the frame and sets the 2D projection in field pixels for the orientation.
     void beginFrame();
 
-    bool glewReady() const { return glewReady_; }
+    // A new mipmapped texture from an image file or a decoded image; false, with a message, when
+    // the file cannot be read or its depth is not 8, 24 or 32 bits.
+    bool loadTexture(GLuint& texture, const QString& fileName);
+    bool createTexture(GLuint& texture, const QImage& image);
+    // texCoords holds four (s, t) pairs; pair 4 goes to (x, y), 3 to (x + w, y), 2 to
+    // (x + w, y + h) and 1 to (x, y + h).
+    void drawTexturedRect(GLuint texture, double x, double y, double w, double h,
+                          const std::array<double, 8>& texCoords);
+    void drawTexturedTriangle(GLuint texture, const std::array<double, 6>& vertices,
+                              const std::array<double, 6>& texCoords);
+
+    // The current frame as blue, green, red bytes, bottom row first, rows unpadded; empty when the
+    // view has no area.
+    std::vector<unsigned char> readPixels();
+    // Writes the current frame upright in the format the file name's extension selects.
+    bool saveScreenshot(const QString& fileName);
+
+    bool wireframe = false;
+    int orientation = south;
+    bool noMultitexture = false;
     int viewWidth() const { return width_; }
     int viewHeight() const { return height_; }
 
@@ -27,9 +59,11 @@ protected:
     void paintGL() override;
 
 private:
+    void setup();
+
     FramePainter& painter;
     float clearColour[3] = {0.5f, 0.5f, 0.5f};
-    bool glewReady_ = false;
+    bool firstSetup = true;
     int width_ = 0;
     int height_ = 0;
 };
