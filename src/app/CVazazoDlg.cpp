@@ -1,6 +1,7 @@
 #include "app/CVazazoDlg.h"
 
 #include "app/CAboutDlg.h"
+#include "app/HelpDlg.h"
 #include "app/ColourSetting.h"
 #include "app/WindowIcon.h"
 #include "app/WindowMessages.h"
@@ -18,11 +19,14 @@
 #include "settings/TabDataCollection.h"
 
 #include <QActionGroup>
+#include <QColorDialog>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QWindow>
+
+#include <map>
 
 namespace {
 constexpr int initialWidth = 800;
@@ -33,7 +37,7 @@ constexpr int startFramePeriodMs = 9;
 using namespace WindowMessages;
 
 CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
-    : QMainWindow(parent), gameLoop(this), fpsMeter(this), store(store) {
+    : QMainWindow(parent), gameLoop(this), fpsMeter(this), store(store), screenshots(QDir::current()) {
     setWindowTitle("Vazazo");
     setWindowIcon(WindowIcon::make());
 
@@ -78,7 +82,7 @@ void CVazazoDlg::createMenus() {
     QMenu* settings = menuBar()->addMenu("&Settings");
     settings->addAction("Set group &name");
     settings->addAction("&Learning settings", this, &CVazazoDlg::toggleLearningSettings);
-    settings->addAction("&Background colour");
+    settings->addAction("&Background colour", this, &CVazazoDlg::chooseBackgroundColour);
     settings->addAction("&Determine processor clock", this, [] { Clock::program().calibrate(); });
 
     QMenu* framerate = settings->addMenu("Framerate");
@@ -107,7 +111,7 @@ void CVazazoDlg::createMenus() {
     });
 
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("H&elp");
+    help->addAction("H&elp", this, [this] { HelpDlg(this).exec(); });
     // Stands in for the system menu's "About Vazazo..." entry, which not every platform has.
     help->addAction("&About", this, &CVazazoDlg::showAbout);
 }
@@ -129,8 +133,56 @@ void CVazazoDlg::setBackgroundColour(float red, float green, float blue) {
 }
 
 void CVazazoDlg::loadColours() {
+    for (int i = 0; i < SettingKeys::customColourCount; ++i) {
+        customColours[i] = ColourSetting::parse(store.read(SettingKeys::customColourKey(i), "0 0 0"));
+    }
     const ColourSetting background = ColourSetting::parse(store.readText(SettingKeys::backgroundColour));
     setBackgroundColour(background.red / 255.0f, background.green / 255.0f, background.blue / 255.0f);
+}
+
+void CVazazoDlg::chooseBackgroundColour() {
+    for (int i = 0; i < SettingKeys::customColourCount; ++i) {
+        const ColourSetting& c = customColours[i];
+        QColorDialog::setCustomColor(i, QColor(c.red, c.green, c.blue));
+    }
+    const QColor chosen = QColorDialog::getColor(Qt::black, this, "Background colour");
+    // The chooser keeps its custom colours whether or not it was confirmed, but only OK stores them.
+    if (!chosen.isValid()) {
+        return;
+    }
+    for (int i = 0; i < SettingKeys::customColourCount; ++i) {
+        const QColor c = QColorDialog::customColor(i);
+        customColours[i] = {c.red(), c.green(), c.blue()};
+        store.write(SettingKeys::customColourKey(i), customColours[i].format());
+    }
+    setBackgroundColour(chosen.red() / 255.0f, chosen.green() / 255.0f, chosen.blue() / 255.0f);
+    store.write(QLatin1String(SettingKeys::backgroundColour.key),
+                ColourSetting{chosen.red(), chosen.green(), chosen.blue()}.format());
+}
+
+void CVazazoDlg::setOrientation(int code) {
+    if (code != orientation) {
+        const bool landscapeNow = (orientation & Orientation::landscapeBit) != 0;
+        const bool landscapeNext = (code & Orientation::landscapeBit) != 0;
+        if (landscapeNow != landscapeNext) {
+            std::swap(fieldWidthPx, fieldHeightPx);
+        }
+        orientation = code;
+        view_->orientation = code;
+    }
+    view_->update();
+}
+
+void CVazazoDlg::toggleWireframe() {
+    view_->wireframe = !view_->wireframe;
+    view_->update();
+}
+
+void CVazazoDlg::takeScreenshot() {
+    const QString file = screenshots.next();
+    if (!view_->saveScreenshot(file)) {
+        appendLog("Could not write screenshot " + file);
+    }
 }
 
 void CVazazoDlg::showCursor() {
@@ -230,7 +282,7 @@ void CVazazoDlg::onFrameSwapped() {
 }
 
 void CVazazoDlg::onViewResized(int width, int height) {
-    if ((orientation & 0x10) != 0) {
+    if ((orientation & Orientation::landscapeBit) != 0) {
         fieldWidthPx = width;
         fieldHeightPx = height;
     } else {
@@ -255,10 +307,49 @@ void CVazazoDlg::keyPressEvent(QKeyEvent* event) {
         QMainWindow::keyPressEvent(event);
         return;
     }
+    const bool keypad = (event->modifiers() & Qt::KeypadModifier) != 0;
     switch (event->key()) {
     case Qt::Key_Escape:
         close();
         return;
+    case Qt::Key_P:
+        if (paused) {
+            resume();
+        } else {
+            reportPending = false;
+            pause();
+        }
+        break;
+    case Qt::Key_T:
+        setOrientation(Orientation::north);
+        break;
+    case Qt::Key_G:
+        setOrientation(Orientation::south);
+        break;
+    case Qt::Key_H:
+        setOrientation(Orientation::east);
+        break;
+    case Qt::Key_F:
+        setOrientation(Orientation::west);
+        break;
+    case Qt::Key_8:
+    case Qt::Key_2:
+    case Qt::Key_6:
+    case Qt::Key_4:
+        if (keypad) {
+            static const std::map<int, int> keypadOrientation{{Qt::Key_8, Orientation::north},
+                                                              {Qt::Key_2, Orientation::south},
+                                                              {Qt::Key_6, Orientation::east},
+                                                              {Qt::Key_4, Orientation::west}};
+            setOrientation(keypadOrientation.at(event->key()));
+        }
+        break;
+    case Qt::Key_F5:
+        toggleWireframe();
+        break;
+    case Qt::Key_S:
+        takeScreenshot();
+        break;
     case Qt::Key_N:
         showNewGame();
         break;

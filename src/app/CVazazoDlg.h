@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/ColourSetting.h"
 #include "app/FramePacer.h"
+#include "app/ScreenshotNames.h"
 #include "game/State.h"
 #include "render/FPSAverage.h"
 #include "render/FramePainter.h"
+#include "render/Orientation.h"
 
 class WindowMessage;
 
@@ -25,9 +28,6 @@ class ZornOpenGL;
 class CVazazoDlg : public QMainWindow, public State, public FramePainter {
     Q_OBJECT
 public:
-    // Orientation codes: bit 0x10 landscape, 0x20 portrait.
-    static constexpr int south = 0x14;
-
     struct FrameRate {
         const char* label;
         int periodMs;
@@ -66,7 +66,13 @@ public:
     FramePacer gameLoop;
     FPSAverage fpsMeter;
 
-    int orientation = south;
+    int orientation = Orientation::south;
+    void setOrientation(int code);
+    void toggleWireframe();
+    // Writes the current frame under the next free screenshot name; failures go to the log.
+    void takeScreenshot();
+    void chooseBackgroundColour();
+    std::array<ColourSetting, 16> customColours{};
     int fieldWidthPx = 0;
     int fieldHeightPx = 0;
 
@@ -104,4 +110,5 @@ private:
     QAction* cpuCollision = nullptr;
     QAction* gpuCollision = nullptr;
     int cursorHideCount_ = 0;
+    ScreenshotNames screenshots;
 };

@@ -22,21 +22,6 @@ ZornOpenGL::ZornOpenGL(FramePainter& painter, QWidget* parent) : QOpenGLWidget(p
     setAutoFillBackground(false);
 }
 
-const char* ZornOpenGL::orientationName(int orientation) {
-    switch (orientation) {
-    case south:
-        return "south";
-    case north:
-        return "north";
-    case east:
-        return "east";
-    case west:
-        return "west";
-    default:
-        return "undefined";
-    }
-}
-
 void ZornOpenGL::setClearColour(float red, float green, float blue) {
     clearColour[0] = red;
     clearColour[1] = green;
@@ -93,15 +78,15 @@ void ZornOpenGL::beginFrame() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     switch (orientation) {
-    case north:
+    case Orientation::north:
         glRotated(180.0, 0.0, 0.0, 1.0);
         glTranslated(-width_, -height_, 0.0);
         break;
-    case east:
+    case Orientation::east:
         glRotated(-90.0, 0.0, 0.0, 1.0);
         glTranslated(-height_, 0.0, 0.0);
         break;
-    case west:
+    case Orientation::west:
         glRotated(90.0, 0.0, 0.0, 1.0);
         glTranslated(0.0, -width_, 0.0);
         break;

@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include "render/Orientation.h"
+
 #include <QOpenGLWidget>
 
 #include <array>
@@ -16,13 +18,6 @@ class QImage;
 class ZornOpenGL : public QOpenGLWidget {
     Q_OBJECT
 public:
-    // Screen orientation codes: bit 0x10 landscape, 0x20 portrait.
-    static constexpr int south = 0x14;
-    static constexpr int north = 0x11;
-    static constexpr int east = 0x22;
-    static constexpr int west = 0x28;
-    static const char* orientationName(int orientation);
-
     explicit ZornOpenGL(FramePainter& painter, QWidget* parent = nullptr);
 
     // Components 0..1; takes effect at the next frame.
@@ -48,7 +43,7 @@ public:
     bool saveScreenshot(const QString& fileName);
 
     bool wireframe = false;
-    int orientation = south;
+    int orientation = Orientation::south;
     bool noMultitexture = false;
     int viewWidth() const { return width_; }
     int viewHeight() const { return height_; }

@@ -221,6 +221,38 @@ private slots:
         QVERIFY(window->log()->plainText().contains("New game: Get'em all, difficulty Expert"));
     }
 
+    void turningBetweenLandscapeAndPortraitExchangesTheFieldScalesOnce() {
+        window->resize(640, 480);
+        QVERIFY(waitUntil([&] { return window->fieldWidthPx == window->view()->width(); }));
+        const int w = window->fieldWidthPx;
+        const int h = window->fieldHeightPx;
+        QTest::keyClick(window.get(), Qt::Key_H);
+        QCOMPARE(window->orientation, Orientation::east);
+        QCOMPARE(window->fieldWidthPx, h);
+        QTest::keyClick(window.get(), Qt::Key_F);
+        QCOMPARE(window->orientation, Orientation::west);
+        QCOMPARE(window->fieldWidthPx, h);
+        QTest::keyClick(window.get(), Qt::Key_8, Qt::KeypadModifier);
+        QCOMPARE(window->orientation, Orientation::north);
+        QCOMPARE(window->fieldWidthPx, w);
+        QTest::keyClick(window.get(), Qt::Key_T);
+        QCOMPARE(window->fieldWidthPx, w);
+        // The digit row is no orientation key.
+        QTest::keyClick(window.get(), Qt::Key_2);
+        QCOMPARE(window->orientation, Orientation::north);
+        QCOMPARE(window->view()->orientation, Orientation::north);
+    }
+
+    void theScreenshotKeyWritesTheFrameUnderAFreshName() {
+        const QStringList before = QDir::current().entryList({"screenShot*.png"});
+        QTest::keyClick(window.get(), Qt::Key_S);
+        QTest::keyClick(window.get(), Qt::Key_S);
+        const QStringList after = QDir::current().entryList({"screenShot*.png"});
+        QCOMPARE(after.size(), before.size() + 2);
+        const QImage shot(after.last());
+        QCOMPARE(shot.size(), window->view()->size());
+    }
+
     void theBackgroundColourComesFromTheStore() {
         window.reset();
         store->write("Background colour", "255 0 0");

@@ -59,10 +59,10 @@ private slots:
     void theFieldOriginLandsInTheCornerOfEachOrientation_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QPoint>("corner");
-        QTest::newRow("south") << int(ZornOpenGL::south) << QPoint(0, 0);
-        QTest::newRow("north") << int(ZornOpenGL::north) << QPoint(viewW - 1, viewH - 1);
-        QTest::newRow("east") << int(ZornOpenGL::east) << QPoint(0, viewH - 1);
-        QTest::newRow("west") << int(ZornOpenGL::west) << QPoint(viewW - 1, 0);
+        QTest::newRow("south") << int(Orientation::south) << QPoint(0, 0);
+        QTest::newRow("north") << int(Orientation::north) << QPoint(viewW - 1, viewH - 1);
+        QTest::newRow("east") << int(Orientation::east) << QPoint(0, viewH - 1);
+        QTest::newRow("west") << int(Orientation::west) << QPoint(viewW - 1, 0);
     }
     void theFieldOriginLandsInTheCornerOfEachOrientation() {
         QFETCH(int, orientation);
@@ -118,8 +118,8 @@ private slots:
     }
 
     void orientationsHaveTheirNames() {
-        QCOMPARE(QString(ZornOpenGL::orientationName(0x22)), QString("east"));
-        QCOMPARE(QString(ZornOpenGL::orientationName(0x15)), QString("undefined"));
+        QCOMPARE(QString(Orientation::name(0x22)), QString("east"));
+        QCOMPARE(QString(Orientation::name(0x15)), QString("undefined"));
     }
 
 private:
