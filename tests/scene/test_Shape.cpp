@@ -38,8 +38,9 @@ private slots:
             Plain shape(context, false, false);
             const double d = std::hypot(shape.x - 0.5, shape.y - 0.5);
             QVERIFY(d <= std::sqrt(0.5) + 1e-9);
-            // The far corners are about 0.71 away; the relaxed distance must have come below that.
-            QVERIFY(d > 0.0);
+            // Relaxing only every ninth try keeps accepted points well away from the paddle; a
+            // relaxation on every try would let them come close.
+            QVERIFY(d >= 0.45);
         }
     }
 
@@ -48,8 +49,8 @@ private slots:
         for (std::uint32_t seed = 1; seed <= 300; ++seed) {
             SceneRandom::seed(seed);
             Plain shape(context, false, false);
-            // Eight tries against 0.2 before any relaxation: nearly every target keeps it.
-            QVERIFY(std::hypot(shape.x, shape.y) >= 0.2 * std::pow(0.9, 2) - 1e-12);
+            // Nine tries against 0.2 before the first relaxation; a miss in all of them is unlikely.
+            QVERIFY(std::hypot(shape.x, shape.y) >= 0.2);
         }
     }
 
@@ -91,17 +92,18 @@ private slots:
     void collidesUpToTheSumOfRadiiOver1Point1() {
         SceneRandom::seed(1);
         Plain shape(SpawnContext{}, false, false);
-        shape.x = 0.5;
-        shape.y = 0.5;
+        shape.x = 0.0;
+        shape.y = 0.0;
         shape.radius = 0.033;
         const double reach = (0.033 + 0.011) / 1.1;
-        QVERIFY(shape.collides(0.5 + reach, 0.5, 0.011));
-        QVERIFY(!shape.collides(0.5 + reach * (1 + 1e-9), 0.5, 0.011));
-        QVERIFY(shape.collides(0.5, 0.5 - reach, 0.011));
-        QVERIFY(!shape.collides(0.5 + 0.8 * reach, 0.5 + 0.8 * reach, 0.011));
+        QVERIFY(shape.collides(reach, 0.0, 0.011));
+        QVERIFY(!shape.collides(reach * (1 + 1e-9), 0.0, 0.011));
+        QVERIFY(shape.collides(0.0, -reach, 0.011));
+        QVERIFY(!shape.collides(0.8 * reach, 0.8 * reach, 0.011));
+        QVERIFY(shape.collides(0.7 * reach, -0.7 * reach, 0.011));
         // A sample point has no radius of its own.
-        QVERIFY(shape.collides(0.5 + 0.03, 0.5, 0.0));
-        QVERIFY(!shape.collides(0.5 + 0.0301, 0.5, 0.0));
+        QVERIFY(shape.collides(0.03, 0.0, 0.0));
+        QVERIFY(!shape.collides(0.0301, 0.0, 0.0));
     }
 
     void aCopyKeepsLookAndPlaceButNotIdentityOrHistory() {
