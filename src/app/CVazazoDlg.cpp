@@ -9,6 +9,8 @@
 #include "learning/Clock.h"
 #include "learning/LModule.h"
 #include "render/ZornOpenGL.h"
+#include "scene/FieldScale.h"
+#include "scene/Paddle.h"
 #include "settings/GameLevels.h"
 #include "settings/LSettingsDlg.h"
 #include "settings/NewGameDlg.h"
@@ -21,7 +23,9 @@
 #include <QActionGroup>
 #include <QColorDialog>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QWindow>
@@ -49,6 +53,8 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     connect(view_, &QOpenGLWidget::frameSwapped, this, &CVazazoDlg::onFrameSwapped);
     view_->installEventFilter(this);
     settingsDlg = new SettingsDlg(store, this, this);
+    attach(*settingsDlg, Paddle::program());
+    view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
     newGameDlg = new NewGameDlg(store, this, this);
     learningDlg = new LSettingsDlg(store, this, this);
@@ -129,6 +135,7 @@ void CVazazoDlg::setFramePeriod(int periodMs) {
 
 void CVazazoDlg::setBackgroundColour(float red, float green, float blue) {
     view_->setClearColour(red, green, blue);
+    setGunColourFor(red, green, blue);
     view_->update();
 }
 
@@ -165,10 +172,12 @@ void CVazazoDlg::setOrientation(int code) {
         const bool landscapeNow = (orientation & Orientation::landscapeBit) != 0;
         const bool landscapeNext = (code & Orientation::landscapeBit) != 0;
         if (landscapeNow != landscapeNext) {
-            std::swap(fieldWidthPx, fieldHeightPx);
+            FieldScale& field = FieldScale::program();
+            std::swap(field.fieldWidthPx, field.fieldHeightPx);
         }
         orientation = code;
         view_->orientation = code;
+        Paddle::program().orientation = code;
     }
     view_->update();
 }
@@ -212,7 +221,7 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
     switch (message.message()) {
     case WM_TICK:
         if (!paused) {
-            tick();
+            tick(Clock::program().now());
         }
         postWindowMessage(this, WM_REDRAW);
         break;
@@ -230,13 +239,16 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
         appendLog(QString("Volume of group %1: %2").arg(message.wParam, 0, 16).arg(message.lParam));
         break;
     case WM_START_GAME:
-        startGame();
+        startGameFromDialog();
         break;
     case WM_APPLY_LEVEL_PARAMETERS:
         // Only the modules post this, each with its own address, and they live as long as the window.
         if (message.lParam != 0) {
             reinterpret_cast<const LModule*>(message.lParam)->applyLevelParameters(*settingsDlg);
         }
+        break;
+    case WM_CLEAR_FIELD:
+        clearField();
         break;
     case WM_SHOW_SETTINGS:
         toggleGameSettings();
@@ -271,9 +283,15 @@ void CVazazoDlg::requestFrame() {
 void CVazazoDlg::renderFrame() {
     gameLoop.beginPaint();
     view_->beginFrame();
+    paintFrame();
 }
 
 void CVazazoDlg::onFrameSwapped() {
+    if (!texturesLoaded) {
+        // After the first frame, so the context exists and no paint is under way.
+        texturesLoaded = true;
+        Paddle::program().load(*view_, "paddle_tx.png");
+    }
     ++fpsMeter.framesSinceSample;
     gameLoop.frameDone();
     if (!paused && gameLoop.framePeriodMs == 0) {
@@ -282,12 +300,20 @@ void CVazazoDlg::onFrameSwapped() {
 }
 
 void CVazazoDlg::onViewResized(int width, int height) {
-    if ((orientation & Orientation::landscapeBit) != 0) {
-        fieldWidthPx = width;
-        fieldHeightPx = height;
-    } else {
-        fieldWidthPx = height;
-        fieldHeightPx = width;
+    FieldScale& field = FieldScale::program();
+    const bool landscape = (orientation & Orientation::landscapeBit) != 0;
+    field.fieldWidthPx = landscape ? width : height;
+    field.fieldHeightPx = landscape ? height : width;
+}
+
+void CVazazoDlg::mouseMovedOverView(QPointF position) {
+    if (paused) {
+        return;
+    }
+    const std::optional<QPoint> recentre =
+        Paddle::program().mouseMoved(position.x(), position.y(), view_->width(), view_->height());
+    if (recentre) {
+        QCursor::setPos(view_->mapToGlobal(*recentre));
     }
 }
 
@@ -295,6 +321,11 @@ bool CVazazoDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_ && event->type() == QEvent::Resize) {
         const QSize size = static_cast<QResizeEvent*>(event)->size();
         onViewResized(size.width(), size.height());
+    } else if (watched == view_ && event->type() == QEvent::MouseMove) {
+        mouseMovedOverView(static_cast<QMouseEvent*>(event)->position());
+    } else if (watched == view_ && event->type() == QEvent::MouseButtonPress &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        fire();
     } else if (watched == menuBar() && event->type() == QEvent::Enter) {
         showCursor();
     }
@@ -314,11 +345,14 @@ void CVazazoDlg::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_P:
         if (paused) {
-            resume();
+            resumeNow();
         } else {
             reportPending = false;
-            pause();
+            pauseNow();
         }
+        break;
+    case Qt::Key_Space:
+        fire();
         break;
     case Qt::Key_T:
         setOrientation(Orientation::north);
@@ -378,31 +412,32 @@ void CVazazoDlg::toggleMaximised() {
 }
 
 void CVazazoDlg::showAbout() {
-    pause();
+    pauseNow();
     CAboutDlg about(this);
     about.exec();
-    resume();
+    resumeNow();
 }
 
-void CVazazoDlg::pause() {
-    if (!paused) {
-        paused = true;
-        showCursor();
-    }
+void CVazazoDlg::pauseNow() {
+    pause(Clock::program().now());
 }
 
-void CVazazoDlg::resume() {
-    if (gameOver) {
-        return;
-    }
-    paused = false;
+void CVazazoDlg::resumeNow() {
+    resume(Clock::program().now());
+}
+
+void CVazazoDlg::onPlayBegins() {
     if (gameLoop.framePeriodMs == 0) {
         postWindowMessage(this, WM_TICK);
     }
 }
 
+LevelSelection CVazazoDlg::currentSelection() const {
+    return newGameDlg->levelSelection();
+}
+
 void CVazazoDlg::showNewGame() {
-    pause();
+    pauseNow();
     newGameDlg->show();
     newGameDlg->raise();
     newGameDlg->activateWindow();
@@ -411,11 +446,11 @@ void CVazazoDlg::showNewGame() {
 void CVazazoDlg::toggleGameSettings() {
     reportPending = false;
     if (settingsDlg->isVisible()) {
-        resume();
+        resumeNow();
         settingsDlg->hide();
         return;
     }
-    pause();
+    pauseNow();
     centreOverClientArea(settingsDlg);
     settingsDlg->show();
     settingsDlg->raise();
@@ -425,11 +460,11 @@ void CVazazoDlg::toggleGameSettings() {
 void CVazazoDlg::toggleLearningSettings() {
     reportPending = false;
     if (learningDlg->isVisible()) {
-        resume();
+        resumeNow();
         learningDlg->hide();
         return;
     }
-    pause();
+    pauseNow();
     centreOverClientArea(learningDlg);
     learningDlg->show();
     learningDlg->raise();
@@ -456,20 +491,18 @@ void CVazazoDlg::dialogClosed() {
                   .arg(collection.learningMethod())
                   .arg(collection.dataCollectionState()));
     if (paused && !newGameDlg->settingsOpen()) {
-        resume();
+        resumeNow();
     }
     newGameDlg->settingsClosed();
 }
 
-void CVazazoDlg::startGame() {
+void CVazazoDlg::startGameFromDialog() {
     const LevelSelection selection = newGameDlg->levelSelection();
-    gameLevel = selection.gameLevel;
-    GameLevels::applyLevel(selection, *settingsDlg);
+    startGame(selection, Clock::program().now());
     const int index = GameLevels::difficultyIndex(selection.difficulty, selection.oneShot);
     const QString level = GameLevels::isValidLevel(selection.gameLevel)
                               ? GameLevels::GameLevelNames[selection.gameLevel]
                               : QString::number(selection.gameLevel);
-    // The playing field that starts here arrives with the scene.
     appendLog(QString("New game: %1, difficulty %2")
                   .arg(level, index >= 0 ? GameLevels::DifficultyNames[index] : QString("none")));
 }

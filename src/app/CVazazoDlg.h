@@ -54,9 +54,9 @@ public:
     void hideCursor();
     int cursorHideCount() const { return cursorHideCount_; }
 
-    // Stops the game's clock while a window covers it; resuming needs a game to resume.
-    void pause();
-    void resume();
+    // Pause and resume at the current time; resuming needs a game to resume.
+    void pauseNow();
+    void resumeNow();
 
     LogDlg* log() const { return log_; }
     SettingsDlg* settingsDialog() const { return settingsDlg; }
@@ -73,12 +73,15 @@ public:
     void takeScreenshot();
     void chooseBackgroundColour();
     std::array<ColourSetting, 16> customColours{};
-    int fieldWidthPx = 0;
-    int fieldHeightPx = 0;
 
     void renderFrame() override;
 
 protected:
+    void onShowCursor() override { showCursor(); }
+    void onHideCursor() override { hideCursor(); }
+    void onPlayBegins() override;
+    LevelSelection currentSelection() const override;
+
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -91,11 +94,12 @@ private:
     void toggleGameSettings();
     void toggleLearningSettings();
     void centreOverClientArea(QWidget* dialog);
-    void startGame();
+    void startGameFromDialog();
     void dialogClosed();
     void requestFrame();
     void onFrameSwapped();
     void onViewResized(int width, int height);
+    void mouseMovedOverView(QPointF position);
     void showAbout();
     void toggleMaximised();
     void loadColours();
@@ -111,4 +115,5 @@ private:
     QAction* gpuCollision = nullptr;
     int cursorHideCount_ = 0;
     ScreenshotNames screenshots;
+    bool texturesLoaded = false;
 };

@@ -1,19 +1,104 @@
 #pragma once
 
+#include "game/SceneList.h"
+#include "settings/LevelSelection.h"
+
 #include <QString>
 
-// The game being played. The field and its objects arrive with the scene; until then a tick has
-// nothing to advance.
+#include <array>
+
+class Gun;
+class GameSettingsPages;
+class Paddle;
+class Target2D;
+struct GameSettings;
+
+// One game: the objects on the field, the running totals, the pause and end flags. It advances on
+// ticks, spawns targets at the configured rate, fires guns and finds hits. It reads the settings
+// from the settings pages and never touches a widget; what the window must do in response (the
+// cursor, restarting the unlimited tick chain) goes through the virtual hooks.
 class State {
 public:
-    virtual ~State() = default;
+    static constexpr double gunRadius = 0.002;
+    static constexpr double paddleRecoveryMs = 3000.0;
+    static constexpr int paddleSamplePoints = 12;
 
-    // Advances the field by one tick (window thread, only while not paused).
-    virtual void tick() {}
+    State();
+    virtual ~State();
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+
+    // The settings pages the game reads; set once by the window before the first tick.
+    void attach(GameSettingsPages& pages, Paddle& paddle);
+
+    // One game step at time now (window thread, only while not paused).
+    void tick(double now);
+    void spawnTargets(double now);
+    void removeFinished();
+
+    void pause(double now);
+    void resume(double now);
+    void beginPlay();
+    // A new game with the confirmed selection; returns the time limit in ms, 0 for none.
+    int startGame(const LevelSelection& selection, double now);
+    void clearField();
+    int countTargetsOfKind(int typeCode) const;
+
+    // Draws the field (GL, window thread, inside a frame), then finds and settles the hits.
+    void paintFrame();
+    void detectHitsCpu();
+    // Turns the flags of the last hit test into counted hits and a destroyed paddle.
+    void processHits();
+    // Fires one gun if the rules allow; true when it did.
+    bool fire();
+    // Guns show white on a dark background and black on a light one.
+    void setGunColourFor(double red, double green, double blue);
+
+    SceneList<Target2D> targets;
+    SceneList<Gun> guns;
+    std::array<bool, SceneList<Target2D>::capacity> hitFlags{};
+    bool paddleDestroyed = false;
+
+    double lastTick = 0.0;
+    double lastSpawn = 0.0;
+
+    // Running totals of the whole run; a new game does not reset them.
+    int shotsFired = 0;
+    int targetsHit = 0;
+    int targetsMissed = 0;
+    double hitDistanceSum = 0.0;
+    double hitTimeSum = 0.0;
+    // What the hit and miss counters are asked to show.
+    double hitScore = 0.0;
+    double missScore = 0.0;
+    QString hitText;
+    bool collectCoordinates = false;
 
     bool paused = true;
     bool gameOver = true;
     bool reportPending = false;
+    bool gpuCollisionAvailable = false;
+    bool gpuCollision = false;
+    bool vulnerablePaddle = false;
+    double gunColour = 1.0;
+
     int gameLevel = 0;
+    LevelSelection selection;
     QString groupName;
+
+protected:
+    virtual void onShowCursor() {}
+    virtual void onHideCursor() {}
+    // With "Unlimited" frames the window must post the first tick itself.
+    virtual void onPlayBegins() {}
+    // The New Game options as they are ticked now; the confirmed selection unless overridden.
+    virtual LevelSelection currentSelection() const { return selection; }
+
+    GameSettingsPages* pages = nullptr;
+    Paddle* paddle = nullptr;
+
+private:
+    std::unique_ptr<Target2D> makeTarget(int kindIndex, const GameSettings& settings, double now);
+    void shiftClocks(double now);
+    void applyPaddleSettings(const GameSettings& settings);
 };

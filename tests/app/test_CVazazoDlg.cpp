@@ -1,9 +1,11 @@
 #include "app/CVazazoDlg.h"
 
+#include "app/Notice.h"
 #include "app/WindowMessages.h"
 #include "dialogs/LogDlg.h"
 #include "learning/LModule.h"
 #include "render/ZornOpenGL.h"
+#include "scene/FieldScale.h"
 #include "settings/LSettingsDlg.h"
 #include "settings/NewGameDlg.h"
 #include "settings/SettingsDlg.h"
@@ -50,6 +52,11 @@ QAction* findAction(const QMenu* menu, const QString& text) {
 class TestCVazazoDlg : public QObject {
     Q_OBJECT
 private slots:
+    // The scratch folder has no data files; their message boxes would wait for a click.
+    void initTestCase() {
+        Notice::setHandler([this](const QString& message) { notices << message; });
+    }
+
     void init() {
         store = std::make_unique<SettingsStore>(dir.filePath("settings.ini"));
         window = std::make_unique<CVazazoDlg>(*store);
@@ -143,8 +150,8 @@ private slots:
 
     void fieldScalesFollowTheViewSize() {
         window->resize(640, 480);
-        QVERIFY(waitUntil([&] { return window->fieldWidthPx == window->view()->width(); }));
-        QCOMPARE(window->fieldHeightPx, window->view()->height());
+        QVERIFY(waitUntil([&] { return FieldScale::program().fieldWidthPx == window->view()->width(); }));
+        QCOMPARE(FieldScale::program().fieldHeightPx, window->view()->height());
     }
 
     void theSettingsWindowsExistHiddenAndOpenFromMenuAndKeys() {
@@ -225,20 +232,20 @@ private slots:
 
     void turningBetweenLandscapeAndPortraitExchangesTheFieldScalesOnce() {
         window->resize(640, 480);
-        QVERIFY(waitUntil([&] { return window->fieldWidthPx == window->view()->width(); }));
-        const int w = window->fieldWidthPx;
-        const int h = window->fieldHeightPx;
+        QVERIFY(waitUntil([&] { return FieldScale::program().fieldWidthPx == window->view()->width(); }));
+        const int w = FieldScale::program().fieldWidthPx;
+        const int h = FieldScale::program().fieldHeightPx;
         QTest::keyClick(window.get(), Qt::Key_H);
         QCOMPARE(window->orientation, Orientation::east);
-        QCOMPARE(window->fieldWidthPx, h);
+        QCOMPARE(FieldScale::program().fieldWidthPx, h);
         QTest::keyClick(window.get(), Qt::Key_F);
         QCOMPARE(window->orientation, Orientation::west);
-        QCOMPARE(window->fieldWidthPx, h);
+        QCOMPARE(FieldScale::program().fieldWidthPx, h);
         QTest::keyClick(window.get(), Qt::Key_8, Qt::KeypadModifier);
         QCOMPARE(window->orientation, Orientation::north);
-        QCOMPARE(window->fieldWidthPx, w);
+        QCOMPARE(FieldScale::program().fieldWidthPx, w);
         QTest::keyClick(window.get(), Qt::Key_T);
-        QCOMPARE(window->fieldWidthPx, w);
+        QCOMPARE(FieldScale::program().fieldWidthPx, w);
         // The digit row is no orientation key.
         QTest::keyClick(window.get(), Qt::Key_2);
         QCOMPARE(window->orientation, Orientation::north);
@@ -270,6 +277,7 @@ private slots:
     }
 
 private:
+    QStringList notices;
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<CVazazoDlg> window;

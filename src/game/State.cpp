@@ -1,0 +1,353 @@
+#include "game/State.h"
+
+#include "render/Orientation.h"
+#include "scene/Circle.h"
+#include "scene/Cylinder.h"
+#include "scene/Gun.h"
+#include "scene/ObjectNames.h"
+#include "scene/Paddle.h"
+#include "scene/SceneRandom.h"
+#include "scene/Sphere.h"
+#include "scene/Triangle.h"
+#include "scene/_Rectangle.h"
+#include "settings/AllShapesSettings.h"
+#include "settings/GameLevels.h"
+#include "settings/GameSettings.h"
+#include "settings/GameSettingsPages.h"
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+constexpr double gunSpeedStep = -0.0007;
+constexpr double sizeStep = 0.03;
+constexpr double sizeBase = 0.06;
+constexpr double sizeScale = 0.125;
+// Kinds in the order the spawner offers them: triangles, rectangles, circles, spheres, cylinders.
+constexpr int kindCount = 5;
+
+double sizeFor(int position) {
+    return (position * sizeStep + sizeBase) * sizeScale;
+}
+} // namespace
+
+State::State() {
+    SceneRandom::seed(static_cast<std::uint32_t>(std::time(nullptr)));
+}
+
+State::~State() = default;
+
+void State::attach(GameSettingsPages& settingsPages, Paddle& thePaddle) {
+    pages = &settingsPages;
+    paddle = &thePaddle;
+}
+
+void State::tick(double now) {
+    paddle->update(now);
+    for (Target2D* target : targets) {
+        target->update(now);
+    }
+    for (Gun* gun : guns) {
+        gun->update(now);
+    }
+    removeFinished();
+    spawnTargets(now);
+    lastTick = now;
+}
+
+std::unique_ptr<Target2D> State::makeTarget(int kind, const GameSettings& settings, double now) {
+    const ShapeSettings& shape = settings.shapes[kind];
+    const double size = shape.randomSize
+                            ? (10.0 * (SceneRandom::next() - 1) / 32767.0 * sizeStep + sizeBase) * sizeScale
+                            : sizeFor(shape.size);
+    SpawnContext context;
+    context.now = now;
+    context.paddleX = paddle->posX;
+    context.paddleY = paddle->posY;
+    context.paddleMovesFreely = paddle->freeMovement;
+    context.minimumDistancePosition = settings.allShapes.minimumDistanceFromPaddle;
+    context.noHorizontalMovement = settings.allShapes.noHorizontalMovementOfTargets;
+    const double speed = shape.speed;
+    switch (shape.typeCode()) {
+    case SettingKeys::triangleType:
+        return std::make_unique<Triangle>(context, shape.colour, shape.distractor, shape.rotate, speed, size);
+    case SettingKeys::rectangleType:
+        return std::make_unique<_Rectangle>(context, shape.colour, shape.distractor, shape.rotate, speed,
+                                            size);
+    case SettingKeys::circleType:
+        return std::make_unique<Circle>(context, shape.colour, shape.distractor, shape.rotate, speed, size);
+    case SettingKeys::sphereType:
+        return std::make_unique<Sphere>(context, shape.colour, shape.distractor, shape.rotate, speed, size);
+    default:
+        return std::make_unique<Cylinder>(context, shape.colour, shape.distractor, shape.rotate, speed, size);
+    }
+}
+
+void State::spawnTargets(double now) {
+    const GameSettings settings = pages->current();
+    const double rate = SliderTables::rateAt(settings.allShapes.shapesPerSecond);
+    if (!targets.empty() && now - lastSpawn <= 1000.0 / rate) {
+        return;
+    }
+    if (targets.full()) {
+        return;
+    }
+    // A kind that is no distractor is entered twice, so it is twice as likely.
+    std::array<int, 2 * kindCount> candidates{};
+    int n = 0;
+    for (int kind = 0; kind < kindCount; ++kind) {
+        const ShapeSettings& shape = settings.shapes[kind];
+        if (!shape.show || (shape.oneAtATime && countTargetsOfKind(shape.typeCode()) > 0)) {
+            continue;
+        }
+        candidates[n++] = kind;
+        if (!shape.distractor) {
+            candidates[n++] = kind;
+        }
+    }
+    if (n > 0) {
+        const int pick = static_cast<int>(n * (SceneRandom::next() - 1) / 32767.0);
+        targets.add(makeTarget(candidates[std::clamp(pick, 0, n - 1)], settings, now));
+    }
+    lastSpawn = now;
+}
+
+void State::removeFinished() {
+    for (int i = 0; i < targets.count();) {
+        Target2D* target = targets[i];
+        if (target->isInField()) {
+            ++i;
+            continue;
+        }
+        if (!target->distractor) {
+            ++targetsMissed;
+            missScore += target->scoreValue;
+        }
+        targets.removeAt(i);
+    }
+    for (int i = 0; i < guns.count();) {
+        if (guns[i]->isInField()) {
+            ++i;
+        } else {
+            guns.removeAt(i);
+        }
+    }
+}
+
+void State::pause(double now) {
+    if (paused) {
+        return;
+    }
+    paused = true;
+    lastTick = now;
+    onShowCursor();
+}
+
+void State::resume(double now) {
+    if (gameOver) {
+        return;
+    }
+    shiftClocks(now);
+    beginPlay();
+}
+
+void State::shiftClocks(double now) {
+    const double pauseLength = now - lastTick;
+    paddle->lastUpdate = now;
+    for (Target2D* target : targets) {
+        target->lastUpdate = now;
+        // Ages leave the pause out, so hit times do too.
+        target->spawnTime += pauseLength;
+    }
+    for (Gun* gun : guns) {
+        gun->lastUpdate = now;
+    }
+    lastTick = now;
+}
+
+void State::beginPlay() {
+    paused = false;
+    onPlayBegins();
+    onHideCursor();
+    gameOver = false;
+    const LevelSelection now = currentSelection();
+    vulnerablePaddle = now.vulnerablePaddle;
+    applyPaddleSettings(pages->current());
+}
+
+void State::applyPaddleSettings(const GameSettings& settings) {
+    paddle->sensitivityH = settings.allShapes.horizontalMouseSensitivity;
+    paddle->sensitivityV = settings.allShapes.verticalMouseSensitivity;
+    paddle->freeMovement = currentSelection().freePaddle;
+    if (!paddle->freeMovement) {
+        // Without free movement the paddle sits on the bottom edge.
+        paddle->posY = 1.0 - paddle->paddleHeight;
+    }
+}
+
+int State::startGame(const LevelSelection& confirmed, double now) {
+    selection = confirmed;
+    ObjectNames::resetAll();
+    gameLevel = confirmed.gameLevel;
+    const GameLevels::LevelStart start = GameLevels::applyLevel(confirmed, *pages);
+    if (start.vulnerablePaddle) {
+        vulnerablePaddle = *start.vulnerablePaddle;
+    }
+    applyPaddleSettings(pages->current());
+    targets.clear();
+    guns.clear();
+    lastTick = now;
+    lastSpawn = now;
+    reportPending = true;
+    beginPlay();
+    return start.timeLimitMs;
+}
+
+void State::clearField() {
+    targets.clear();
+    guns.clear();
+}
+
+int State::countTargetsOfKind(int typeCode) const {
+    int n = 0;
+    for (int i = 0; i < targets.count(); ++i) {
+        n += targets[i]->typeCode() == typeCode ? 1 : 0;
+    }
+    return n;
+}
+
+void State::paintFrame() {
+    paddle->draw();
+    for (Target2D* target : targets) {
+        target->draw();
+    }
+    for (Gun* gun : guns) {
+        gun->draw();
+    }
+    detectHitsCpu();
+    processHits();
+}
+
+void State::detectHitsCpu() {
+    for (int i = 0; i < targets.count(); ++i) {
+        const Target2D* target = targets[i];
+        hitFlags[i] = false;
+        if (target->distractor) {
+            continue;
+        }
+        for (const Gun* gun : guns) {
+            if (target->collides(gun->x, gun->y, gun->radius)) {
+                hitFlags[i] = true;
+                break;
+            }
+        }
+    }
+    paddleDestroyed = false;
+    if (!vulnerablePaddle || paddle->recovery > 0) {
+        return;
+    }
+    const double x = paddle->posX;
+    const double y = paddle->posY;
+    const double w = paddle->paddleWidth;
+    const double h = paddle->paddleHeight;
+    const std::array<std::array<double, 2>, paddleSamplePoints> outline{{{x, y},
+                                                                         {x + w, y},
+                                                                         {x + w, y + h},
+                                                                         {x, y + h},
+                                                                         {x + w / 4, y},
+                                                                         {x + w / 2, y},
+                                                                         {x + 3 * w / 4, y},
+                                                                         {x + w / 4, y + h},
+                                                                         {x + w / 2, y + h},
+                                                                         {x + 3 * w / 4, y + h},
+                                                                         {x, y + h / 2},
+                                                                         {x + w, y + h / 2}}};
+    auto touches = [&outline](const Target2D* target) {
+        return std::any_of(outline.begin(), outline.end(),
+                           [target](const auto& p) { return target->collides(p[0], p[1], 0.0); });
+    };
+    for (int i = 0; i < targets.count(); ++i) {
+        if (!targets[i]->distractor && touches(targets[i])) {
+            hitFlags[i] = true;
+        }
+    }
+    for (int i = 0; i < targets.count(); ++i) {
+        if (targets[i]->distractor && touches(targets[i])) {
+            paddleDestroyed = true;
+            return;
+        }
+    }
+}
+
+void State::processHits() {
+    hitText.clear();
+    // From the last slot down, so the target moved into a freed slot was already looked at.
+    for (int i = targets.count() - 1; i >= 0; --i) {
+        if (!hitFlags[i]) {
+            continue;
+        }
+        const Target2D* target = targets[i];
+        // The explosion and its sound join here once they exist.
+        hitScore += target->scoreValue;
+        hitDistanceSum += std::hypot(target->x - target->x0, target->y - target->y0);
+        hitTimeSum += lastTick - target->spawnTime;
+        if (collectCoordinates && !paused && !gameOver) {
+            hitText += QString(" %1 hit").arg(target->name);
+        }
+        targets.removeAt(i);
+        ++targetsHit;
+    }
+    if (vulnerablePaddle && paddleDestroyed) {
+        ++targetsMissed;
+        missScore += 1.0;
+        paddle->recovery = paddleRecoveryMs;
+        // The shattered paddle and its sound join here once explosions exist.
+    }
+}
+
+bool State::fire() {
+    if (paused || guns.full() || paddle->recovery > 0 || (!guns.empty() && pages->oneWeaponAtATime())) {
+        return false;
+    }
+    const double speed = (pages->current().weapons.gunSpeed + 5) * gunSpeedStep / 10.0;
+    const double w = paddle->paddleWidth;
+    const double h = paddle->paddleHeight;
+    const bool free = paddle->freeMovement;
+    const double u = paddle->rawU;
+    const double v = paddle->rawV;
+    double x = u + w / 2;
+    double y = free ? v : 1 - h;
+    double vx = paddle->velocityU;
+    switch (paddle->orientation) {
+    case Orientation::north:
+        x = 1 - (u - w / 2);
+        y = free ? 1 - v : 1 - h;
+        vx = -paddle->velocityU;
+        break;
+    case Orientation::east:
+        x = 1 - (v - w / 2);
+        y = free ? u : 1 - h;
+        vx = -paddle->velocityV;
+        break;
+    case Orientation::west:
+        x = v + w / 2;
+        y = free ? 1 - u : 1 - h;
+        vx = paddle->velocityV;
+        break;
+    default:
+        break;
+    }
+    auto gun = std::make_unique<Gun>(gunRadius, x, y);
+    gun->vx = vx;
+    gun->vy = speed;
+    gun->setColour(gunColour);
+    guns.add(std::move(gun));
+    ++shotsFired;
+    // The gun sound joins here once sounds exist.
+    onHideCursor();
+    return true;
+}
+
+void State::setGunColourFor(double red, double green, double blue) {
+    gunColour = Gun::colourAgainst(red, green, blue);
+}
