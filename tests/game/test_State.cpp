@@ -1,0 +1,243 @@
+#include "game/State.h"
+
+#include "render/Orientation.h"
+#include "scene/Circle.h"
+#include "scene/Gun.h"
+#include "scene/Paddle.h"
+#include "scene/SceneRandom.h"
+#include "settings/GameSettingsPages.h"
+
+#include <QtTest>
+
+namespace {
+constexpr int triangle = 0, rectangle = 1, circle = 2, sphere = 3, cylinder = 4;
+
+// Settings pages held in memory.
+class FakePages : public GameSettingsPages {
+public:
+    GameSettings current() const override { return settings; }
+    void showAllShapes() override {}
+    void rotateAllShapes() override {}
+    void colourAllShapes() override {}
+    void clearOneAtATime() override {}
+    void clearDistractors() override {}
+    bool oneWeaponAtATime() const override { return settings.weapons.oneWeaponAtATime; }
+    void setOneWeaponAtATime(bool on) override { settings.weapons.oneWeaponAtATime = on; }
+    bool isCustom() const override { return false; }
+    void switchMode(int) override {}
+    void setWeaponsSpeed(int p) override { settings.weapons.gunSpeed = p; }
+    void setShapeSpeed(int, int) override {}
+    void setShapeSize(int, int) override {}
+    void setTargetsPerSecond(int p) override { settings.allShapes.shapesPerSecond = p; }
+
+    void showOnly(std::initializer_list<int> kinds) {
+        for (ShapeSettings& s : settings.shapes) {
+            s.show = false;
+        }
+        for (int k : kinds) {
+            settings.shapes[k].show = true;
+        }
+    }
+    GameSettings settings;
+};
+
+class TestableState : public State {
+public:
+    TestableState(FakePages& pages, Paddle& paddle) { attach(pages, paddle); }
+    int cursorHidden = 0;
+    int cursorShown = 0;
+
+protected:
+    void onShowCursor() override { ++cursorShown; }
+    void onHideCursor() override { ++cursorHidden; }
+};
+
+// A plain target at (x, y), 0.04 wide.
+std::unique_ptr<Target2D> circleAt(double x, double y, bool distractor) {
+    SpawnContext context;
+    auto target = std::make_unique<Circle>(context, false, distractor, false, 5.0, 0.02);
+    target->x = target->x0 = x;
+    target->y = target->y0 = y;
+    return target;
+}
+} // namespace
+
+class TestState : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        SceneRandom::seed(7);
+        pages = FakePages();
+        paddle = std::make_unique<Paddle>();
+        state = std::make_unique<TestableState>(pages, *paddle);
+        LevelSelection selection;
+        selection.gameLevel = 6; // a custom level leaves the pages as the test set them
+        state->startGame(selection, 0.0);
+    }
+
+    void hiddenKindsSpawnNothingYetTheSpawnClockAdvances() {
+        pages.showOnly({});
+        state->spawnTargets(1234.0);
+        QCOMPARE(state->targets.count(), 0);
+        QCOMPARE(state->lastSpawn, 1234.0);
+    }
+
+    void aNormalKindIsTwiceAsLikelyAsADistractorKind() {
+        pages.showOnly({triangle, circle});
+        pages.settings.shapes[triangle].distractor = true;
+        pages.settings.shapes[circle].distractor = false;
+        int circles = 0;
+        constexpr int draws = 3000;
+        for (int i = 0; i < draws; ++i) {
+            state->clearField();
+            state->spawnTargets(i);
+            circles += state->countTargetsOfKind(0x1004);
+        }
+        QVERIFY2(std::abs(circles / double(draws) - 2.0 / 3.0) < 0.04, qPrintable(QString::number(circles)));
+    }
+
+    void oneAtATimeWaitsUntilTheKindHasLeft() {
+        pages.showOnly({triangle});
+        pages.settings.shapes[triangle].oneAtATime = true;
+        pages.settings.allShapes.shapesPerSecond = 10;
+        state->spawnTargets(0.0);
+        state->spawnTargets(10000.0);
+        QCOMPARE(state->targets.count(), 1);
+        state->clearField();
+        state->spawnTargets(20000.0);
+        QCOMPARE(state->targets.count(), 1);
+    }
+
+    void theRateSpacesSpawnsOnceTheFieldIsNotEmpty() {
+        pages.showOnly({circle});
+        pages.settings.allShapes.shapesPerSecond = 0; // 0.2 per second
+        state->spawnTargets(100.0);
+        QCOMPARE(state->targets.count(), 1);
+        state->spawnTargets(5100.0);
+        QCOMPARE(state->targets.count(), 1);
+        state->spawnTargets(5101.0);
+        QCOMPARE(state->targets.count(), 2);
+    }
+
+    void targetsThatLeaveTheFieldCountAsMissedUnlessDistractors() {
+        state->targets.add(circleAt(0.5, 2.0, false));
+        state->targets.add(circleAt(0.5, 0.5, false));
+        state->targets.add(circleAt(0.5, 2.0, true));
+        state->removeFinished();
+        QCOMPARE(state->targets.count(), 1);
+        QCOMPARE(state->targetsMissed, 1);
+        QCOMPARE(state->missScore, 1.0);
+    }
+
+    void oneGunHitsEveryTargetItTouchesButNoDistractor() {
+        state->targets.add(circleAt(0.5, 0.5, false));
+        state->targets.add(circleAt(0.51, 0.5, false));
+        state->targets.add(circleAt(0.5, 0.51, true));
+        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.505, 0.5));
+        state->detectHitsCpu();
+        state->processHits();
+        QCOMPARE(state->targetsHit, 2);
+        QCOMPARE(state->hitScore, 2.0);
+        QCOMPARE(state->targets.count(), 1);
+        QVERIFY(state->targets[0]->distractor);
+        QCOMPARE(state->guns.count(), 1);
+    }
+
+    void aVulnerablePaddleHitsTargetsAndIsDestroyedByDistractors() {
+        paddle->posX = 0.4;
+        paddle->posY = 0.9;
+        paddle->recovery = -1;
+        state->vulnerablePaddle = true;
+        state->targets.add(circleAt(0.4, 0.9, false));
+        state->detectHitsCpu();
+        state->processHits();
+        QCOMPARE(state->targetsHit, 1);
+        QCOMPARE(paddle->recovery, -1.0);
+
+        state->targets.add(circleAt(0.45, 0.95, true));
+        state->detectHitsCpu();
+        QVERIFY(state->paddleDestroyed);
+        state->processHits();
+        QCOMPARE(state->targetsMissed, 1);
+        QCOMPARE(paddle->recovery, State::paddleRecoveryMs);
+        QCOMPARE(state->targets.count(), 1);
+        // While the paddle recovers, it is neither tested nor able to fire.
+        state->detectHitsCpu();
+        QVERIFY(!state->paddleDestroyed);
+        QVERIFY(!state->fire());
+
+        state->vulnerablePaddle = false;
+        paddle->recovery = -1;
+        state->detectHitsCpu();
+        QVERIFY(!state->paddleDestroyed);
+    }
+
+    void firingIsRefusedWhilePausedOrWhileTheOneAllowedGunFlies() {
+        state->pause(10.0);
+        QVERIFY(!state->fire());
+        state->resume(20.0);
+        pages.settings.weapons.oneWeaponAtATime = true;
+        QVERIFY(state->fire());
+        QVERIFY(!state->fire());
+        QCOMPARE(state->shotsFired, 1);
+        pages.settings.weapons.oneWeaponAtATime = false;
+        QVERIFY(state->fire());
+        QCOMPARE(state->guns.count(), 2);
+    }
+
+    void gunsStartAtThePaddleForEachOrientation_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("vx");
+        // rawU 0.3, rawV 0.6, width 0.1, velocities 0.001 and 0.002.
+        QTest::newRow("south") << Orientation::south << 0.35 << 0.001;
+        QTest::newRow("north") << Orientation::north << 0.75 << -0.001;
+        QTest::newRow("east") << Orientation::east << 0.45 << -0.002;
+        QTest::newRow("west") << Orientation::west << 0.65 << 0.002;
+    }
+    void gunsStartAtThePaddleForEachOrientation() {
+        QFETCH(int, orientation);
+        QFETCH(double, x);
+        QFETCH(double, vx);
+        paddle->orientation = orientation;
+        paddle->rawU = 0.3;
+        paddle->rawV = 0.6;
+        paddle->velocityU = 0.001;
+        paddle->velocityV = 0.002;
+        pages.settings.weapons.gunSpeed = 5;
+        QVERIFY(state->fire());
+        const Gun* gun = state->guns[0];
+        QCOMPARE(gun->x, x);
+        QCOMPARE(gun->y, 1.0 - paddle->paddleHeight);
+        QCOMPARE(gun->vx, vx);
+        QCOMPARE(gun->vy, -0.0007);
+        QVERIFY(state->cursorHidden > 0);
+    }
+
+    void aPauseDoesNotAgeTheTargets() {
+        state->targets.add(circleAt(0.5, 0.5, false));
+        state->targets[0]->spawnTime = 100.0;
+        state->tick(1000.0);
+        state->pause(1000.0);
+        QCOMPARE(state->cursorShown, 1);
+        state->resume(11000.0);
+        QVERIFY(!state->paused);
+        QCOMPARE(state->targets[0]->spawnTime, 10100.0);
+        QCOMPARE(state->targets[0]->lastUpdate, 11000.0);
+    }
+
+    void resumingWithoutAGameDoesNothing() {
+        state->gameOver = true;
+        state->pause(5.0);
+        state->resume(10.0);
+        QVERIFY(state->paused);
+    }
+
+private:
+    FakePages pages;
+    std::unique_ptr<Paddle> paddle;
+    std::unique_ptr<TestableState> state;
+};
+
+QTEST_MAIN(TestState)
+#include "test_State.moc"
