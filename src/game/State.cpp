@@ -15,6 +15,7 @@
 #include "settings/GameSettings.h"
 #include "settings/GameSettingsPages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -229,13 +230,29 @@ void State::paintFrame() {
 }
 
 void State::detectHitsCpu() {
+    // Guns sorted by x, so each target looks only at the guns within reach of its centre.
+    struct GunPoint {
+        double x, y, radius;
+    };
+    std::array<GunPoint, SceneList<Gun>::capacity> points;
+    double widest = 0.0;
+    for (int g = 0; g < guns.count(); ++g) {
+        points[g] = {guns[g]->x, guns[g]->y, guns[g]->radius};
+        widest = std::max(widest, guns[g]->radius);
+    }
+    const auto gunsEnd = points.begin() + guns.count();
+    std::sort(points.begin(), gunsEnd, [](const GunPoint& a, const GunPoint& b) { return a.x < b.x; });
     for (int i = 0; i < targets.count(); ++i) {
         const Target2D* target = targets[i];
         hitFlags[i] = false;
         if (target->distractor) {
             continue;
         }
-        for (const Gun* gun : guns) {
+        // A little more than the touching distance, so rounding never drops a gun on the boundary.
+        const double reach = (target->radius + widest) / 1.1 * (1.0 + 1e-9) + 1e-12;
+        auto gun = std::lower_bound(points.begin(), gunsEnd, target->x - reach,
+                                    [](const GunPoint& p, double x) { return p.x < x; });
+        for (; gun != gunsEnd && gun->x <= target->x + reach; ++gun) {
             if (target->collides(gun->x, gun->y, gun->radius)) {
                 hitFlags[i] = true;
                 break;

@@ -1,4 +1,5 @@
 #include "scene/Circle.h"
+#include "scene/QuadricLists.h"
 
 #include "scene/FieldScale.h"
 #include "scene/ObjectNames.h"
@@ -13,6 +14,9 @@
 namespace {
 constexpr double radiusMargin = 1.1;
 constexpr int tessellation = 24;
+// Seen along its axis in one flat colour, the filled sphere shows only its outline, which the
+// slices make; more stacks would only add triangles nobody sees.
+constexpr int flatStacks = 4;
 constexpr int rimPoints = 16;
 // The rim's step and end as the angle is accumulated, so the count of rim points is exactly 16.
 constexpr double rimStep = 0.39269908169872414;
@@ -21,16 +25,11 @@ constexpr double fullCircle = 6.283185307179586;
 
 Circle::Circle(const SpawnContext& context, bool changeColour, bool distractor, bool rotate, double speed,
                double size)
-    : Target2D(context, changeColour, distractor, rotate, speed), quadric(gluNewQuadric()) {
+    : Target2D(context, changeColour, distractor, rotate, speed) {
     name = ObjectNames::take(ObjectNames::circle);
     circleRadius = size;
     radius = radiusMargin * size;
-    gluQuadricDrawStyle(quadric, GLU_FILL);
     enterFromAbove(context);
-}
-
-Circle::~Circle() {
-    gluDeleteQuadric(quadric);
 }
 
 int Circle::typeCode() {
@@ -38,7 +37,8 @@ int Circle::typeCode() {
 }
 
 void Circle::drawShape() {
-    gluSphere(quadric, circleRadius * FieldScale::program().fieldWidthPx, tessellation, tessellation);
+    QuadricLists::drawSphere(circleRadius * FieldScale::program().fieldWidthPx, tessellation, flatStacks,
+                             GLU_FILL);
 }
 
 std::unique_ptr<double[]> Circle::fragmentPoints(int& count) {

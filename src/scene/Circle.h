@@ -2,16 +2,11 @@
 
 #include "scene/Target2D.h"
 
-struct GLUquadric;
-
 // A flat disc; its radius is scaled by the field's width in both directions, so it stays round.
 class Circle : public Target2D {
 public:
     Circle(const SpawnContext& context, bool changeColour, bool distractor, bool rotate, double speed,
            double size);
-    ~Circle() override;
-    Circle(const Circle&) = delete;
-    Circle& operator=(const Circle&) = delete;
 
     int typeCode() override;
     void drawShape() override;
@@ -19,7 +14,4 @@ public:
     void bakeRotation() override;
 
     double circleRadius = 0.0;
-
-private:
-    GLUquadric* quadric;
 };

@@ -1,4 +1,5 @@
 #include "scene/Cylinder.h"
+#include "scene/QuadricLists.h"
 
 #include "scene/FieldScale.h"
 #include "scene/ObjectNames.h"
@@ -27,19 +28,14 @@ int countFromDraw(int minimum, int choices) {
 
 Cylinder::Cylinder(const SpawnContext& context, bool changeColour, bool distractor, bool rotate, double speed,
                    double size)
-    : Target3D(context, changeColour, distractor, rotate, speed), quadric(gluNewQuadric()) {
+    : Target3D(context, changeColour, distractor, rotate, speed) {
     name = ObjectNames::take(ObjectNames::cylinder);
     cylinderRadius = size;
     length = size + extraLength * rand01();
     radius = radiusMargin * std::max(length, cylinderRadius);
-    gluQuadricDrawStyle(quadric, GLU_LINE);
     slices = countFromDraw(minSlices, sliceChoices);
     stacks = countFromDraw(minStacks, stackChoices);
     enterFromAbove(context);
-}
-
-Cylinder::~Cylinder() {
-    gluDeleteQuadric(quadric);
 }
 
 int Cylinder::typeCode() {
@@ -48,5 +44,5 @@ int Cylinder::typeCode() {
 
 void Cylinder::drawShape() {
     const double scale = FieldScale::program().fieldWidthPx;
-    gluCylinder(quadric, cylinderRadius * scale, cylinderRadius * scale, length * scale, slices, stacks);
+    QuadricLists::drawCylinder(cylinderRadius * scale, length * scale, slices, stacks, GLU_LINE);
 }

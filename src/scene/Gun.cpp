@@ -1,4 +1,5 @@
 #include "scene/Gun.h"
+#include "scene/QuadricLists.h"
 
 #include "scene/FieldScale.h"
 #include "scene/ObjectNames.h"
@@ -15,16 +16,11 @@ constexpr int tessellation = 24;
 constexpr double darkBelow = 0.5;
 } // namespace
 
-Gun::Gun(double gunRadius, double x, double y) : gunRadius(gunRadius), quadric(gluNewQuadric()) {
+Gun::Gun(double gunRadius, double x, double y) : gunRadius(gunRadius) {
     this->x = x;
     this->y = y;
     radius = radiusMargin * gunRadius;
     name = ObjectNames::take(ObjectNames::gun);
-    gluQuadricDrawStyle(quadric, GLU_LINE);
-}
-
-Gun::~Gun() {
-    gluDeleteQuadric(quadric);
 }
 
 int Gun::typeCode() {
@@ -37,7 +33,7 @@ void Gun::draw() {
     glPushMatrix();
     glTranslated(x * scale.fieldWidthPx, y * scale.fieldHeightPx, 0.0);
     glColor4d(red, green, blue, alpha);
-    gluSphere(quadric, gunRadius * scale.fieldWidthPx, tessellation, tessellation);
+    QuadricLists::drawSphere(gunRadius * scale.fieldWidthPx, tessellation, tessellation, GLU_LINE);
     glPopMatrix();
     glPopAttrib();
 }

@@ -2,8 +2,6 @@
 
 #include "scene/Bullet2D.h"
 
-struct GLUquadric;
-
 // The ball the paddle fires. The firing code sets its velocity and colour.
 class Gun : public Bullet2D {
 public:
@@ -11,9 +9,6 @@ public:
     static constexpr double firedRadius = 0.002;
 
     Gun(double gunRadius, double x, double y);
-    ~Gun() override;
-    Gun(const Gun&) = delete;
-    Gun& operator=(const Gun&) = delete;
 
     int typeCode() override;
     // A wire-frame ball, scaled by the field's width in both directions.
@@ -25,7 +20,4 @@ public:
     void setColour(double component);
 
     double gunRadius = 0.0;
-
-private:
-    GLUquadric* quadric;
 };

@@ -1,4 +1,5 @@
 #include "scene/Sphere.h"
+#include "scene/QuadricLists.h"
 
 #include "scene/FieldScale.h"
 #include "scene/ObjectNames.h"
@@ -14,16 +15,11 @@ constexpr int tessellation = 8;
 
 Sphere::Sphere(const SpawnContext& context, bool changeColour, bool distractor, bool rotate, double speed,
                double size)
-    : Target3D(context, changeColour, distractor, rotate, speed), quadric(gluNewQuadric()) {
+    : Target3D(context, changeColour, distractor, rotate, speed) {
     name = ObjectNames::take(ObjectNames::sphere);
     sphereRadius = size;
     radius = radiusMargin * size;
-    gluQuadricDrawStyle(quadric, GLU_LINE);
     enterFromAbove(context);
-}
-
-Sphere::~Sphere() {
-    gluDeleteQuadric(quadric);
 }
 
 int Sphere::typeCode() {
@@ -31,5 +27,6 @@ int Sphere::typeCode() {
 }
 
 void Sphere::drawShape() {
-    gluSphere(quadric, sphereRadius * FieldScale::program().fieldWidthPx, tessellation, tessellation);
+    QuadricLists::drawSphere(sphereRadius * FieldScale::program().fieldWidthPx, tessellation, tessellation,
+                             GLU_LINE);
 }

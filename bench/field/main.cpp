@@ -1,0 +1,166 @@
+// Costs of the playing field: the tick and the CPU hit test at full lists, and frames per second of
+// a real window at "Unlimited" with 16, 64 and 256 targets. Run under a display:
+// xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/field
+#include "app/CVazazoDlg.h"
+#include "app/Notice.h"
+#include "render/ZornOpenGL.h"
+#include "scene/Circle.h"
+#include "scene/Cylinder.h"
+#include "scene/Gun.h"
+#include "scene/Paddle.h"
+#include "scene/SceneRandom.h"
+#include "scene/Sphere.h"
+#include "scene/Triangle.h"
+#include "scene/_Rectangle.h"
+#include "settings/SettingsDlg.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+constexpr int viewWidth = 800;
+constexpr int viewHeight = 600;
+constexpr int timedCalls = 2000;
+constexpr int playMs = 5000;
+
+std::unique_ptr<Target2D> makeTarget(int kind) {
+    SpawnContext context;
+    context.paddleY = 0.95;
+    std::unique_ptr<Target2D> target;
+    switch (kind % 5) {
+    case 0:
+        target = std::make_unique<Triangle>(context, true, false, true, 0.0, 0.03);
+        break;
+    case 1:
+        target = std::make_unique<_Rectangle>(context, true, false, true, 0.0, 0.03);
+        break;
+    case 2:
+        target = std::make_unique<Circle>(context, true, false, true, 0.0, 0.03);
+        break;
+    case 3:
+        target = std::make_unique<Sphere>(context, true, false, true, 0.0, 0.03);
+        break;
+    default:
+        target = std::make_unique<Cylinder>(context, true, false, true, 0.0, 0.03);
+        break;
+    }
+    // Spread over the upper field, where nothing leaves during a run.
+    target->x = 0.05 + 0.9 * (SceneRandom::next() / 32767.0);
+    target->y = 0.05 + 0.6 * (SceneRandom::next() / 32767.0);
+    return target;
+}
+
+void fill(State& state, int targets, int guns) {
+    while (state.targets.count() < targets) {
+        state.targets.add(makeTarget(state.targets.count()));
+    }
+    while (state.guns.count() < guns) {
+        auto gun = std::make_unique<Gun>(Gun::firedRadius, 0.05 + 0.9 * (SceneRandom::next() / 32767.0),
+                                         0.2 + 0.7 * (SceneRandom::next() / 32767.0));
+        state.guns.add(std::move(gun));
+    }
+}
+
+template <typename F> double medianMicroseconds(F&& call) {
+    std::vector<double> times;
+    times.reserve(timedCalls);
+    for (int i = 0; i < timedCalls; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        call(i);
+        times.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+    return times[times.size() / 2];
+}
+
+void runFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Notice::setHandler([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
+    QTemporaryDir dir;
+    SettingsStore store(dir.filePath("settings.ini"));
+    CVazazoDlg window(store);
+    window.show();
+    runFor(500);
+    const QSize extra = window.size() - window.view()->size();
+    window.resize(viewWidth + extra.width(), viewHeight + extra.height());
+    runFor(300);
+
+    // Game logic at full lists; guns sit still so that nothing leaves the field.
+    window.setFramePeriod(66);
+    LevelSelection selection;
+    window.startGame(selection, 0.0);
+    window.pauseNow();
+    SceneRandom::seed(1);
+    fill(window, 256, 256);
+    const double tick = medianMicroseconds([&](int i) { window.tick(1000.0 + i * 0.001); });
+    fill(window, 256, 256);
+    const double hits = medianMicroseconds([&](int) { window.detectHitsCpu(); });
+    std::printf("field logic with %d targets and %d guns (median of %d calls)\n", window.targets.count(),
+                window.guns.count(), timedCalls);
+    std::printf("  tick            %8.1f us\n  detectHitsCpu   %8.1f us\n  together        %8.1f us   goal < "
+                "50 us: %s\n\n",
+                tick, hits, tick + hits, tick + hits < 50.0 ? "met" : "MISSED");
+
+    // Frames at "Unlimited" with a scripted field that is topped up as targets are hit or leave.
+    std::printf("view %dx%d at Unlimited, %d ms each\n", window.view()->width(), window.view()->height(),
+                playMs);
+    std::printf("%-22s %10s %12s\n", "field", "frames/s", "ms/frame");
+    struct Case {
+        const char* label;
+        int targets;
+        int guns;
+    };
+    double emptyMs = 0.0;
+    double sixtyFourMs = 0.0;
+    for (const Case& c : {Case{"empty", 0, 0}, Case{"16 targets", 16, 0}, Case{"64 targets, 64 guns", 64, 64},
+                          Case{"256 targets", 256, 0}}) {
+        window.clearField();
+        fill(window, c.targets, c.guns);
+        window.resumeNow();
+        window.setFramePeriod(0);
+        QTimer topUp;
+        QObject::connect(&topUp, &QTimer::timeout, [&] { fill(window, c.targets, c.guns); });
+        topUp.start(20);
+        runFor(300);
+        int frames = 0;
+        const auto connection =
+            QObject::connect(window.view(), &QOpenGLWidget::frameSwapped, [&] { ++frames; });
+        QElapsedTimer timer;
+        timer.start();
+        runFor(playMs);
+        QObject::disconnect(connection);
+        const double fps = frames * 1000.0 / timer.elapsed();
+        const double msPerFrame = 1000.0 / fps;
+        if (c.targets == 0) {
+            emptyMs = msPerFrame;
+        } else if (c.targets == 64) {
+            sixtyFourMs = msPerFrame;
+        }
+        std::printf("%-22s %10.1f %12.2f\n", c.label, fps, msPerFrame);
+        std::fflush(stdout);
+        window.setFramePeriod(66);
+        window.pauseNow();
+    }
+    std::printf("\n64 targets and 64 guns cost %.2fx an empty frame; goal at most 2x: %s\n",
+                sixtyFourMs / emptyMs, sixtyFourMs <= 2.0 * emptyMs ? "met" : "MISSED");
+    window.close();
+    return 0;
+}
