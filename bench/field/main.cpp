@@ -3,7 +3,7 @@
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/field
 #include "app/CVazazoDlg.h"
 #include "app/Notice.h"
-#include "render/ZornOpenGL.h"
+#include "render/Shader.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
 #include "scene/Gun.h"

@@ -4,7 +4,7 @@
 // interval less the paint it waited for, i.e. what the pacer itself adds.
 #include "app/CVazazoDlg.h"
 #include "app/WindowMessages.h"
-#include "render/ZornOpenGL.h"
+#include "render/Shader.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -161,8 +161,8 @@ int main(int argc, char** argv) {
         } else if (rate.periodMs == 0) {
             goal = fps >= 0.9 * bare ? "met" : "MISSED";
         }
-        std::printf("%-10s %7d %9.1f %10.2f %10.2f %9.2f %9.2f %9.2f %9.2f %7s\n", rate.label, rate.periodMs, fps,
-                    paint, paint99, p50, p99, own50, own99, qPrintable(goal));
+        std::printf("%-10s %7d %9.1f %10.2f %10.2f %9.2f %9.2f %9.2f %9.2f %7s\n", rate.label, rate.periodMs,
+                    fps, paint, paint99, p50, p99, own50, own99, qPrintable(goal));
         std::fflush(stdout);
     }
     window.close();

@@ -8,7 +8,7 @@
 #include "dialogs/LogDlg.h"
 #include "learning/Clock.h"
 #include "learning/LModule.h"
-#include "render/ZornOpenGL.h"
+#include "render/Shader.h"
 #include "scene/FieldScale.h"
 #include "scene/Paddle.h"
 #include "settings/GameLevels.h"
@@ -46,7 +46,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     setWindowIcon(WindowIcon::make());
 
     log_ = new LogDlg(this);
-    view_ = new ZornOpenGL(*this, this);
+    view_ = new Shader(*this, this);
     setCentralWidget(view_);
     setFocusPolicy(Qt::StrongFocus);
     view_->setFocusPolicy(Qt::NoFocus);
@@ -108,8 +108,8 @@ void CVazazoDlg::createMenus() {
     cpuCollision->setCheckable(true);
     gpuCollision->setCheckable(true);
     cpuCollision->setChecked(true);
-    // The GPU hit test is not available yet.
-    gpuCollision->setEnabled(false);
+    gpuCollisionAvailable = view_->gpuCollisionAvailable();
+    gpuCollision->setEnabled(gpuCollisionAvailable);
     connect(cpuCollision, &QAction::triggered, this, [this] {
         cpuCollision->setChecked(true);
         gpuCollision->setChecked(false);

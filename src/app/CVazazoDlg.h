@@ -21,7 +21,7 @@ class QAction;
 class QActionGroup;
 class SettingsDlg;
 class SettingsStore;
-class ZornOpenGL;
+class Shader;
 
 // The main window, which is also the game: the menu, the OpenGL view filling the client area, the
 // frame pacer and the frame-rate meter.
@@ -62,7 +62,7 @@ public:
     SettingsDlg* settingsDialog() const { return settingsDlg; }
     NewGameDlg* newGameDialog() const { return newGameDlg; }
     LSettingsDlg* learningDialog() const { return learningDlg; }
-    ZornOpenGL* view() const { return view_; }
+    Shader* view() const { return view_; }
     FramePacer gameLoop;
     FPSAverage fpsMeter;
 
@@ -109,7 +109,7 @@ private:
     SettingsDlg* settingsDlg = nullptr;
     NewGameDlg* newGameDlg = nullptr;
     LSettingsDlg* learningDlg = nullptr;
-    ZornOpenGL* view_ = nullptr;
+    Shader* view_ = nullptr;
     QActionGroup* frameRateGroup = nullptr;
     QAction* cpuCollision = nullptr;
     QAction* gpuCollision = nullptr;

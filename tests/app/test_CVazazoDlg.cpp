@@ -4,7 +4,7 @@
 #include "app/WindowMessages.h"
 #include "dialogs/LogDlg.h"
 #include "learning/LModule.h"
-#include "render/ZornOpenGL.h"
+#include "render/Shader.h"
 #include "scene/FieldScale.h"
 #include "settings/LSettingsDlg.h"
 #include "settings/NewGameDlg.h"

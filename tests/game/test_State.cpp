@@ -143,6 +143,19 @@ private slots:
         QCOMPARE(state->guns.count(), 1);
     }
 
+    void aGunExactlyAtTheTouchingDistanceHits() {
+        // At the origin, so that no rounding moves the gun off the exact distance.
+        state->targets.add(circleAt(0.0, 0.0, false));
+        const double touching = (state->targets[0]->radius + 1.1 * State::gunRadius) / 1.1;
+        state->guns.add(std::make_unique<Gun>(State::gunRadius, -2 * touching, 0.0));
+        state->guns.add(std::make_unique<Gun>(State::gunRadius, touching * 1.0001, 0.0));
+        state->detectHitsCpu();
+        QVERIFY(!state->hitFlags[0]);
+        state->guns.add(std::make_unique<Gun>(State::gunRadius, touching, 0.0));
+        state->detectHitsCpu();
+        QVERIFY(state->hitFlags[0]);
+    }
+
     void aVulnerablePaddleHitsTargetsAndIsDestroyedByDistractors() {
         paddle->posX = 0.4;
         paddle->posY = 0.9;
