@@ -4,6 +4,7 @@
 #include "settings/TabClassicalLearning.h"
 #include "settings/TabDataCollection.h"
 #include "support/MessageRecorder.h"
+#include "support/ShownDialog.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -87,12 +88,7 @@ private:
     std::unique_ptr<MessageRecorder> mainWindow;
 
     std::unique_ptr<LSettingsDlg> openDialog() {
-        auto dlg = std::make_unique<LSettingsDlg>(*store, mainWindow.get());
-        dlg->show();
-        if (!QTest::qWaitForWindowExposed(dlg.get())) {
-            qWarning("dialog not exposed");
-        }
-        return dlg;
+        return ::shownDialog<LSettingsDlg>(*store, mainWindow.get());
     }
 
 private slots:
@@ -238,7 +234,6 @@ private slots:
         QCOMPARE(shown(*dlg, "pm1Lower"), QString("0.5"));
         QCOMPARE(store->read("Data Collection Averaging Time", "absent"), QString("absent"));
     }
-
 };
 
 QTEST_MAIN(TestLSettingsDlg)

@@ -1,6 +1,7 @@
 #include "settings/NewGameDlg.h"
 #include "settings/SettingsStore.h"
 #include "support/MessageRecorder.h"
+#include "support/ShownDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,14 +60,7 @@ private:
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<MessageRecorder> mainWindow;
 
-    std::unique_ptr<NewGameDlg> shownDialog() {
-        auto dlg = std::make_unique<NewGameDlg>(*store, mainWindow.get());
-        dlg->show();
-        if (!QTest::qWaitForWindowExposed(dlg.get())) {
-            qWarning("dialog not exposed");
-        }
-        return dlg;
-    }
+    std::unique_ptr<NewGameDlg> shownDialog() { return ::shownDialog<NewGameDlg>(*store, mainWindow.get()); }
 
     // Everything posted since the last call.
     Posted posted() {
