@@ -11,6 +11,7 @@
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
 #include "scene/Paddle.h"
+#include "scores/NameDlg.h"
 #include "settings/GameLevels.h"
 #include "settings/LSettingsDlg.h"
 #include "settings/NewGameDlg.h"
@@ -86,7 +87,7 @@ void CVazazoDlg::createMenus() {
     game->addAction("&High Scores");
 
     QMenu* settings = menuBar()->addMenu("&Settings");
-    settings->addAction("Set group &name");
+    settings->addAction("Set group &name", this, [this] { NameDlg::askGroupName(store, groupName, this); });
     settings->addAction("&Learning settings", this, &CVazazoDlg::toggleLearningSettings);
     settings->addAction("&Background colour", this, &CVazazoDlg::chooseBackgroundColour);
     settings->addAction("&Determine processor clock", this, [] { Clock::program().calibrate(); });

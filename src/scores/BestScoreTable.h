@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class NameDlg;
+class SettingsStore;
+
+namespace BestScores {
+inline constexpr int placeCount = 10;
+inline constexpr int levelCount = 11;
+inline constexpr int difficultyCount = 6;
+// Each difficulty once without and once with "One Shot At A Time".
+inline constexpr int difficultyIndexCount = 2 * difficultyCount;
+inline constexpr int tableCount = levelCount * difficultyIndexCount;
+inline constexpr int maxNameLength = 255;
+// Anything higher in the store is damage, not a score.
+inline constexpr int maxScore = 16777215;
+inline constexpr const char* emptyName = "-";
+inline constexpr int emptyScore = -1;
+inline constexpr int unsynchronized = -1;
+} // namespace BestScores
+
+// The ten best scores of one game level and difficulty index; place 0 is the best.
+class BestScoreTable {
+public:
+    explicit BestScoreTable(SettingsStore& store);
+    ~BestScoreTable();
+
+    BestScoreTable(const BestScoreTable&) = delete;
+    BestScoreTable& operator=(const BestScoreTable&) = delete;
+
+    std::array<QString, BestScores::placeCount> names;
+    std::array<int, BestScores::placeCount> scores;
+    // Given by the score server; unsynchronized until then.
+    std::array<int, BestScores::placeCount> uniqueNumbers;
+    // Marks the tables the synchronization exchanges.
+    bool changed = false;
+
+    void clear();
+    // Places with a damaged score are deleted from the store; the later ones move up.
+    void load(int level, int difficultyIndex);
+    void save(int level, int difficultyIndex) const;
+
+    // The first place a score would take, or -1 when it does not enter the table.
+    int placeFor(int score) const;
+    // Asks for the name and enters the score; true when the table changed and should be saved.
+    // playApplause is where the applause sound starts (it plays only if it is loaded).
+    bool offer(int score, const std::function<void()>& playApplause = {});
+
+    NameDlg& nameDialog() { return *dialog; }
+
+private:
+    SettingsStore& store;
+    std::unique_ptr<NameDlg> dialog;
+};
