@@ -199,6 +199,9 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     guns.clear();
     lastTick = now;
     lastSpawn = now;
+    // The paddle scales mouse movement by the time since its last update, which before the first
+    // game is the program's start: without this, the first move would throw it to the edge.
+    paddle->lastUpdate = now;
     reportPending = true;
     beginPlay();
     return start.timeLimitMs;

@@ -239,6 +239,16 @@ private slots:
         QCOMPARE(state->targets[0]->lastUpdate, 11000.0);
     }
 
+    void theFirstMoveOfAGameIsScaledByOneTickNotByTheTimeSinceStartUp() {
+        Paddle fresh;
+        TestableState game(pages, fresh);
+        game.startGame(LevelSelection{}, 60000.0);
+        const double before = fresh.rawU;
+        fresh.pendingDX = 0.001;
+        game.tick(60010.0);
+        QCOMPARE(fresh.rawU, before + 10 * 0.001 * Paddle::sensitivityFactor(fresh.sensitivityH));
+    }
+
     void resumingWithoutAGameDoesNothing() {
         state->gameOver = true;
         state->pause(5.0);
