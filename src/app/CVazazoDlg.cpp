@@ -42,7 +42,8 @@ constexpr int startFramePeriodMs = 9;
 using namespace WindowMessages;
 
 CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
-    : QMainWindow(parent), gameLoop(this), fpsMeter(this), store(store), screenshots(QDir::current()) {
+    : QMainWindow(parent), gameLoop(this), fpsMeter(this), countdown(this), bestScores(store), store(store),
+      screenshots(QDir::current()) {
     setWindowTitle("Vazazo");
     setWindowIcon(WindowIcon::make());
 
@@ -54,7 +55,9 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     connect(view_, &QOpenGLWidget::frameSwapped, this, &CVazazoDlg::onFrameSwapped);
     view_->installEventFilter(this);
     settingsDlg = new SettingsDlg(store, this, this);
-    attach(*settingsDlg, Paddle::program());
+    attach(*settingsDlg, Paddle::program(), countdown);
+    message.setText("Game Over!");
+    bestScores.loadAll();
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
     newGameDlg = new NewGameDlg(store, this, this);
@@ -248,6 +251,12 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
             reinterpret_cast<const LModule*>(message.lParam)->applyLevelParameters(*settingsDlg);
         }
         break;
+    case WM_TIME_UP:
+        endGame();
+        break;
+    case WM_AFTER_GAME:
+        afterGame();
+        break;
     case WM_CLEAR_FIELD:
         clearField();
         break;
@@ -285,6 +294,39 @@ void CVazazoDlg::renderFrame() {
     gameLoop.beginPaint();
     view_->beginFrame();
     paintFrame();
+    drawOverlays();
+}
+
+void CVazazoDlg::drawOverlays() {
+    if (!fontsCreated) {
+        fontsCreated = true;
+        countdown.createFont("Times New Roman", 48);
+        message.createFont("Times New Roman", 72);
+    }
+    view_->beginOverlays();
+    if (!paused) {
+        countdown.draw(Clock::program().now());
+    }
+    message.draw();
+}
+
+void CVazazoDlg::onGameEnded(bool afterGameFollows) {
+    message.textX = static_cast<float>((view_->width() - 300) * 0.5);
+    message.textY = static_cast<float>((view_->height() - 44) * 0.5);
+    message.visible = true;
+    view_->update();
+    if (afterGameFollows) {
+        afterGameDelay.set(this, WM_AFTER_GAME, 1000);
+        afterGameDelay.startIfIdle();
+    }
+}
+
+void CVazazoDlg::afterGame() {
+    // The questionnaire and the saving of statistics join here once they exist.
+    const LevelSelection chosen = newGameDlg->levelSelection();
+    bestScores.offerScore(gameLevel, BestScoreTableSet::difficultyIndex(chosen.difficulty, chosen.oneShot),
+                          score());
+    postWindowMessage(this, WM_SHOW_BEST_SCORES);
 }
 
 void CVazazoDlg::onFrameSwapped() {
@@ -301,6 +343,8 @@ void CVazazoDlg::onFrameSwapped() {
 }
 
 void CVazazoDlg::onViewResized(int width, int height) {
+    countdown.timerX = width / 2;
+    countdown.timerY = 40;
     FieldScale& field = FieldScale::program();
     const bool landscape = (orientation & Orientation::landscapeBit) != 0;
     field.fieldWidthPx = landscape ? width : height;
@@ -499,6 +543,7 @@ void CVazazoDlg::dialogClosed() {
 
 void CVazazoDlg::startGameFromDialog() {
     const LevelSelection selection = newGameDlg->levelSelection();
+    message.visible = false;
     startGame(selection, Clock::program().now());
     const int index = GameLevels::difficultyIndex(selection.difficulty, selection.oneShot);
     const QString level = GameLevels::isValidLevel(selection.gameLevel)
@@ -517,4 +562,5 @@ void CVazazoDlg::closeEvent(QCloseEvent* event) {
 void CVazazoDlg::stopWorkerThreads() {
     fpsMeter.stopAndWait();
     gameLoop.stopAndWait();
+    afterGameDelay.stopAndWait();
 }

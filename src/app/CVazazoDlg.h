@@ -5,7 +5,11 @@
 #include "app/ScreenshotNames.h"
 #include "game/State.h"
 #include "render/FPSAverage.h"
+#include "learning/Delay.h"
+#include "render/ExtraMessage.h"
 #include "render/FramePainter.h"
+#include "render/Timer.h"
+#include "scores/BestScoreTableSet.h"
 #include "render/Orientation.h"
 
 class WindowMessage;
@@ -65,6 +69,10 @@ public:
     Shader* view() const { return view_; }
     FramePacer gameLoop;
     FPSAverage fpsMeter;
+    Timer countdown;
+    ExtraMessage message;
+    Delay afterGameDelay;
+    BestScoreTableSet bestScores;
 
     int orientation = Orientation::south;
     void setOrientation(int code);
@@ -80,6 +88,7 @@ protected:
     void onShowCursor() override { showCursor(); }
     void onHideCursor() override { hideCursor(); }
     void onPlayBegins() override;
+    void onGameEnded(bool afterGame) override;
     LevelSelection currentSelection() const override;
 
     bool event(QEvent* event) override;
@@ -96,6 +105,8 @@ private:
     void centreOverClientArea(QWidget* dialog);
     void startGameFromDialog();
     void dialogClosed();
+    void drawOverlays();
+    void afterGame();
     void requestFrame();
     void onFrameSwapped();
     void onViewResized(int width, int height);
@@ -116,4 +127,5 @@ private:
     int cursorHideCount_ = 0;
     ScreenshotNames screenshots;
     bool texturesLoaded = false;
+    bool fontsCreated = false;
 };

@@ -1,6 +1,7 @@
 #include "game/State.h"
 
 #include "render/Orientation.h"
+#include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
 #include "scene/Gun.h"
@@ -38,9 +39,10 @@ State::State() {
 
 State::~State() = default;
 
-void State::attach(GameSettingsPages& settingsPages, Paddle& thePaddle) {
+void State::attach(GameSettingsPages& settingsPages, Paddle& thePaddle, Timer& countdown) {
     pages = &settingsPages;
     paddle = &thePaddle;
+    timer = &countdown;
 }
 
 void State::tick(double now) {
@@ -148,6 +150,10 @@ void State::resume(double now) {
     if (gameOver) {
         return;
     }
+    // The pause does not count against the time limit.
+    if (timer->running) {
+        timer->remaining += now - lastTick;
+    }
     shiftClocks(now);
     beginPlay();
 }
@@ -191,6 +197,12 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     ObjectNames::resetAll();
     gameLevel = confirmed.gameLevel;
     const GameLevels::LevelStart start = GameLevels::applyLevel(confirmed, *pages);
+    if (start.timeLimitMs > 0) {
+        timer->start(now, start.timeLimitMs);
+    } else {
+        // An untimed game must not end at the deadline of an interrupted timed one.
+        timer->stop();
+    }
     if (start.vulnerablePaddle) {
         vulnerablePaddle = *start.vulnerablePaddle;
     }
@@ -205,6 +217,17 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     reportPending = true;
     beginPlay();
     return start.timeLimitMs;
+}
+
+void State::endGame() {
+    paused = true;
+    gameOver = true;
+    onShowCursor();
+    onGameEnded(reportPending);
+}
+
+int State::score() const {
+    return static_cast<int>(std::lround(hitScore - missScore));
 }
 
 void State::clearField() {

@@ -11,6 +11,7 @@ class Gun;
 class GameSettingsPages;
 class Paddle;
 class Target2D;
+class Timer;
 struct GameSettings;
 
 // One game: the objects on the field, the running totals, the pause and end flags. It advances on
@@ -28,8 +29,9 @@ public:
     State(const State&) = delete;
     State& operator=(const State&) = delete;
 
-    // The settings pages the game reads; set once by the window before the first tick.
-    void attach(GameSettingsPages& pages, Paddle& paddle);
+    // The settings pages the game reads and the countdown; set once by the window before the
+    // first tick.
+    void attach(GameSettingsPages& pages, Paddle& paddle, Timer& timer);
 
     // One game step at time now (window thread, only while not paused).
     void tick(double now);
@@ -42,6 +44,10 @@ public:
     // A new game with the confirmed selection; returns the time limit in ms, 0 for none.
     int startGame(const LevelSelection& selection, double now);
     void clearField();
+    // The time limit ran out: play stops and, when the game deserves it, the after-game step follows.
+    void endGame();
+    // Hits less misses as the counters show them.
+    int score() const;
     int countTargetsOfKind(int typeCode) const;
 
     // Draws the field (GL, window thread, inside a frame), then finds and settles the hits.
@@ -91,11 +97,14 @@ protected:
     virtual void onHideCursor() {}
     // With "Unlimited" frames the window must post the first tick itself.
     virtual void onPlayBegins() {}
+    // "Game Over!" and, with afterGame set, the after-game step a second later.
+    virtual void onGameEnded(bool afterGame) { (void)afterGame; }
     // The New Game options as they are ticked now; the confirmed selection unless overridden.
     virtual LevelSelection currentSelection() const { return selection; }
 
     GameSettingsPages* pages = nullptr;
     Paddle* paddle = nullptr;
+    Timer* timer = nullptr;
 
 private:
     std::unique_ptr<Target2D> makeTarget(int kindIndex, const GameSettings& settings, double now);

@@ -96,6 +96,15 @@ void ZornOpenGL::beginFrame() {
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 }
 
+void ZornOpenGL::beginOverlays() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, width_, height_, 0.0, -flatDepth, flatDepth);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
 void ZornOpenGL::paintGL() {
     painter.renderFrame();
 }

@@ -24,6 +24,8 @@ public:
     void setClearColour(float red, float green, float blue);
     // Clears the frame and sets the 2D projection in field pixels for the orientation.
     void beginFrame();
+    // The projection for text over the field: window pixels, never turned by the orientation.
+    void beginOverlays();
 
     // A new mipmapped texture from an image file or a decoded image; false, with a message, when
     // the file cannot be read or its depth is not 8, 24 or 32 bits.

@@ -1,6 +1,7 @@
 #include "game/State.h"
 
 #include "render/Orientation.h"
+#include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/Gun.h"
 #include "scene/Paddle.h"
@@ -43,13 +44,20 @@ public:
 
 class TestableState : public State {
 public:
-    TestableState(FakePages& pages, Paddle& paddle) { attach(pages, paddle); }
+    TestableState(FakePages& pages, Paddle& paddle) { attach(pages, paddle, countdown); }
+    Timer countdown;
+    int endings = 0;
+    bool lastEndingDeservesReport = false;
     int cursorHidden = 0;
     int cursorShown = 0;
 
 protected:
     void onShowCursor() override { ++cursorShown; }
     void onHideCursor() override { ++cursorHidden; }
+    void onGameEnded(bool afterGame) override {
+        ++endings;
+        lastEndingDeservesReport = afterGame;
+    }
 };
 
 // A plain target at (x, y), 0.04 wide.
@@ -247,6 +255,50 @@ private slots:
         fresh.pendingDX = 0.001;
         game.tick(60010.0);
         QCOMPARE(fresh.rawU, before + 10 * 0.001 * Paddle::sensitivityFactor(fresh.sensitivityH));
+    }
+
+    void aPauseDoesNotCountAgainstTheTimeLimit() {
+        LevelSelection timed;
+        timed.gameLevel = 1;
+        state->startGame(timed, 1000.0);
+        QCOMPARE(state->countdown.remaining, 31000.0);
+        state->countdown.advance(11000.0);
+        state->pause(11000.0);
+        state->resume(21000.0);
+        QCOMPARE(state->countdown.remaining, 31000.0 - 10000.0 + 10000.0);
+        QVERIFY(!state->countdown.advance(42000.0));
+        QVERIFY(state->countdown.advance(42000.1));
+    }
+
+    void anUntimedGameStopsTheCountdownOfAnInterruptedTimedOne() {
+        LevelSelection timed;
+        timed.gameLevel = 2;
+        state->startGame(timed, 0.0);
+        QVERIFY(state->countdown.running);
+        state->startGame(LevelSelection{}, 5000.0);
+        QVERIFY(!state->countdown.running);
+    }
+
+    void theEndOfAGameLeadsToTheReportOnlyWhenNothingInterruptedIt() {
+        state->endGame();
+        QVERIFY(state->paused && state->gameOver);
+        QCOMPARE(state->endings, 1);
+        QVERIFY(state->lastEndingDeservesReport);
+        QVERIFY(state->cursorShown > 0);
+
+        state->startGame(LevelSelection{}, 0.0);
+        state->reportPending = false; // the pause key or a settings window during the game
+        state->endGame();
+        QVERIFY(!state->lastEndingDeservesReport);
+        // Nothing to resume once it is over.
+        state->resume(100.0);
+        QVERIFY(state->paused);
+    }
+
+    void theScoreIsHitsLessMisses() {
+        state->hitScore = 12;
+        state->missScore = 15;
+        QCOMPARE(state->score(), -3);
     }
 
     void resumingWithoutAGameDoesNothing() {

@@ -1,0 +1,71 @@
+#include "render/OGLFont.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+#include <vector>
+
+OGLFont::~OGLFont() {
+    // The lists go with the context at the end of the run; deleting them needs that context
+    // current, which a destructor cannot promise.
+}
+
+void OGLFont::createFont(const QString& face, int height) {
+    listBase = glGenLists(glyphCount);
+    if (listBase == 0) {
+        return;
+    }
+    QFont font(face);
+    font.setPixelSize(height);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    const QFontMetrics metrics(font);
+    const int rows = metrics.ascent() + metrics.descent();
+    for (int code = firstCode; code < firstCode + glyphCount; ++code) {
+        const QChar c(code);
+        const int advance = metrics.horizontalAdvance(c);
+        const int width = std::max(1, advance);
+        QImage glyph(width, rows, QImage::Format_Grayscale8);
+        glyph.fill(0);
+        QPainter painter(&glyph);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(0, metrics.ascent(), QString(c));
+        painter.end();
+        // glBitmap wants one bit per pixel, bottom row first, rows padded to whole bytes.
+        const int rowBytes = (width + 7) / 8;
+        std::vector<GLubyte> bits(static_cast<std::size_t>(rowBytes) * rows, 0);
+        for (int y = 0; y < rows; ++y) {
+            const uchar* line = glyph.constScanLine(rows - 1 - y);
+            for (int x = 0; x < width; ++x) {
+                if (line[x] > 127) {
+                    bits[static_cast<std::size_t>(y) * rowBytes + x / 8] |=
+                        static_cast<GLubyte>(0x80 >> (x % 8));
+                }
+            }
+        }
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glNewList(listBase + code - firstCode, GL_COMPILE);
+        glBitmap(width, rows, 0.0f, static_cast<float>(metrics.descent()), static_cast<float>(advance), 0.0f,
+                 bits.data());
+        glEndList();
+    }
+}
+
+void OGLFont::print(const QString& text) const {
+    if (listBase == 0 || text.isEmpty()) {
+        return;
+    }
+    std::vector<GLubyte> codes;
+    codes.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() >= firstCode && c.unicode() < firstCode + glyphCount) {
+            codes.push_back(static_cast<GLubyte>(c.unicode()));
+        }
+    }
+    glPushAttrib(GL_LIST_BIT);
+    glListBase(listBase - firstCode);
+    glCallLists(static_cast<GLsizei>(codes.size()), GL_UNSIGNED_BYTE, codes.data());
+    glPopAttrib();
+}
