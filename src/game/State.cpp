@@ -1,5 +1,6 @@
 #include "game/State.h"
 
+#include "game/GameReport.h"
 #include "render/Orientation.h"
 #include "render/Timer.h"
 #include "scene/Circle.h"
@@ -209,6 +210,7 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     applyPaddleSettings(pages->current());
     targets.clear();
     guns.clear();
+    composeReport(confirmed);
     lastTick = now;
     lastSpawn = now;
     // The paddle scales mouse movement by the time since its last update, which before the first
@@ -217,6 +219,23 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     reportPending = true;
     beginPlay();
     return start.timeLimitMs;
+}
+
+void State::composeReport(const LevelSelection& confirmed) {
+    // The objects list and the questionnaire come later; until then their lines say so.
+    const GameSettings settings = pages->current();
+    GameReport::Facts facts;
+    facts.groupName = groupName;
+    facts.savedOn = QDateTime::currentDateTime();
+    facts.gameLevel = confirmed.gameLevel;
+    facts.difficulty = confirmed.difficulty;
+    facts.oneShot = confirmed.oneShot;
+    facts.vulnerablePaddle = confirmed.vulnerablePaddle;
+    facts.freePaddle = confirmed.freePaddle;
+    facts.horizontalSensitivity = settings.allShapes.horizontalMouseSensitivity;
+    facts.verticalSensitivity = settings.allShapes.verticalMouseSensitivity;
+    facts.orientation = paddle->orientation;
+    reportLines = GameReport::compose(facts);
 }
 
 void State::endGame() {

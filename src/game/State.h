@@ -4,6 +4,7 @@
 #include "settings/LevelSelection.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -78,6 +79,8 @@ public:
     double hitScore = 0.0;
     double missScore = 0.0;
     QString hitText;
+    // The description of the current game, composed when it starts.
+    QStringList reportLines;
     bool collectCoordinates = false;
 
     bool paused = true;
@@ -109,5 +112,6 @@ protected:
 private:
     std::unique_ptr<Target2D> makeTarget(int kindIndex, const GameSettings& settings, double now);
     void shiftClocks(double now);
+    void composeReport(const LevelSelection& confirmed);
     void applyPaddleSettings(const GameSettings& settings);
 };

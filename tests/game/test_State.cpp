@@ -295,6 +295,19 @@ private slots:
         QVERIFY(state->paused);
     }
 
+    void startingAGameComposesItsReport() {
+        state->groupName = "Ward 3";
+        LevelSelection chosen;
+        chosen.gameLevel = 7;
+        chosen.difficulty = 1;
+        chosen.vulnerablePaddle = true;
+        state->startGame(chosen, 0.0);
+        QCOMPARE(state->reportLines.size(), 5);
+        QVERIFY(state->reportLines[0].startsWith("Group Name: Ward 3, saved on "));
+        QVERIFY(state->reportLines[2].startsWith("Game version: 1.73, level: 7, difficulty: 1,"));
+        QVERIFY(state->reportLines[2].contains("Vulnerable paddle: yes"));
+    }
+
     void theScoreIsHitsLessMisses() {
         state->hitScore = 12;
         state->missScore = 15;

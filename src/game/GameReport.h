@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QStringList>
+
+// The lines that describe a game at the head of its info file, composed when the game starts.
+class GameReport {
+public:
+    struct Facts {
+        QString groupName;
+        QDateTime savedOn;
+        // The before-game answers; "pain level: n/a, stiffness level: n/a" when not asked.
+        QString questionnaire = unansweredQuestionnaire();
+        int gameLevel = 0;
+        int difficulty = 0;
+        bool oneShot = false;
+        bool vulnerablePaddle = false;
+        bool freePaddle = false;
+        int horizontalSensitivity = 0;
+        int verticalSensitivity = 0;
+        int orientation = 0;
+        int objectIndex = -1;
+        QString objectName = "none";
+    };
+
+    static QString unansweredQuestionnaire() { return "pain level: n/a, stiffness level: n/a"; }
+    static QString versionText();
+    // Five lines; the third holds a line break and the fifth is empty.
+    static QStringList compose(const Facts& facts, const QLocale& locale = QLocale::system());
+};

@@ -1,0 +1,38 @@
+#include "game/GameReport.h"
+
+#include <QtTest>
+
+class TestGameReport : public QObject {
+    Q_OBJECT
+private slots:
+    void theFiveLinesReadExactlyForAFixedGame() {
+        GameReport::Facts facts;
+        facts.groupName = "Ward 3";
+        facts.savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4));
+        facts.gameLevel = 2;
+        facts.difficulty = 4;
+        facts.oneShot = true;
+        facts.horizontalSensitivity = 3;
+        facts.verticalSensitivity = 7;
+        facts.orientation = 0x22;
+        const QStringList lines = GameReport::compose(facts, QLocale::c());
+        QCOMPARE(lines,
+                 QStringList({
+                     "Group Name: Ward 3, saved on Saturday, 05 Dec 2026, 17:03.04",
+                     "After pain level: n/a, stiffness level: n/a",
+                     "Game version: 1.73, level: 2, difficulty: 4, one shot at a time: yes\n"
+                     "Vulnerable paddle: no, free paddle: no, mouse sensitivity: 3,7, orientation: east",
+                     "Object used to play the game: -1, none",
+                     "",
+                 }));
+    }
+
+    void anUnknownOrientationIsNamedUndefined() {
+        GameReport::Facts facts;
+        facts.orientation = 0x99;
+        QVERIFY(GameReport::compose(facts, QLocale::c())[2].endsWith("orientation: undefined"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGameReport)
+#include "test_GameReport.moc"
