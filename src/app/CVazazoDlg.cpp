@@ -11,6 +11,7 @@
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
 #include "scene/Paddle.h"
+#include "scores/HallOfFameDlg.h"
 #include "scores/NameDlg.h"
 #include "settings/GameLevels.h"
 #include "settings/LSettingsDlg.h"
@@ -58,6 +59,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     attach(*settingsDlg, Paddle::program(), countdown);
     message.setText("Game Over!");
     bestScores.loadAll();
+    hallOfFame = new HallOfFameDlg(bestScores, this);
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
     newGameDlg = new NewGameDlg(store, this, this);
@@ -77,6 +79,8 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
 
 CVazazoDlg::~CVazazoDlg() {
     stopWorkerThreads();
+    // It reads the best-score tables, which go with this object before its child windows do.
+    delete hallOfFame;
 }
 
 void CVazazoDlg::createMenus() {
@@ -86,8 +90,7 @@ void CVazazoDlg::createMenus() {
     QMenu* game = menuBar()->addMenu("&Game");
     game->addAction("&New Game", this, &CVazazoDlg::showNewGame);
     game->addAction("&Game settings", this, &CVazazoDlg::toggleGameSettings);
-    // The high scores window arrives with the best scores; until then it does nothing.
-    game->addAction("&High Scores");
+    game->addAction("&High Scores", this, &CVazazoDlg::showBestScores);
 
     QMenu* settings = menuBar()->addMenu("&Settings");
     settings->addAction("Set group &name", this, [this] { NameDlg::askGroupName(store, groupName, this); });
@@ -260,6 +263,9 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
     case WM_CLEAR_FIELD:
         clearField();
         break;
+    case WM_SHOW_BEST_SCORES:
+        showBestScores();
+        break;
     case WM_SHOW_SETTINGS:
         toggleGameSettings();
         break;
@@ -319,6 +325,13 @@ void CVazazoDlg::onGameEnded(bool afterGameFollows) {
         afterGameDelay.set(this, WM_AFTER_GAME, 1000);
         afterGameDelay.startIfIdle();
     }
+}
+
+void CVazazoDlg::showBestScores() {
+    const LevelSelection chosen = newGameDlg->levelSelection();
+    hallOfFame->setShownLevel(chosen.gameLevel);
+    hallOfFame->setShownDifficulty(BestScoreTableSet::difficultyIndex(chosen.difficulty, chosen.oneShot));
+    hallOfFame->showCentredOver(this);
 }
 
 void CVazazoDlg::afterGame() {

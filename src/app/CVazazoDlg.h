@@ -19,6 +19,7 @@ class WindowMessage;
 #include <array>
 
 class LogDlg;
+class HallOfFameDlg;
 class LSettingsDlg;
 class NewGameDlg;
 class QAction;
@@ -66,6 +67,7 @@ public:
     SettingsDlg* settingsDialog() const { return settingsDlg; }
     NewGameDlg* newGameDialog() const { return newGameDlg; }
     LSettingsDlg* learningDialog() const { return learningDlg; }
+    HallOfFameDlg* highScoresDialog() const { return hallOfFame; }
     Shader* view() const { return view_; }
     FramePacer gameLoop;
     FPSAverage fpsMeter;
@@ -107,6 +109,7 @@ private:
     void dialogClosed();
     void drawOverlays();
     void afterGame();
+    void showBestScores();
     void requestFrame();
     void onFrameSwapped();
     void onViewResized(int width, int height);
@@ -120,6 +123,7 @@ private:
     SettingsDlg* settingsDlg = nullptr;
     NewGameDlg* newGameDlg = nullptr;
     LSettingsDlg* learningDlg = nullptr;
+    HallOfFameDlg* hallOfFame = nullptr;
     Shader* view_ = nullptr;
     QActionGroup* frameRateGroup = nullptr;
     QAction* cpuCollision = nullptr;

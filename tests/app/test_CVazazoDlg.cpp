@@ -6,6 +6,7 @@
 #include "learning/LModule.h"
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
+#include "scores/HallOfFameDlg.h"
 #include "settings/LSettingsDlg.h"
 #include "settings/NewGameDlg.h"
 #include "settings/SettingsDlg.h"
@@ -175,6 +176,15 @@ private slots:
         QVERIFY(window->learningDialog()->isVisible());
         findAction(settings, "&Learning settings")->trigger();
         QVERIFY(!window->learningDialog()->isVisible());
+    }
+
+    void highScoresShowTheTableOfTheChosenLevelAndDifficulty() {
+        QVERIFY(!window->highScoresDialog()->isVisible());
+        window->newGameDialog()->setOneShot(true);
+        findAction(findMenu(window->menuBar()->actions(), "&Game"), "&High Scores")->trigger();
+        QVERIFY(window->highScoresDialog()->isVisible());
+        // Novice with one shot at a time: difficulty index 2 + 6.
+        QCOMPARE(window->highScoresDialog()->shownDifficulty(), 8);
     }
 
     void theNewGameDialogsMessagesReachTheSettingsPages() {

@@ -1,0 +1,144 @@
+#include "scores/HallOfFameDlg.h"
+
+#include "scores/BestScoreTableSet.h"
+#include "settings/GameLevels.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+namespace Layout {
+constexpr const char* family = "Times New Roman";
+constexpr double titleHeightFactor = 2.6;
+constexpr double titleWidthFactor = 2.4;
+constexpr double bodyHeightFactor = 1.6;
+constexpr double bodyWidthFactor = 1.4;
+constexpr int margin = 12;
+constexpr int width = HallOfFame::scoreRight + 3 * margin;
+} // namespace Layout
+} // namespace
+
+HallOfFameDlg::HallOfFameDlg(BestScoreTableSet& tables, QWidget* parent)
+    : QDialog(parent), tables(tables), closeBtn(new QPushButton("Close", this)),
+      synchronizeBtn(new QPushButton("Synchronize", this)) {
+    setWindowTitle("High Scores");
+    closeBtn->setDefault(true);
+    connect(closeBtn, &QPushButton::clicked, this, &HallOfFameDlg::hide);
+    synchronizeBtn->setEnabled(false);
+
+    // The buttons sit below the tenth row, whatever height the scaled font gives it.
+    const int rowsBottom = HallOfFame::firstRowY + (BestScores::placeCount - 1) * HallOfFame::rowPitch +
+                           QFontMetrics(bodyFont()).height();
+    const QSize buttonSize = closeBtn->sizeHint().expandedTo(synchronizeBtn->sizeHint());
+    const int buttonsTop = rowsBottom + Layout::margin;
+    closeBtn->setGeometry(Layout::width - Layout::margin - buttonSize.width(), buttonsTop, buttonSize.width(),
+                          buttonSize.height());
+    synchronizeBtn->setGeometry(closeBtn->x() - Layout::margin - buttonSize.width(), buttonsTop,
+                                buttonSize.width(), buttonSize.height());
+    setFixedSize(Layout::width, buttonsTop + buttonSize.height() + Layout::margin);
+}
+
+void HallOfFameDlg::setShownLevel(int shownLevel) {
+    level = shownLevel;
+    update();
+}
+
+void HallOfFameDlg::setShownDifficulty(int shownDifficulty) {
+    difficultyIndex = shownDifficulty;
+    update();
+}
+
+void HallOfFameDlg::showCentredOver(const QWidget* owner) {
+    if (owner) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(owner->frameGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+QString HallOfFameDlg::difficultyTitle(int level, int difficultyIndex) {
+    if (!GameLevels::isCustomLevel(level) || BestScoreTableSet::tableNumber(level, difficultyIndex) < 0) {
+        return {};
+    }
+    QString name = QLatin1String(GameLevels::DifficultyNames[difficultyIndex]);
+    // The custom levels play their own settings where the others play "Beginner".
+    return name.replace(QLatin1String("Beginner"), QLatin1String("Custom"));
+}
+
+QFont HallOfFameDlg::scaledFont(double heightFactor, double widthFactor) const {
+    const QFontMetrics base(font());
+    QFont scaled(Layout::family);
+    // Where the family is missing, fall back to the default serif face.
+    scaled.setStyleHint(QFont::Serif);
+    scaled.setWeight(QFont::Normal);
+    scaled.setPixelSize(std::max(1, static_cast<int>(std::lround(heightFactor * base.height()))));
+    // Qt has no direct character width: stretch the face until its average width is the one asked for.
+    const int naturalWidth = QFontMetrics(scaled).averageCharWidth();
+    if (naturalWidth > 0) {
+        const double wanted = widthFactor * base.averageCharWidth();
+        scaled.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * wanted / naturalWidth)), 1, 4000));
+    }
+    return scaled;
+}
+
+QFont HallOfFameDlg::titleFont() const {
+    return scaledFont(Layout::titleHeightFactor, Layout::titleWidthFactor);
+}
+
+QFont HallOfFameDlg::bodyFont() const {
+    return scaledFont(Layout::bodyHeightFactor, Layout::bodyWidthFactor);
+}
+
+std::vector<HallOfFameDlg::PaintedText> HallOfFameDlg::paintedTexts() const {
+    using namespace HallOfFame;
+    std::vector<PaintedText> texts;
+
+    const QString title = QStringLiteral("High Scores");
+    const int titleWidth = QFontMetrics(titleFont()).horizontalAdvance(title);
+    texts.push_back({title, width() / 2 - titleWidth / 2, titleY, FontRole::Title});
+
+    texts.push_back({QStringLiteral("Game level:"), labelX, levelY});
+    if (GameLevels::isValidLevel(level)) {
+        texts.push_back({QLatin1String(GameLevels::GameLevelNames[level]), valueX, levelY});
+    }
+    texts.push_back({QStringLiteral("Difficulty level:"), labelX, difficultyY});
+    const QString difficulty = difficultyTitle(level, difficultyIndex);
+    if (!difficulty.isEmpty()) {
+        texts.push_back({difficulty, valueX, difficultyY});
+    }
+
+    const BestScoreTable* table = tables.table(level, difficultyIndex);
+    if (!table) {
+        return texts;
+    }
+    const QFontMetrics body(bodyFont());
+    for (int place = 0; place < BestScores::placeCount && table->scores[place] >= 0; ++place) {
+        const int y = firstRowY + rowPitch * place;
+        const int rank = place + 1;
+        texts.push_back({QStringLiteral("%1.").arg(rank), rank == 10 ? tenthPlaceX : placeX, y});
+        texts.push_back({table->names[place], nameX, y});
+        const QString score = QString::number(table->scores[place]);
+        texts.push_back({score, scoreRight - body.horizontalAdvance(score), y});
+    }
+    return texts;
+}
+
+void HallOfFameDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QFont title = titleFont();
+    const QFont body = bodyFont();
+    for (const PaintedText& text : paintedTexts()) {
+        painter.setFont(text.font == FontRole::Title ? title : body);
+        // The positions name the top of each text; Qt draws at the baseline.
+        painter.drawText(text.x, text.y + painter.fontMetrics().ascent(), text.text);
+    }
+}
