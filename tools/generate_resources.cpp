@@ -1,4 +1,4 @@
-// Draws the data files the game loads (the paddle texture) and the program icon into a folder,
+// Draws the data files the game loads (the paddle and counter textures) and the program icon into a folder,
 // by default resources/. Run: build/tools/generate_resources [folder]
 #include "app/WindowIcon.h"
 
@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
 
 #include <cstdio>
 
@@ -15,6 +16,15 @@ namespace {
 constexpr int paddleWidth = 256;
 constexpr int paddleHeight = 64;
 constexpr int iconSize = 64;
+// The counter image is cut into strips a quarter of its width wide at 164-pixel steps, and a strip
+// wraps once around a wheel that turns 120 degrees per digit: digit n sits at x = 1148 - n * 328 / 3.
+constexpr int counterWidth = 8 * 164;
+constexpr int counterHeight = 128;
+constexpr double zeroCentre = 1148.0;
+constexpr double digitPitch = counterWidth / 4 / 3.0;
+// Image x is stretched about twice as much as image y on the wheel, so glyphs are drawn wider.
+constexpr double glyphWidening = 1.5;
+constexpr int glyphPixelSize = 96;
 
 QImage paddleTexture() {
     QImage image(paddleWidth, paddleHeight, QImage::Format_ARGB32);
@@ -41,6 +51,34 @@ QImage paddleTexture() {
     painter.end();
     return image;
 }
+
+// Digits lie along x with their tops toward +x and their right sides toward -y, which the
+// wheel's mapping and the view's downward y axis turn into upright digits on the screen.
+QImage counterTexture() {
+    QImage image(counterWidth, counterHeight, QImage::Format_RGB32);
+    image.fill(QColor(30, 30, 34));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font("DejaVu Sans");
+    font.setBold(true);
+    font.setPixelSize(glyphPixelSize);
+    // Digits -1 and 10 cover the strips' ends, where the wheel shows 9 above 0 and 0 below 9.
+    for (int n = -1; n <= 10; ++n) {
+        const double centre = zeroCentre - n * digitPitch;
+        painter.setTransform(QTransform());
+        painter.setPen(QPen(QColor(110, 110, 120), 3));
+        const double edge = centre - digitPitch / 2;
+        painter.drawLine(QPointF(edge, 0), QPointF(edge, counterHeight));
+        QPainterPath glyph;
+        glyph.addText(0, 0, font, QString::number((n + 10) % 10));
+        const QPointF middle = glyph.boundingRect().center();
+        glyph.translate(-middle);
+        painter.setTransform(QTransform(0, -glyphWidening, -1, 0, centre, counterHeight / 2.0));
+        painter.fillPath(glyph, Qt::white);
+    }
+    painter.end();
+    return image;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -52,6 +90,7 @@ int main(int argc, char** argv) {
     }
     const bool ok =
         paddleTexture().save(folder.filePath("paddle_tx.png")) &&
+        counterTexture().save(folder.filePath("counter_tx.png")) &&
         WindowIcon::make().pixmap(iconSize, iconSize).toImage().save(folder.filePath("vazazo_icon.png"));
     if (!ok) {
         std::fprintf(stderr, "Cannot write the resources into %s\n", qPrintable(folder.path()));

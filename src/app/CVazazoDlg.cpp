@@ -58,6 +58,16 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     settingsDlg = new SettingsDlg(store, this, this);
     attach(*settingsDlg, Paddle::program(), countdown);
     message.setText("Game Over!");
+    hitCounter.counterX = 1.035;
+    hitCounter.counterY = 0.85;
+    hitCounter.counterRed = 0.8;
+    hitCounter.counterGreen = 1.0;
+    hitCounter.counterBlue = 0.8;
+    missCounter.counterX = 0.205;
+    missCounter.counterY = 0.85;
+    missCounter.counterRed = 1.0;
+    missCounter.counterGreen = 0.8;
+    missCounter.counterBlue = 0.8;
     bestScores.loadAll();
     hallOfFame = new HallOfFameDlg(bestScores, this);
     view_->setMouseTracking(true);
@@ -313,6 +323,8 @@ void CVazazoDlg::drawOverlays() {
     if (!paused) {
         countdown.draw(Clock::program().now());
     }
+    hitCounter.draw();
+    missCounter.draw();
     message.draw();
 }
 
@@ -347,6 +359,8 @@ void CVazazoDlg::onFrameSwapped() {
         // After the first frame, so the context exists and no paint is under way.
         texturesLoaded = true;
         Paddle::program().load(*view_, "paddle_tx.png");
+        hitCounter.load(*view_);
+        missCounter.load(*view_);
     }
     ++fpsMeter.framesSinceSample;
     gameLoop.frameDone();

@@ -1,6 +1,7 @@
 #include "game/State.h"
 
 #include "game/GameReport.h"
+#include "learning/Clock.h"
 #include "render/Orientation.h"
 #include "render/Timer.h"
 #include "scene/Circle.h"
@@ -54,7 +55,12 @@ void State::tick(double now) {
     for (Gun* gun : guns) {
         gun->update(now);
     }
-    removeFinished();
+    for (DigitCounter* counter : {&hitCounter, &missCounter}) {
+        if (counter->shownValue != counter->targetValue) {
+            counter->animate(now);
+        }
+    }
+    removeFinished(now);
     spawnTargets(now);
     lastTick = now;
 }
@@ -116,7 +122,7 @@ void State::spawnTargets(double now) {
     lastSpawn = now;
 }
 
-void State::removeFinished() {
+void State::removeFinished(double now) {
     for (int i = 0; i < targets.count();) {
         Target2D* target = targets[i];
         if (target->isInField()) {
@@ -125,7 +131,7 @@ void State::removeFinished() {
         }
         if (!target->distractor) {
             ++targetsMissed;
-            missScore += target->scoreValue;
+            missCounter.add(target->scoreValue, now);
         }
         targets.removeAt(i);
     }
@@ -210,6 +216,8 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     applyPaddleSettings(pages->current());
     targets.clear();
     guns.clear();
+    hitCounter.restart(now);
+    missCounter.restart(now);
     composeReport(confirmed);
     lastTick = now;
     lastSpawn = now;
@@ -246,7 +254,7 @@ void State::endGame() {
 }
 
 int State::score() const {
-    return static_cast<int>(std::lround(hitScore - missScore));
+    return hitCounter.displayedValue() - missCounter.displayedValue();
 }
 
 void State::clearField() {
@@ -271,7 +279,7 @@ void State::paintFrame() {
         gun->draw();
     }
     detectHitsCpu();
-    processHits();
+    processHits(Clock::program().now());
 }
 
 void State::detectHitsCpu() {
@@ -341,7 +349,7 @@ void State::detectHitsCpu() {
     }
 }
 
-void State::processHits() {
+void State::processHits(double now) {
     hitText.clear();
     // From the last slot down, so the target moved into a freed slot was already looked at.
     for (int i = targets.count() - 1; i >= 0; --i) {
@@ -350,7 +358,7 @@ void State::processHits() {
         }
         const Target2D* target = targets[i];
         // The explosion and its sound join here once they exist.
-        hitScore += target->scoreValue;
+        hitCounter.add(target->scoreValue, now);
         hitDistanceSum += std::hypot(target->x - target->x0, target->y - target->y0);
         hitTimeSum += lastTick - target->spawnTime;
         if (collectCoordinates && !paused && !gameOver) {
@@ -361,7 +369,7 @@ void State::processHits() {
     }
     if (vulnerablePaddle && paddleDestroyed) {
         ++targetsMissed;
-        missScore += 1.0;
+        missCounter.add(1.0, now);
         paddle->recovery = paddleRecoveryMs;
         // The shattered paddle and its sound join here once explosions exist.
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/SceneList.h"
+#include "render/DigitCounter.h"
 #include "settings/LevelSelection.h"
 
 #include <QString>
@@ -37,7 +38,7 @@ public:
     // One game step at time now (window thread, only while not paused).
     void tick(double now);
     void spawnTargets(double now);
-    void removeFinished();
+    void removeFinished(double now);
 
     void pause(double now);
     void resume(double now);
@@ -55,7 +56,7 @@ public:
     void paintFrame();
     void detectHitsCpu();
     // Turns the flags of the last hit test into counted hits and a destroyed paddle.
-    void processHits();
+    void processHits(double now);
     // Fires one gun if the rules allow; true when it did.
     bool fire();
     // Guns show white on a dark background and black on a light one.
@@ -75,9 +76,9 @@ public:
     int targetsMissed = 0;
     double hitDistanceSum = 0.0;
     double hitTimeSum = 0.0;
-    // What the hit and miss counters are asked to show.
-    double hitScore = 0.0;
-    double missScore = 0.0;
+    // Hits at the right, escaped targets and destroyed paddles at the left.
+    DigitCounter hitCounter;
+    DigitCounter missCounter;
     QString hitText;
     // The description of the current game, composed when it starts.
     QStringList reportLines;

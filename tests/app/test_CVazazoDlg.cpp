@@ -282,7 +282,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QVERIFY(waitUntil([&] {
             const QImage frame = window->view()->grabFramebuffer();
-            return !frame.isNull() && frame.pixelColor(10, 10) == QColor(255, 0, 0);
+            return !frame.isNull() &&
+                   frame.pixelColor(frame.width() / 2, frame.height() / 2) == QColor(255, 0, 0);
         }));
     }
 

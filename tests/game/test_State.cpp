@@ -131,10 +131,10 @@ private slots:
         state->targets.add(circleAt(0.5, 2.0, false));
         state->targets.add(circleAt(0.5, 0.5, false));
         state->targets.add(circleAt(0.5, 2.0, true));
-        state->removeFinished();
+        state->removeFinished(0.0);
         QCOMPARE(state->targets.count(), 1);
         QCOMPARE(state->targetsMissed, 1);
-        QCOMPARE(state->missScore, 1.0);
+        QCOMPARE(state->missCounter.targetValue, 1.0);
     }
 
     void oneGunHitsEveryTargetItTouchesButNoDistractor() {
@@ -143,9 +143,9 @@ private slots:
         state->targets.add(circleAt(0.5, 0.51, true));
         state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.505, 0.5));
         state->detectHitsCpu();
-        state->processHits();
+        state->processHits(0.0);
         QCOMPARE(state->targetsHit, 2);
-        QCOMPARE(state->hitScore, 2.0);
+        QCOMPARE(state->hitCounter.targetValue, 2.0);
         QCOMPARE(state->targets.count(), 1);
         QVERIFY(state->targets[0]->distractor);
         QCOMPARE(state->guns.count(), 1);
@@ -171,14 +171,14 @@ private slots:
         state->vulnerablePaddle = true;
         state->targets.add(circleAt(0.4, 0.9, false));
         state->detectHitsCpu();
-        state->processHits();
+        state->processHits(0.0);
         QCOMPARE(state->targetsHit, 1);
         QCOMPARE(paddle->recovery, -1.0);
 
         state->targets.add(circleAt(0.45, 0.95, true));
         state->detectHitsCpu();
         QVERIFY(state->paddleDestroyed);
-        state->processHits();
+        state->processHits(0.0);
         QCOMPARE(state->targetsMissed, 1);
         QCOMPARE(paddle->recovery, State::paddleRecoveryMs);
         QCOMPARE(state->targets.count(), 1);
@@ -309,8 +309,11 @@ private slots:
     }
 
     void theScoreIsHitsLessMisses() {
-        state->hitScore = 12;
-        state->missScore = 15;
+        state->hitCounter.add(12, 0.0);
+        state->missCounter.add(15, 0.0);
+        // As the wheels show it, so only once they have rolled there.
+        QCOMPARE(state->score(), 0);
+        state->tick(60000.0);
         QCOMPARE(state->score(), -3);
     }
 
