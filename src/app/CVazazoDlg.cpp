@@ -6,6 +6,7 @@
 #include "app/WindowIcon.h"
 #include "app/WindowMessages.h"
 #include "dialogs/LogDlg.h"
+#include "dialogs/WindowPlacement.h"
 #include "learning/Clock.h"
 #include "learning/LModule.h"
 #include "render/Shader.h"
@@ -544,16 +545,7 @@ void CVazazoDlg::toggleLearningSettings() {
 }
 
 void CVazazoDlg::centreOverClientArea(QWidget* dialog) {
-    const QRect client(view_->mapToGlobal(QPoint(0, 0)), view_->size());
-    QRect frame = dialog->frameGeometry();
-    frame.moveCenter(client.center());
-    // A dialog larger than the window must still show its top and left edges.
-    if (const QScreen* screen = this->screen()) {
-        const QRect available = screen->availableGeometry();
-        frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() - frame.width())));
-        frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height())));
-    }
-    dialog->move(frame.topLeft());
+    WindowPlacement::centreOver(dialog, QRect(view_->mapToGlobal(QPoint(0, 0)), view_->size()));
 }
 
 void CVazazoDlg::dialogClosed() {

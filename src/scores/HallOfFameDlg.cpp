@@ -1,5 +1,7 @@
 #include "scores/HallOfFameDlg.h"
 
+#include "dialogs/WindowPlacement.h"
+
 #include "scores/BestScoreTableSet.h"
 #include "settings/GameLevels.h"
 
@@ -54,9 +56,7 @@ void HallOfFameDlg::setShownDifficulty(int shownDifficulty) {
 
 void HallOfFameDlg::showCentredOver(const QWidget* owner) {
     if (owner) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(owner->frameGeometry().center());
-        move(frame.topLeft());
+        WindowPlacement::centreOver(this, owner->frameGeometry());
     }
     show();
     raise();
