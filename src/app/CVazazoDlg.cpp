@@ -30,7 +30,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMenuBar>
-#include <QScreen>
 #include <QWindow>
 
 #include <map>

@@ -36,6 +36,7 @@ void ZornOpenGL::initializeGL() {
         appendLog(QString("GLEW: %1").arg(reinterpret_cast<const char*>(glewGetErrorString(result))));
     }
     noMultitexture = glActiveTexture == nullptr || glMultiTexCoord2f == nullptr;
+    createFont("Arial", 24);
     firstSetup = true;
     setup();
     firstSetup = false;

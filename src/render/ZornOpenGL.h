@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include "render/OGLFont.h"
 #include "render/Orientation.h"
 
 #include <QOpenGLWidget>
@@ -15,7 +16,7 @@ class QImage;
 // The OpenGL view that fills the main window: the fixed GL state, the projection for each screen
 // orientation, textures and the read-back of frames. Every GL call of the program happens here or
 // in a scene object's draw, on the window thread.
-class ZornOpenGL : public QOpenGLWidget {
+class ZornOpenGL : public QOpenGLWidget, public OGLFont {
     Q_OBJECT
 public:
     explicit ZornOpenGL(FramePainter& painter, QWidget* parent = nullptr);

@@ -3,6 +3,7 @@
 #include "app/Notice.h"
 #include "app/WindowMessages.h"
 #include "dialogs/LogDlg.h"
+#include "learning/Clock.h"
 #include "learning/LModule.h"
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
@@ -270,6 +271,37 @@ private slots:
         QCOMPARE(after.size(), before.size() + 2);
         const QImage shot(after.last());
         QCOMPARE(shot.size(), window->view()->size());
+    }
+
+    void aTimedGameEndsWithGameOverAndTheHighScoresASecondLater() {
+        QTest::keyClick(window.get(), Qt::Key_N);
+        window->newGameDialog()->accept();
+        QVERIFY(waitUntil([&] { return !window->gameOver; }));
+        // A losing score enters no table, so no name is asked for.
+        const double now = Clock::program().now();
+        window->missCounter.add(3.0, now);
+        window->missCounter.animate(now + 60000.0);
+        window->countdown.start(Clock::program().now(), 50.0);
+        QVERIFY(waitUntil([&] { return window->message.visible; }));
+        QElapsedTimer sinceEnd;
+        sinceEnd.start();
+        QVERIFY(window->gameOver && window->paused);
+        QVERIFY(!window->highScoresDialog()->isVisible());
+        QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
+        QVERIFY(sinceEnd.elapsed() >= 900);
+    }
+
+    void aGameInterruptedByThePauseKeyEndsWithoutTheAfterGameStep() {
+        QTest::keyClick(window.get(), Qt::Key_N);
+        window->newGameDialog()->accept();
+        QVERIFY(waitUntil([&] { return !window->gameOver; }));
+        QTest::keyClick(window.get(), Qt::Key_P);
+        QTest::keyClick(window.get(), Qt::Key_P);
+        QVERIFY(!window->reportPending);
+        window->countdown.start(Clock::program().now(), 50.0);
+        QVERIFY(waitUntil([&] { return window->message.visible; }));
+        QTest::qWait(1500);
+        QVERIFY(!window->highScoresDialog()->isVisible());
     }
 
     void theBackgroundColourComesFromTheStore() {
