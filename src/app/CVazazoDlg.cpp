@@ -68,6 +68,9 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     missCounter.counterRed = 1.0;
     missCounter.counterGreen = 0.8;
     missCounter.counterBlue = 0.8;
+    // Zeros on the wheels until the first game starts.
+    hitCounter.restart(Clock::program().now());
+    missCounter.restart(Clock::program().now());
     bestScores.loadAll();
     hallOfFame = new HallOfFameDlg(bestScores, this);
     view_->setMouseTracking(true);
