@@ -1,5 +1,6 @@
 #include "scores/HallOfFameDlg.h"
 
+#include "dialogs/ScaledFont.h"
 #include "dialogs/WindowPlacement.h"
 
 #include "scores/BestScoreTableSet.h"
@@ -72,28 +73,12 @@ QString HallOfFameDlg::difficultyTitle(int level, int difficultyIndex) {
     return name.replace(QLatin1String("Beginner"), QLatin1String("Custom"));
 }
 
-QFont HallOfFameDlg::scaledFont(double heightFactor, double widthFactor) const {
-    const QFontMetrics base(font());
-    QFont scaled(Layout::family);
-    // Where the family is missing, fall back to the default serif face.
-    scaled.setStyleHint(QFont::Serif);
-    scaled.setWeight(QFont::Normal);
-    scaled.setPixelSize(std::max(1, static_cast<int>(std::lround(heightFactor * base.height()))));
-    // Qt has no direct character width: stretch the face until its average width is the one asked for.
-    const int naturalWidth = QFontMetrics(scaled).averageCharWidth();
-    if (naturalWidth > 0) {
-        const double wanted = widthFactor * base.averageCharWidth();
-        scaled.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * wanted / naturalWidth)), 1, 4000));
-    }
-    return scaled;
-}
-
 QFont HallOfFameDlg::titleFont() const {
-    return scaledFont(Layout::titleHeightFactor, Layout::titleWidthFactor);
+    return ScaledFont::make(Layout::family, font(), Layout::titleHeightFactor, Layout::titleWidthFactor);
 }
 
 QFont HallOfFameDlg::bodyFont() const {
-    return scaledFont(Layout::bodyHeightFactor, Layout::bodyWidthFactor);
+    return ScaledFont::make(Layout::family, font(), Layout::bodyHeightFactor, Layout::bodyWidthFactor);
 }
 
 std::vector<HallOfFameDlg::PaintedText> HallOfFameDlg::paintedTexts() const {

@@ -65,8 +65,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QFont scaledFont(double heightFactor, double widthFactor) const;
-
     BestScoreTableSet& tables;
     QPushButton* closeBtn;
     QPushButton* synchronizeBtn;

@@ -1,5 +1,7 @@
 #include "scores/NameDlg.h"
 
+#include "dialogs/ScaledFont.h"
+
 #include "settings/SettingsStore.h"
 
 #include <QDialogButtonBox>
@@ -87,18 +89,7 @@ QString NameDlg::secondLine() const {
 }
 
 QFont NameDlg::lineFont() const {
-    const QFontMetrics base(font());
-    QFont lines(Layout::lineFamily);
-    lines.setStyleHint(QFont::Serif);
-    lines.setWeight(QFont::Normal);
-    lines.setPixelSize(std::max(1, static_cast<int>(std::lround(Layout::lineHeightFactor * base.height()))));
-    // Qt has no direct character width: stretch the face until its average width is the one asked for.
-    const int naturalWidth = QFontMetrics(lines).averageCharWidth();
-    if (naturalWidth > 0) {
-        const double wanted = Layout::lineWidthFactor * base.averageCharWidth();
-        lines.setStretch(std::clamp(static_cast<int>(std::lround(100.0 * wanted / naturalWidth)), 1, 4000));
-    }
-    return lines;
+    return ScaledFont::make(Layout::lineFamily, font(), Layout::lineHeightFactor, Layout::lineWidthFactor);
 }
 
 void NameDlg::prepare() {

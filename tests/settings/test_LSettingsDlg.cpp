@@ -3,7 +3,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/TabClassicalLearning.h"
 #include "settings/TabDataCollection.h"
-#include "support/MessageRecorder.h"
+#include "support/DialogFixture.h"
 #include "support/ShownDialog.h"
 
 #include <QCheckBox>
@@ -79,30 +79,17 @@ void editEverything(const QWidget& dlg) {
 }
 } // namespace
 
-class TestLSettingsDlg : public QObject {
+class TestLSettingsDlg : public QObject, private DialogFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<MessageRecorder> mainWindow;
-
     std::unique_ptr<LSettingsDlg> openDialog() {
         return ::shownDialog<LSettingsDlg>(*store, mainWindow.get());
     }
 
 private slots:
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        store = std::make_unique<SettingsStore>(dir->filePath("s.ini"));
-        mainWindow = std::make_unique<MessageRecorder>();
-    }
-    void cleanup() {
-        mainWindow.reset();
-        store.reset();
-        dir.reset();
-    }
+    void init() { QVERIFY(setUp()); }
+    void cleanup() { tearDown(); }
 
     void anEmptyStoreShowsTheDefaults() {
         LSettingsDlg dlg(*store, mainWindow.get());

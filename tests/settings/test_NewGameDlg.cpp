@@ -1,6 +1,6 @@
 #include "settings/NewGameDlg.h"
 #include "settings/SettingsStore.h"
-#include "support/MessageRecorder.h"
+#include "support/DialogFixture.h"
 #include "support/ShownDialog.h"
 
 #include <QCheckBox>
@@ -52,14 +52,10 @@ const QStringList sixDifficulties{"Auto", "Beginner", "Novice", "Intermediate", 
 
 } // namespace
 
-class TestNewGameDlg : public QObject {
+class TestNewGameDlg : public QObject, private DialogFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<SettingsStore> store;
-    std::unique_ptr<MessageRecorder> mainWindow;
-
     std::unique_ptr<NewGameDlg> shownDialog() { return ::shownDialog<NewGameDlg>(*store, mainWindow.get()); }
 
     // Everything posted since the last call.
@@ -74,17 +70,8 @@ private:
     }
 
 private slots:
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        store = std::make_unique<SettingsStore>(dir->filePath("s.ini"));
-        mainWindow = std::make_unique<MessageRecorder>();
-    }
-    void cleanup() {
-        mainWindow.reset();
-        store.reset();
-        dir.reset();
-    }
+    void init() { QVERIFY(setUp()); }
+    void cleanup() { tearDown(); }
 
     void anEmptyStoreOpensAtTheDemoLevelForANovice() {
         const NewGameDlg dlg(*store, mainWindow.get());

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "settings/SettingsStore.h"
+#include "support/MessageRecorder.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fresh settings file and a stand-in main window for each test of a dialog.
+struct DialogFixture {
+    // False when no scratch folder could be made.
+    bool setUp() {
+        dir = std::make_unique<QTemporaryDir>();
+        store = std::make_unique<SettingsStore>(dir->filePath("s.ini"));
+        mainWindow = std::make_unique<MessageRecorder>();
+        return dir->isValid();
+    }
+    void tearDown() {
+        mainWindow.reset();
+        store.reset();
+        dir.reset();
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<MessageRecorder> mainWindow;
+};
