@@ -1,8 +1,8 @@
 #include "scene/QuadricLists.h"
 
-#include <GL/glu.h>
+#include "scene/CurrentGlContext.h"
 
-#include <QOpenGLContext>
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,12 +11,12 @@
 
 namespace {
 enum class Solid { sphere, cylinder };
-using Key = std::tuple<const QOpenGLContext*, Solid, int, int, GLenum>;
+using Key = std::tuple<const void*, Solid, int, int, GLenum>;
 
 // Lists belong to the context that compiled them; tests and the program each may have several.
 GLuint listFor(Solid solid, int slices, int stacks, GLenum drawStyle) {
     static std::map<Key, GLuint> lists;
-    const Key key{QOpenGLContext::currentContext(), solid, slices, stacks, drawStyle};
+    const Key key{CurrentGlContext::id(), solid, slices, stacks, drawStyle};
     auto found = lists.find(key);
     if (found != lists.end() && glIsList(found->second)) {
         return found->second;

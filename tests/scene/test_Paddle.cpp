@@ -110,14 +110,6 @@ private slots:
         QVERIFY(near(maxY, 1.0));
     }
 
-    void aTenthOfTheViewInOneTickIsAFullFieldAndClamped() {
-        Paddle paddle = movingPaddle(Orientation::south, false);
-        paddle.rawU = 0.0;
-        moveBy(paddle, 0.1, 0.0);
-        QCOMPARE(paddle.rawU, 1.0);
-        QCOMPARE(paddle.posX, 1.0);
-    }
-
     void eachAxisHasItsOwnSensitivity() {
         Paddle paddle = movingPaddle(Orientation::south, true);
         paddle.sensitivityH = 0;

@@ -121,13 +121,6 @@ private slots:
             QVERIFY(std::abs(target.angle) <= 1.0);
         }
     }
-
-    void withoutRotationThereIsNoSpin() {
-        SceneRandom::seed(11);
-        Stub target(onTheBottomLine(), false, false, false, 10.0);
-        QCOMPARE(target.angle, 0.0);
-        QCOMPARE(target.spin, 0.0);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestTarget2D)

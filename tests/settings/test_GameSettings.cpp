@@ -148,28 +148,6 @@ private slots:
         QCOMPARE(fields.value(key, -999), expected);
     }
 
-    void booleansAreTrueOnlyForTrueInAnyCase_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("upper") << "TRUE" << true;
-        QTest::newRow("capitalised") << "True" << true;
-        QTest::newRow("one") << "1" << false;
-        QTest::newRow("yes") << "yes" << false;
-        QTest::newRow("empty") << "" << false;
-    }
-    void booleansAreTrueOnlyForTrueInAnyCase() {
-        QFETCH(QString, stored);
-        QFETCH(bool, expected);
-        SettingsStore store(iniPath());
-        // One key that defaults to true and one that defaults to false, so neither result is the default by
-        // luck.
-        store.write("Show Rectangles", stored);
-        store.write("One Weapon at a Time", stored);
-        const GameSettings settings = loaded(store, "");
-        QCOMPARE(settings.shapes[rectangleIndex].show, expected);
-        QCOMPARE(settings.weapons.oneWeaponAtATime, expected);
-    }
-
     void synchronisedSensitivitiesBothTakeTheHorizontalOne_data() {
         QTest::addColumn<QString>("synchronise");
         QTest::addColumn<int>("vertical");

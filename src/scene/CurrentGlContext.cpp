@@ -1,0 +1,7 @@
+#include "scene/CurrentGlContext.h"
+
+#include <QOpenGLContext>
+
+const void* CurrentGlContext::id() {
+    return QOpenGLContext::currentContext();
+}
