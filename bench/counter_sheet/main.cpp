@@ -1,7 +1,7 @@
 // Contact sheet of the rolling counters: each value drawn by the real wheels, labelled with the
 // value and displayedValue, plus the hits and misses counters in their game places.
 // Run: xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/counter_sheet [out.png [counter_tx.png]]
-#include "app/Notice.h"
+#include "core/Notice.h"
 #include "render/DigitCounter.h"
 #include "render/FramePainter.h"
 #include "render/ZornOpenGL.h"

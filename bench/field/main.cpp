@@ -2,7 +2,7 @@
 // a real window at "Unlimited" with 16, 64 and 256 targets. Run under a display:
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/field
 #include "app/CVazazoDlg.h"
-#include "app/Notice.h"
+#include "core/Notice.h"
 #include "render/Shader.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
@@ -11,7 +11,7 @@
 #include "scene/SceneRandom.h"
 #include "scene/Sphere.h"
 #include "scene/Triangle.h"
-#include "scene/_Rectangle.h"
+#include "scene/Rectangle.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
 
@@ -40,7 +40,7 @@ std::unique_ptr<Target2D> makeTarget(int kind) {
         target = std::make_unique<Triangle>(context, true, false, true, 0.0, 0.03);
         break;
     case 1:
-        target = std::make_unique<_Rectangle>(context, true, false, true, 0.0, 0.03);
+        target = std::make_unique<Rectangle>(context, true, false, true, 0.0, 0.03);
         break;
     case 2:
         target = std::make_unique<Circle>(context, true, false, true, 0.0, 0.03);

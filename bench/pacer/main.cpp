@@ -3,8 +3,8 @@
 // paint: from a tick's arrival to its frame on screen; tick: between tick arrivals; own: a tick
 // interval less the paint it waited for, i.e. what the pacer itself adds.
 #include "app/CVazazoDlg.h"
-#include "app/Notice.h"
-#include "app/WindowMessages.h"
+#include "core/Notice.h"
+#include "core/WindowMessages.h"
 #include "render/Shader.h"
 #include "settings/SettingsStore.h"
 

@@ -1,8 +1,8 @@
 #include "app/CVazazoApp.h"
 
 #include "app/CVazazoDlg.h"
-#include "app/FatalError.h"
-#include "learning/Clock.h"
+#include "core/FatalError.h"
+#include "core/Clock.h"
 #include "settings/SettingsStore.h"
 
 CVazazoApp::CVazazoApp(int& argc, char** argv) : QApplication(argc, argv) {

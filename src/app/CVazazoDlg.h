@@ -5,12 +5,12 @@
 #include "app/ScreenshotNames.h"
 #include "game/State.h"
 #include "render/FPSAverage.h"
-#include "learning/Delay.h"
+#include "core/Delay.h"
 #include "render/ExtraMessage.h"
 #include "render/FramePainter.h"
 #include "render/Timer.h"
 #include "scores/BestScoreTableSet.h"
-#include "render/Orientation.h"
+#include "core/Orientation.h"
 
 class WindowMessage;
 

@@ -1,6 +1,6 @@
 #include "app/FramePacer.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 
 #include <chrono>
 #include <thread>

@@ -2,76 +2,17 @@
 
 #include "dialogs/DialogUnits.h"
 
-#include <QCoreApplication>
+#include <QEvent>
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QThread>
 #include <QVBoxLayout>
-
-#include <mutex>
-#include <utility>
-#include <vector>
 
 namespace {
 constexpr int widthDu = 284;
 constexpr int heightDu = 90;
-// Asks the log, on its own thread, to show the lines that wait in the queue.
-const auto showPendingEvent = static_cast<QEvent::Type>(QEvent::User + 1);
-
-struct PendingLine {
-    QString stamp;
-    QString text;
-};
-
-struct Registry {
-    std::mutex mutex;
-    LogDlg* log = nullptr;
-    std::vector<PendingLine> pending;
-    bool showPosted = false;
-    LogDlg::TimeSource timeSource;
-};
-
-// Never destroyed: worker threads may still log while static objects are torn down at exit.
-Registry& registry() {
-    static auto* instance = new Registry;
-    return *instance;
-}
-
-std::optional<QTime> localTimeOfDay() {
-    const QTime now = QTime::currentTime();
-    if (!now.isValid()) {
-        return std::nullopt;
-    }
-    return now;
-}
 } // namespace
-
-void appendLog(const QString& text) {
-    const QString stamp = LogDlg::timeStamp(LogDlg::currentTimeOfDay());
-    Registry& r = registry();
-    std::unique_lock lock(r.mutex);
-    // Every line passes through the one queue, so lines show in the order they were logged and
-    // none is lost when no log is there to take it.
-    r.pending.push_back({stamp, text});
-    LogDlg* log = r.log;
-    if (log == nullptr) {
-        return;
-    }
-    if (QThread::currentThread() == log->thread()) {
-        // The log can only be destroyed on this thread, so it outlives the unlocked call.
-        lock.unlock();
-        log->showPending();
-        return;
-    }
-    if (!r.showPosted) {
-        r.showPosted = true;
-        // Posted while still locked, so the log cannot go away in between; if it goes before the
-        // event is delivered, the event goes with it and the lines wait for the next log.
-        QCoreApplication::postEvent(log, new QEvent(showPendingEvent));
-    }
-}
 
 LogDlg::LogDlg(QWidget* parent) : QDialog(parent), textField(new QTextEdit(this)) {
     setWindowTitle("Game Log");
@@ -82,45 +23,12 @@ LogDlg::LogDlg(QWidget* parent) : QDialog(parent), textField(new QTextEdit(this)
     layout->addWidget(textField);
     resize(DialogUnits::toPixels(widthDu, heightDu, font()));
 
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        r.log = this;
-        r.showPosted = false;
-    }
+    GameLog::attach(*this, *this);
     showPending();
 }
 
 LogDlg::~LogDlg() {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    if (r.log == this) {
-        r.log = nullptr;
-        r.showPosted = false;
-    }
-}
-
-QString LogDlg::timeStamp(std::optional<QTime> time) {
-    const int hours = time ? time->hour() : -1;
-    const int minutes = time ? time->minute() : -1;
-    const int seconds = time ? time->second() : -1;
-    return QString::asprintf("%02d:%02d.%02d", hours, minutes, seconds);
-}
-
-void LogDlg::setTimeSource(TimeSource source) {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    r.timeSource = std::move(source);
-}
-
-std::optional<QTime> LogDlg::currentTimeOfDay() {
-    TimeSource source;
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        source = r.timeSource;
-    }
-    return source ? source() : localTimeOfDay();
+    GameLog::detach(*this);
 }
 
 QString LogDlg::plainText() const {
@@ -128,7 +36,7 @@ QString LogDlg::plainText() const {
 }
 
 bool LogDlg::event(QEvent* event) {
-    if (event->type() == showPendingEvent) {
+    if (event->type() == GameLog::pendingEvent()) {
         showPending();
         return true;
     }
@@ -142,14 +50,7 @@ void LogDlg::showEvent(QShowEvent* event) {
 }
 
 void LogDlg::showPending() {
-    std::vector<PendingLine> lines;
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        lines.swap(r.pending);
-        r.showPosted = false;
-    }
-    for (const PendingLine& line : lines) {
+    for (const GameLog::Line& line : GameLog::takePending()) {
         appendStamped(line.stamp, line.text);
     }
 }

@@ -1,6 +1,6 @@
 #include "game/GameReport.h"
 
-#include "render/Orientation.h"
+#include "core/Orientation.h"
 
 namespace {
 QString yesNo(bool on) {

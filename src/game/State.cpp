@@ -1,8 +1,8 @@
 #include "game/State.h"
 
 #include "game/GameReport.h"
-#include "learning/Clock.h"
-#include "render/Orientation.h"
+#include "core/Clock.h"
+#include "core/Orientation.h"
 #include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
@@ -12,7 +12,7 @@
 #include "scene/SceneRandom.h"
 #include "scene/Sphere.h"
 #include "scene/Triangle.h"
-#include "scene/_Rectangle.h"
+#include "scene/Rectangle.h"
 #include "settings/AllShapesSettings.h"
 #include "settings/GameLevels.h"
 #include "settings/GameSettings.h"
@@ -82,7 +82,7 @@ std::unique_ptr<Target2D> State::makeTarget(int kind, const GameSettings& settin
     case SettingKeys::triangleType:
         return std::make_unique<Triangle>(context, shape.colour, shape.distractor, shape.rotate, speed, size);
     case SettingKeys::rectangleType:
-        return std::make_unique<_Rectangle>(context, shape.colour, shape.distractor, shape.rotate, speed,
+        return std::make_unique<Rectangle>(context, shape.colour, shape.distractor, shape.rotate, speed,
                                             size);
     case SettingKeys::circleType:
         return std::make_unique<Circle>(context, shape.colour, shape.distractor, shape.rotate, speed, size);

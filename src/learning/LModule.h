@@ -1,9 +1,9 @@
 #pragma once
 
-#include "learning/Clock.h"
-#include "learning/LevelParameters.h"
+#include "core/Clock.h"
+#include "settings/LevelParameters.h"
 #include "learning/PeriodStats.h"
-#include "learning/Runnable.h"
+#include "core/Runnable.h"
 #include "learning/Stats.h"
 
 #include <mutex>

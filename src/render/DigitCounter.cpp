@@ -1,6 +1,6 @@
 #include "render/DigitCounter.h"
 
-#include "app/Notice.h"
+#include "core/Notice.h"
 #include "dialogs/ProgDlg.h"
 #include "render/ZornOpenGL.h"
 

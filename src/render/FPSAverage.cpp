@@ -1,6 +1,6 @@
 #include "render/FPSAverage.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 
 #include <chrono>
 #include <thread>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "learning/Clock.h"
-#include "learning/Runnable.h"
+#include "core/Clock.h"
+#include "core/Runnable.h"
 
 #include <atomic>
 #include <vector>

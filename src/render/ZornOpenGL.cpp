@@ -1,7 +1,7 @@
 #include "render/ZornOpenGL.h"
 
-#include "app/Notice.h"
-#include "dialogs/LogDlg.h"
+#include "core/Notice.h"
+#include "core/Log.h"
 #include "dialogs/ProgDlg.h"
 #include "render/FramePainter.h"
 

@@ -3,7 +3,7 @@
 #include <GL/glew.h>
 
 #include "render/OGLFont.h"
-#include "render/Orientation.h"
+#include "core/Orientation.h"
 
 #include <QOpenGLWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/Orientation.h"
+#include "core/Orientation.h"
 #include "scene/Frame.h"
 #include "scene/RectangleTx.h"
 #include "scene/Transform.h"

@@ -1,6 +1,6 @@
 #include "settings/GameLevels.h"
 
-#include "learning/LevelParameters.h"
+#include "settings/LevelParameters.h"
 #include "settings/GameSettingsPages.h"
 
 namespace GameLevels {

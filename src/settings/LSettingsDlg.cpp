@@ -1,6 +1,6 @@
 #include "settings/LSettingsDlg.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 #include "dialogs/DialogUnits.h"
 #include "settings/TabClassicalLearning.h"
 #include "settings/TabDataCollection.h"

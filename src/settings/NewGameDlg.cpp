@@ -1,6 +1,6 @@
 #include "settings/NewGameDlg.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 #include "dialogs/DialogUnits.h"
 #include "settings/GameLevels.h"
 #include "settings/SettingKeys.h"

@@ -1,6 +1,6 @@
 #include "settings/SettingsDlg.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 #include "dialogs/DialogUnits.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"

@@ -1,6 +1,6 @@
 #include "settings/TabAllShapes.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/SliderScale.h"

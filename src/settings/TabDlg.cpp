@@ -1,6 +1,6 @@
 #include "settings/TabDlg.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 #include "dialogs/DialogUnits.h"
 
 #include <QGridLayout>

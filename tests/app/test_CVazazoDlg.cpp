@@ -1,9 +1,9 @@
 #include "app/CVazazoDlg.h"
 
-#include "app/Notice.h"
-#include "app/WindowMessages.h"
+#include "core/Notice.h"
+#include "core/WindowMessages.h"
 #include "dialogs/LogDlg.h"
-#include "learning/Clock.h"
+#include "core/Clock.h"
 #include "learning/LModule.h"
 #include "render/Shader.h"
 #include "scene/FieldScale.h"

@@ -28,22 +28,22 @@ class TestLogDlg : public QObject {
 
 private slots:
     void init() {
-        LogDlg::setTimeSource([] { return std::optional<QTime>(nineOhThreeSeven); });
+        GameLog::setTimeSource([] { return std::optional<QTime>(nineOhThreeSeven); });
     }
 
-    void cleanup() { LogDlg::setTimeSource({}); }
+    void cleanup() { GameLog::setTimeSource({}); }
 
     void timeStampHasTwoDigitsForHoursMinutesAndSeconds() {
-        QCOMPARE(LogDlg::timeStamp(QTime(9, 3, 7)), QString("09:03.07"));
-        QCOMPARE(LogDlg::timeStamp(QTime(14, 5, 9)), QString("14:05.09"));
-        QCOMPARE(LogDlg::timeStamp(QTime(0, 0, 0)), QString("00:00.00"));
-        QCOMPARE(LogDlg::timeStamp(QTime(23, 59, 59)), QString("23:59.59"));
+        QCOMPARE(GameLog::timeStamp(QTime(9, 3, 7)), QString("09:03.07"));
+        QCOMPARE(GameLog::timeStamp(QTime(14, 5, 9)), QString("14:05.09"));
+        QCOMPARE(GameLog::timeStamp(QTime(0, 0, 0)), QString("00:00.00"));
+        QCOMPARE(GameLog::timeStamp(QTime(23, 59, 59)), QString("23:59.59"));
     }
 
     void anUnknownTimeStampsEachNumberAsMinusOne() {
-        QCOMPARE(LogDlg::timeStamp(std::nullopt), QString("-1:-1.-1"));
+        QCOMPARE(GameLog::timeStamp(std::nullopt), QString("-1:-1.-1"));
 
-        LogDlg::setTimeSource([] { return std::optional<QTime>(); });
+        GameLog::setTimeSource([] { return std::optional<QTime>(); });
         LogDlg log;
         appendLog("no clock");
         QCOMPARE(log.plainText(), QString("-1:-1.-1 no clock\n"));
@@ -176,7 +176,7 @@ private slots:
         appendLog("early on the window thread");
         std::thread worker([] { appendLog("early on a worker"); });
         worker.join();
-        LogDlg::setTimeSource([] { return std::optional<QTime>(QTime(14, 5, 9)); });
+        GameLog::setTimeSource([] { return std::optional<QTime>(QTime(14, 5, 9)); });
 
         LogDlg log;
         QCOMPARE(log.plainText(),

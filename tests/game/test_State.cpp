@@ -1,6 +1,6 @@
 #include "game/State.h"
 
-#include "render/Orientation.h"
+#include "core/Orientation.h"
 #include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/Gun.h"

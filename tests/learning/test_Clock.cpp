@@ -1,6 +1,6 @@
-#include "learning/Clock.h"
+#include "core/Clock.h"
 
-#include "app/FatalError.h"
+#include "core/FatalError.h"
 #include "dialogs/LogDlg.h"
 
 #include "support/ManualCounter.h"

@@ -1,4 +1,4 @@
-#include "learning/Delay.h"
+#include "core/Delay.h"
 
 #include "support/MessageRecorder.h"
 #include "support/Waiting.h"

@@ -1,4 +1,4 @@
-#include "learning/Runnable.h"
+#include "core/Runnable.h"
 
 #include "support/Waiting.h"
 

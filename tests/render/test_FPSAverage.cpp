@@ -1,6 +1,6 @@
 #include "render/FPSAverage.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 
 #include "support/ManualCounter.h"
 #include "support/MessageRecorder.h"

@@ -1,6 +1,6 @@
 #include "render/Timer.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 
 #include "support/MessageRecorder.h"
 

@@ -1,6 +1,6 @@
 #include "render/ZornOpenGL.h"
 
-#include "app/Notice.h"
+#include "core/Notice.h"
 #include "render/FramePainter.h"
 
 #include "support/Waiting.h"

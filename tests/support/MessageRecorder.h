@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 
 #include <QElapsedTimer>
 #include <QObject>

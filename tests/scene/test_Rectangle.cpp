@@ -1,4 +1,4 @@
-#include "scene/_Rectangle.h"
+#include "scene/Rectangle.h"
 
 #include "scene/FieldScale.h"
 #include "scene/SceneRandom.h"
@@ -24,7 +24,7 @@ private slots:
     void theRadiusIs1Point1SizeWhateverTheProportions() {
         for (std::uint32_t seed = 1; seed <= 300; ++seed) {
             SceneRandom::seed(seed);
-            _Rectangle r(onTheBottomLine(), false, false, false, 0.0, 0.02);
+            Rectangle r(onTheBottomLine(), false, false, false, 0.0, 0.02);
             QVERIFY(std::abs(r.radius - 0.022) < 1e-15);
             QVERIFY(r.width > -1e-5 && r.height > 0.0);
             QCOMPARE(r.y, -0.9 * r.radius);
@@ -34,7 +34,7 @@ private slots:
 
     void samplePointsStartWithTheCornersAndStayInside() {
         SceneRandom::seed(30);
-        _Rectangle r(onTheBottomLine(), false, false, false, 0.0, 0.02);
+        Rectangle r(onTheBottomLine(), false, false, false, 0.0, 0.02);
         int count = 0;
         auto points = r.fragmentPoints(count);
         QCOMPARE(count, 32);
@@ -54,7 +54,7 @@ private slots:
     void aQuarterTurnInASquareFieldExchangesWidthAndHeight() {
         FieldScale::program() = FieldScale{600, 600};
         SceneRandom::seed(31);
-        _Rectangle r(onTheBottomLine(), false, false, true, 0.0, 0.02);
+        Rectangle r(onTheBottomLine(), false, false, true, 0.0, 0.02);
         r.angle = 90.0;
         r.bakeRotation();
         QCOMPARE(r.angle, 90.0);
@@ -72,4 +72,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestRectangle)
-#include "test__Rectangle.moc"
+#include "test_Rectangle.moc"

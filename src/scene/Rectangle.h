@@ -3,9 +3,9 @@
 #include "scene/Target2D.h"
 
 // A flat rectangle whose half-diagonal is size; only its proportions are random.
-class _Rectangle : public Target2D {
+class Rectangle : public Target2D {
 public:
-    _Rectangle(const SpawnContext& context, bool changeColour, bool distractor, bool rotate, double speed,
+    Rectangle(const SpawnContext& context, bool changeColour, bool distractor, bool rotate, double speed,
                double size);
 
     int typeCode() override;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "learning/CounterSource.h"
+#include "core/CounterSource.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "learning/CounterSource.h"
+#include "core/CounterSource.h"
 
 // The monotonic high-resolution clock of the platform, in nanoseconds.
 class SteadyCounter : public CounterSource {

@@ -1,8 +1,8 @@
-#include "learning/Clock.h"
+#include "core/Clock.h"
 
-#include "app/FatalError.h"
-#include "dialogs/LogDlg.h"
-#include "learning/SteadyCounter.h"
+#include "core/FatalError.h"
+#include "core/Log.h"
+#include "core/SteadyCounter.h"
 
 Clock::Clock(std::shared_ptr<CounterSource> source) : source_(std::move(source)) {
     if (!source_->readCounter(origin_)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "learning/Runnable.h"
+#include "core/Runnable.h"
 
 class QObject;
 

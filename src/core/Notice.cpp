@@ -1,4 +1,4 @@
-#include "app/Notice.h"
+#include "core/Notice.h"
 
 #include <QApplication>
 #include <QMessageBox>

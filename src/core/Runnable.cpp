@@ -1,4 +1,4 @@
-#include "learning/Runnable.h"
+#include "core/Runnable.h"
 
 #include <chrono>
 #include <thread>

@@ -1,6 +1,6 @@
-#include "learning/Delay.h"
+#include "core/Delay.h"
 
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 
 #include <chrono>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "app/WindowMessages.h"
+#include "core/WindowMessages.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "scene/_Rectangle.h"
+#include "scene/Rectangle.h"
 
 #include "scene/FieldScale.h"
 #include "scene/ObjectNames.h"
@@ -17,7 +17,7 @@ constexpr int pointsPerEdge = 4;
 constexpr int interiorPoints = 12;
 } // namespace
 
-_Rectangle::_Rectangle(const SpawnContext& context, bool changeColour, bool distractor, bool rotate,
+Rectangle::Rectangle(const SpawnContext& context, bool changeColour, bool distractor, bool rotate,
                        double speed, double size)
     : Target2D(context, changeColour, distractor, rotate, speed) {
     name = ObjectNames::take(ObjectNames::rectangle);
@@ -28,11 +28,11 @@ _Rectangle::_Rectangle(const SpawnContext& context, bool changeColour, bool dist
     enterFromAbove(context);
 }
 
-int _Rectangle::typeCode() {
+int Rectangle::typeCode() {
     return TypeCodes::rectangle;
 }
 
-void _Rectangle::drawShape() {
+void Rectangle::drawShape() {
     const FieldScale& scale = FieldScale::program();
     const double w = width / 2.0 * scale.fieldWidthPx;
     const double h = height / 2.0 * scale.fieldHeightPx;
@@ -44,7 +44,7 @@ void _Rectangle::drawShape() {
     glEnd();
 }
 
-std::unique_ptr<double[]> _Rectangle::fragmentPoints(int& count) {
+std::unique_ptr<double[]> Rectangle::fragmentPoints(int& count) {
     auto buffer = std::make_unique<double[]>(2 * fragmentPointCount);
     double* xs = buffer.get();
     double* ys = xs + fragmentPointCount;
@@ -79,4 +79,4 @@ std::unique_ptr<double[]> _Rectangle::fragmentPoints(int& count) {
     return buffer;
 }
 
-void _Rectangle::bakeRotation() {}
+void Rectangle::bakeRotation() {}

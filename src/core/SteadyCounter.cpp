@@ -1,4 +1,4 @@
-#include "learning/SteadyCounter.h"
+#include "core/SteadyCounter.h"
 
 #include <chrono>
 
