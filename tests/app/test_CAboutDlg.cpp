@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "app/CAboutDlg.h"
 
 #include <QLabel>
@@ -22,5 +23,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCAboutDlg)
+VAZAZO_TEST(TestCAboutDlg)
 #include "test_CAboutDlg.moc"

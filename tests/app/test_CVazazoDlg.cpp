@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "app/CVazazoDlg.h"
 
 #include "core/Notice.h"
@@ -326,5 +327,5 @@ private:
     std::unique_ptr<CVazazoDlg> window;
 };
 
-QTEST_MAIN(TestCVazazoDlg)
+VAZAZO_TEST(TestCVazazoDlg)
 #include "test_CVazazoDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "app/ColourSetting.h"
 
 #include <QtTest>
@@ -24,5 +25,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestColourSetting)
+VAZAZO_TEST(TestColourSetting)
 #include "test_ColourSetting.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "app/FramePacer.h"
 
 #include "core/WindowMessages.h"
@@ -103,5 +104,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFramePacer)
+VAZAZO_TEST(TestFramePacer)
 #include "test_FramePacer.moc"

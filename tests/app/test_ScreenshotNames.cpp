@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "app/ScreenshotNames.h"
 
 #include <QFile>
@@ -27,5 +28,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestScreenshotNames)
+VAZAZO_TEST(TestScreenshotNames)
 #include "test_ScreenshotNames.moc"

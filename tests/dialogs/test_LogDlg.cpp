@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "dialogs/LogDlg.h"
 
 #include <QPointer>
@@ -188,5 +189,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLogDlg)
+VAZAZO_TEST(TestLogDlg)
 #include "test_LogDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "dialogs/PopUpDlg.h"
 
 #include <QLabel>
@@ -40,5 +41,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPopUpDlg)
+VAZAZO_TEST(TestPopUpDlg)
 #include "test_PopUpDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "dialogs/ProgDlg.h"
 
 #include <QProgressBar>
@@ -47,5 +48,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestProgDlg)
+VAZAZO_TEST(TestProgDlg)
 #include "test_ProgDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "game/GameReport.h"
 
 #include <QtTest>
@@ -34,5 +35,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGameReport)
+VAZAZO_TEST(TestGameReport)
 #include "test_GameReport.moc"

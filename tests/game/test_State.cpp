@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "game/State.h"
 
 #include "core/Orientation.h"
@@ -330,5 +331,5 @@ private:
     std::unique_ptr<TestableState> state;
 };
 
-QTEST_MAIN(TestState)
+VAZAZO_TEST(TestState)
 #include "test_State.moc"

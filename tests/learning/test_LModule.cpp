@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "learning/LModule.h"
 #include "settings/LevelSettingsTarget.h"
 
@@ -168,5 +169,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLModule)
+VAZAZO_TEST(TestLModule)
 #include "test_LModule.moc"

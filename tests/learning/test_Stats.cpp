@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "learning/Stats.h"
 
 #include <QtTest>
@@ -91,5 +92,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStats)
+VAZAZO_TEST(TestStats)
 #include "test_Stats.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "render/DigitCounter.h"
 
 #include "core/Notice.h"
@@ -157,5 +158,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDigitCounter)
+VAZAZO_TEST(TestDigitCounter)
 #include "test_DigitCounter.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "render/DigitWheel.h"
 
 #include <QtTest>
@@ -68,5 +69,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDigitWheel)
+VAZAZO_TEST(TestDigitWheel)
 #include "test_DigitWheel.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "render/FPSAverage.h"
 
 #include "core/WindowMessages.h"
@@ -72,5 +73,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFPSAverage)
+VAZAZO_TEST(TestFPSAverage)
 #include "test_FPSAverage.moc"

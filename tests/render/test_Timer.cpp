@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "render/Timer.h"
 
 #include "core/WindowMessages.h"
@@ -33,5 +34,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTimer)
+VAZAZO_TEST(TestTimer)
 #include "test_Timer.moc"

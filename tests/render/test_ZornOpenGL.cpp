@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "render/ZornOpenGL.h"
 
 #include "core/Notice.h"
@@ -127,5 +128,5 @@ private:
     std::unique_ptr<ZornOpenGL> view;
 };
 
-QTEST_MAIN(TestZornOpenGL)
+VAZAZO_TEST(TestZornOpenGL)
 #include "test_ZornOpenGL.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Circle.h"
 
 #include "scene/FieldScale.h"
@@ -103,5 +104,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCircle)
+VAZAZO_TEST(TestCircle)
 #include "test_Circle.moc"

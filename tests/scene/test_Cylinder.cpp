@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Cylinder.h"
 
 #include "scene/SceneRandom.h"
@@ -43,5 +44,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCylinder)
+VAZAZO_TEST(TestCylinder)
 #include "test_Cylinder.moc"

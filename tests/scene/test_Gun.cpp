@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Gun.h"
 
 #include "scene/ObjectNames.h"
@@ -74,5 +75,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGun)
+VAZAZO_TEST(TestGun)
 #include "test_Gun.moc"

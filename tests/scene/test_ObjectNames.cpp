@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/ObjectNames.h"
 
 #include <QtTest>
@@ -22,5 +23,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestObjectNames)
+VAZAZO_TEST(TestObjectNames)
 #include "test_ObjectNames.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Paddle.h"
 
 #include "scene/FieldScale.h"
@@ -252,5 +253,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPaddle)
+VAZAZO_TEST(TestPaddle)
 #include "test_Paddle.moc"

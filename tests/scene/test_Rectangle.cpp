@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Rectangle.h"
 
 #include "scene/FieldScale.h"
@@ -71,5 +72,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRectangle)
+VAZAZO_TEST(TestRectangle)
 #include "test_Rectangle.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Shape.h"
 
 #include "scene/SceneRandom.h"
@@ -128,5 +129,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestShape)
+VAZAZO_TEST(TestShape)
 #include "test_Shape.moc"

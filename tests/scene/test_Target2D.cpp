@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Target2D.h"
 
 #include "scene/SceneRandom.h"
@@ -123,5 +124,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTarget2D)
+VAZAZO_TEST(TestTarget2D)
 #include "test_Target2D.moc"

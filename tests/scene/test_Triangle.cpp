@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scene/Triangle.h"
 
 #include "scene/FieldScale.h"
@@ -109,5 +110,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTriangle)
+VAZAZO_TEST(TestTriangle)
 #include "test_Triangle.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scores/BestScoreTable.h"
 #include "scores/BestScoreTableSet.h"
 #include "scores/NameDlg.h"
@@ -265,5 +266,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBestScoreTable)
+VAZAZO_TEST(TestBestScoreTable)
 #include "test_BestScoreTable.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scores/BestScoreTableSet.h"
 #include "scores/HallOfFameDlg.h"
 #include "settings/SettingsStore.h"
@@ -156,5 +157,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestHallOfFameDlg)
+VAZAZO_TEST(TestHallOfFameDlg)
 #include "test_HallOfFameDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "scores/NameDlg.h"
 #include "settings/SettingsStore.h"
 
@@ -145,5 +146,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestNameDlg)
+VAZAZO_TEST(TestNameDlg)
 #include "test_NameDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/AllShapesSettings.h"
 #include "settings/SettingsStore.h"
 
@@ -37,5 +38,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAllShapesSettings)
+VAZAZO_TEST(TestAllShapesSettings)
 #include "test_AllShapesSettings.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/GameLevels.h"
 #include "settings/GameSettingsPages.h"
 
@@ -164,5 +165,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGameLevels)
+VAZAZO_TEST(TestGameLevels)
 #include "test_GameLevels.moc"

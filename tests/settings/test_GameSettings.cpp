@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/GameSettings.h"
 #include "settings/SettingsStore.h"
 
@@ -225,5 +226,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGameSettings)
+VAZAZO_TEST(TestGameSettings)
 #include "test_GameSettings.moc"

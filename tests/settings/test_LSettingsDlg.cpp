@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/LSettingsDlg.h"
 
 #include "settings/SettingsStore.h"
@@ -223,5 +224,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLSettingsDlg)
+VAZAZO_TEST(TestLSettingsDlg)
 #include "test_LSettingsDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/NewGameDlg.h"
 #include "settings/SettingsStore.h"
 #include "support/DialogFixture.h"
@@ -247,5 +248,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestNewGameDlg)
+VAZAZO_TEST(TestNewGameDlg)
 #include "test_NewGameDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -51,5 +52,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettingKeys)
+VAZAZO_TEST(TestSettingKeys)
 #include "test_SettingKeys.moc"

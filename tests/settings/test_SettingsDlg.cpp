@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTab.h"
@@ -371,5 +372,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSettingsDlg)
+VAZAZO_TEST(TestSettingsDlg)
 #include "test_SettingsDlg.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "settings/SettingsStore.h"
 
 #include <QFile>
@@ -183,5 +184,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettingsStore)
+VAZAZO_TEST(TestSettingsStore)
 #include "test_SettingsStore.moc"

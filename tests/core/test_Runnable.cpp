@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "core/Runnable.h"
 
 #include "support/Waiting.h"
@@ -73,5 +74,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRunnable)
+VAZAZO_TEST(TestRunnable)
 #include "test_Runnable.moc"

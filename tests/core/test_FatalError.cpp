@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "core/FatalError.h"
 
 #include <QtTest>
@@ -41,5 +42,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFatalError)
+VAZAZO_TEST(TestFatalError)
 #include "test_FatalError.moc"

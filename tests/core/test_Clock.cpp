@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "core/Clock.h"
 
 #include "core/FatalError.h"
@@ -68,5 +69,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestClock)
+VAZAZO_TEST(TestClock)
 #include "test_Clock.moc"

@@ -1,3 +1,4 @@
+#include "support/TestMain.h"
 #include "core/Delay.h"
 
 #include "support/MessageRecorder.h"
@@ -38,5 +39,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDelay)
+VAZAZO_TEST(TestDelay)
 #include "test_Delay.moc"
