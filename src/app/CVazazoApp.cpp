@@ -1,6 +1,7 @@
 #include "app/CVazazoApp.h"
 
 #include "app/CVazazoDlg.h"
+#include "app/OpenGLProbe.h"
 #include "core/FatalError.h"
 #include "core/Clock.h"
 #include "settings/SettingsStore.h"
@@ -14,6 +15,11 @@ CVazazoApp::CVazazoApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CVazazoApp::run() {
     FatalError::installLowMemoryHandler();
     Clock::program();
+    // Without OpenGL the view cannot draw, and some window systems crash trying.
+    if (!openGLAvailable()) {
+        FatalError::exitWith("Cannot create an OpenGL context: Vazazo needs OpenGL to draw the game.");
+        return 1;
+    }
     SettingsStore store;
     CVazazoDlg window(store);
     window.show();

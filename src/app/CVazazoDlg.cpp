@@ -55,6 +55,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     view_->setFocusPolicy(Qt::NoFocus);
     connect(view_, &QOpenGLWidget::frameSwapped, this, &CVazazoDlg::onFrameSwapped);
     view_->installEventFilter(this);
+    addListener(*this);
     settingsDlg = new SettingsDlg(store, this, this);
     attach(*settingsDlg, Paddle::program(), countdown);
     message.setText("Game Over!");
@@ -103,12 +104,13 @@ void CVazazoDlg::createMenus() {
     QMenu* game = menuBar()->addMenu("&Game");
     game->addAction("&New Game", this, &CVazazoDlg::showNewGame);
     game->addAction("&Game settings", this, &CVazazoDlg::toggleGameSettings);
-    game->addAction("&High Scores", this, &CVazazoDlg::showBestScores);
+    game->addAction("&High Scores", this, [this] { showBestScores(-1); });
 
     QMenu* settings = menuBar()->addMenu("&Settings");
-    settings->addAction("Set group &name", this, [this] { NameDlg::askGroupName(store, groupName, this); });
+    settings->addAction("Set group &name", this,
+                        [this] { runModal([this] { NameDlg::askGroupName(store, groupName, this); }); });
     settings->addAction("&Learning settings", this, &CVazazoDlg::toggleLearningSettings);
-    settings->addAction("&Background colour", this, &CVazazoDlg::chooseBackgroundColour);
+    settings->addAction("&Background colour", this, [this] { runModal([this] { chooseBackgroundColour(); }); });
     settings->addAction("&Determine processor clock", this, [] { Clock::program().calibrate(); });
 
     QMenu* framerate = settings->addMenu("Framerate");
@@ -137,7 +139,7 @@ void CVazazoDlg::createMenus() {
     });
 
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("H&elp", this, [this] { HelpDlg(this).exec(); });
+    help->addAction("H&elp", this, [this] { runModal([this] { HelpDlg(this).exec(); }); });
     // Stands in for the system menu's "About Vazazo..." entry, which not every platform has.
     help->addAction("&About", this, &CVazazoDlg::showAbout);
 }
@@ -154,6 +156,7 @@ void CVazazoDlg::setFramePeriod(int periodMs) {
 }
 
 void CVazazoDlg::setBackgroundColour(float red, float green, float blue) {
+    backgroundColour = QColor::fromRgbF(red, green, blue);
     view_->setClearColour(red, green, blue);
     setGunColourFor(red, green, blue);
     view_->update();
@@ -172,7 +175,7 @@ void CVazazoDlg::chooseBackgroundColour() {
         const ColourSetting& c = customColours[i];
         QColorDialog::setCustomColor(i, QColor(c.red, c.green, c.blue));
     }
-    const QColor chosen = QColorDialog::getColor(Qt::black, this, "Background colour");
+    const QColor chosen = QColorDialog::getColor(backgroundColour, this, "Background colour");
     // The chooser keeps its custom colours whether or not it was confirmed, but only OK stores them.
     if (!chosen.isValid()) {
         return;
@@ -230,7 +233,7 @@ void CVazazoDlg::hideCursor() {
 
 bool CVazazoDlg::event(QEvent* event) {
     const int type = event->type();
-    if (type > WM_APP && type <= WM_APP + 0x7FFF) {
+    if (isWindowMessage(type)) {
         handleMessage(*static_cast<WindowMessage*>(event));
         return true;
     }
@@ -271,16 +274,23 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
         endGame();
         break;
     case WM_AFTER_GAME:
-        afterGame();
+        if (const std::optional<GameEvents::Ending> ending = takeAfterGame(static_cast<int>(message.wParam))) {
+            finishGame(*ending, true);
+        }
         break;
     case WM_CLEAR_FIELD:
         clearField();
         break;
     case WM_SHOW_BEST_SCORES:
-        showBestScores();
+        // A game's own table is shown after that game only, never over the next one.
+        if (message.wParam == 0) {
+            showBestScores(-1);
+        } else if (gameOver) {
+            showBestScores(static_cast<int>(message.wParam) - 1);
+        }
         break;
     case WM_SHOW_SETTINGS:
-        toggleGameSettings();
+        showGameSettings();
         break;
     case WM_SET_SETTINGS_MODE:
         if (settingsDlg->isCustom() != (message.lParam != 0)) {
@@ -331,30 +341,38 @@ void CVazazoDlg::drawOverlays() {
     message.draw();
 }
 
-void CVazazoDlg::onGameEnded(bool afterGameFollows) {
+void CVazazoDlg::gameEnded(const GameEvents::Ending& ending) {
     message.textX = static_cast<float>((view_->width() - 300) * 0.5);
     message.textY = static_cast<float>((view_->height() - 44) * 0.5);
     message.visible = true;
     view_->update();
-    if (afterGameFollows) {
-        afterGameDelay.set(this, WM_AFTER_GAME, 1000);
+    if (ending.afterGameFollows) {
+        afterGameDelay.set(this, WM_AFTER_GAME, 1000, ending.gameNumber);
         afterGameDelay.startIfIdle();
     }
 }
 
-void CVazazoDlg::showBestScores() {
-    const LevelSelection chosen = newGameDlg->levelSelection();
-    hallOfFame->setShownLevel(chosen.gameLevel);
-    hallOfFame->setShownDifficulty(BestScoreTableSet::difficultyIndex(chosen.difficulty, chosen.oneShot));
+void CVazazoDlg::showBestScores(int tableNumber) {
+    if (tableNumber >= 0) {
+        hallOfFame->setShownLevel(tableNumber / BestScores::difficultyIndexCount);
+        hallOfFame->setShownDifficulty(tableNumber % BestScores::difficultyIndexCount);
+    } else {
+        const LevelSelection chosen = newGameDlg->levelSelection();
+        hallOfFame->setShownLevel(chosen.gameLevel);
+        hallOfFame->setShownDifficulty(BestScoreTableSet::difficultyIndex(chosen.difficulty, chosen.oneShot));
+    }
     hallOfFame->showCentredOver(this);
 }
 
-void CVazazoDlg::afterGame() {
-    // The questionnaire and the saving of statistics join here once they exist.
-    const LevelSelection chosen = newGameDlg->levelSelection();
-    bestScores.offerScore(gameLevel, BestScoreTableSet::difficultyIndex(chosen.difficulty, chosen.oneShot),
-                          score());
-    postWindowMessage(this, WM_SHOW_BEST_SCORES);
+void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScores) {
+    const int table = BestScoreTableSet::tableNumber(ending.level, ending.difficultyIndex);
+    if (table < 0) {
+        return;
+    }
+    bestScores.offerScore(ending.level, ending.difficultyIndex, ending.score);
+    if (showHighScores) {
+        postWindowMessage(this, WM_SHOW_BEST_SCORES, table + 1);
+    }
 }
 
 void CVazazoDlg::onFrameSwapped() {
@@ -398,8 +416,10 @@ bool CVazazoDlg::eventFilter(QObject* watched, QEvent* event) {
         onViewResized(size.width(), size.height());
     } else if (watched == view_ && event->type() == QEvent::MouseMove) {
         mouseMovedOverView(static_cast<QMouseEvent*>(event)->position());
-    } else if (watched == view_ && event->type() == QEvent::MouseButtonPress &&
+    } else if (watched == view_ &&
+               (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // A quick second click arrives as a double click; it is a shot all the same.
         fire();
     } else if (watched == menuBar() && event->type() == QEvent::Enter) {
         showCursor();
@@ -414,6 +434,12 @@ void CVazazoDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const bool keypad = (event->modifiers() & Qt::KeypadModifier) != 0;
+    // Alt with a letter opens a menu; it moves nothing in the game.
+    if ((event->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) != 0 &&
+        event->key() != Qt::Key_Alt) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Escape:
         close();
@@ -487,10 +513,16 @@ void CVazazoDlg::toggleMaximised() {
 }
 
 void CVazazoDlg::showAbout() {
+    runModal([this] { CAboutDlg(this).exec(); });
+}
+
+void CVazazoDlg::runModal(const std::function<void()>& window) {
+    const bool wasInPlay = !paused;
     pauseNow();
-    CAboutDlg about(this);
-    about.exec();
-    resumeNow();
+    window();
+    if (wasInPlay) {
+        resumeNow();
+    }
 }
 
 void CVazazoDlg::pauseNow() {
@@ -518,25 +550,30 @@ void CVazazoDlg::showNewGame() {
     newGameDlg->activateWindow();
 }
 
-void CVazazoDlg::toggleGameSettings() {
+void CVazazoDlg::showGameSettings() {
     reportPending = false;
-    if (settingsDlg->isVisible()) {
-        resumeNow();
-        settingsDlg->hide();
-        return;
-    }
     pauseNow();
-    centreOverClientArea(settingsDlg);
+    if (!settingsDlg->isVisible()) {
+        centreOverClientArea(settingsDlg);
+    }
     settingsDlg->show();
     settingsDlg->raise();
     settingsDlg->activateWindow();
 }
 
+void CVazazoDlg::toggleGameSettings() {
+    if (settingsDlg->isVisible()) {
+        reportPending = false;
+        hideSettingsDialog(settingsDlg);
+    } else {
+        showGameSettings();
+    }
+}
+
 void CVazazoDlg::toggleLearningSettings() {
     reportPending = false;
     if (learningDlg->isVisible()) {
-        resumeNow();
-        learningDlg->hide();
+        hideSettingsDialog(learningDlg);
         return;
     }
     pauseNow();
@@ -544,6 +581,11 @@ void CVazazoDlg::toggleLearningSettings() {
     learningDlg->show();
     learningDlg->raise();
     learningDlg->activateWindow();
+}
+
+void CVazazoDlg::hideSettingsDialog(QWidget* dialog) {
+    dialog->hide();
+    postWindowMessage(this, WM_DIALOG_CLOSED);
 }
 
 void CVazazoDlg::centreOverClientArea(QWidget* dialog) {
@@ -563,15 +605,26 @@ void CVazazoDlg::dialogClosed() {
 }
 
 void CVazazoDlg::startGameFromDialog() {
+    // The last game's after-game step, if still due, belongs to that game: it runs now, before
+    // this game is in play, and its High Scores window is skipped.
+    if (const std::optional<GameEvents::Ending> ending = takeAnyAfterGame()) {
+        finishGame(*ending, false);
+    }
     const LevelSelection selection = newGameDlg->levelSelection();
     message.visible = false;
     startGame(selection, Clock::program().now());
-    const int index = GameLevels::difficultyIndex(selection.difficulty, selection.oneShot);
     const QString level = GameLevels::isValidLevel(selection.gameLevel)
                               ? GameLevels::GameLevelNames[selection.gameLevel]
                               : QString::number(selection.gameLevel);
-    appendLog(QString("New game: %1, difficulty %2")
-                  .arg(level, index >= 0 ? GameLevels::DifficultyNames[index] : QString("none")));
+    QString difficulty = "none";
+    if (GameLevels::isCustomLevel(selection.gameLevel)) {
+        if (selection.difficulty >= 0) {
+            difficulty = GameLevels::customDifficultyNames[std::min(selection.difficulty, 1)];
+        }
+    } else if (const int index = GameLevels::difficultyIndex(selection.difficulty, selection.oneShot); index >= 0) {
+        difficulty = GameLevels::DifficultyNames[index];
+    }
+    appendLog(QString("New game: %1, difficulty %2").arg(level, difficulty));
 }
 
 void CVazazoDlg::closeEvent(QCloseEvent* event) {

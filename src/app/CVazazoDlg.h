@@ -16,7 +16,10 @@ class WindowMessage;
 
 #include <QMainWindow>
 
+#include <QColor>
+
 #include <array>
+#include <functional>
 
 class LogDlg;
 class HallOfFameDlg;
@@ -30,7 +33,7 @@ class Shader;
 
 // The main window, which is also the game: the menu, the OpenGL view filling the client area, the
 // frame pacer and the frame-rate meter.
-class CVazazoDlg : public QMainWindow, public State, public FramePainter {
+class CVazazoDlg : public QMainWindow, public State, public FramePainter, private GameListener {
     Q_OBJECT
 public:
     struct FrameRate {
@@ -90,7 +93,6 @@ protected:
     void onShowCursor() override { showCursor(); }
     void onHideCursor() override { hideCursor(); }
     void onPlayBegins() override;
-    void onGameEnded(bool afterGame) override;
     LevelSelection currentSelection() const override;
 
     bool event(QEvent* event) override;
@@ -102,14 +104,24 @@ private:
     void createMenus();
     void handleMessage(const WindowMessage& message);
     void showNewGame();
+    void showGameSettings();
     void toggleGameSettings();
     void toggleLearningSettings();
+    // Hides a settings dialog the way its own buttons do, so its closing is reported.
+    void hideSettingsDialog(QWidget* dialog);
+    // Runs a modal window opened from the menu with the game paused, and resumes only a game
+    // that was in play before.
+    void runModal(const std::function<void()>& window);
     void centreOverClientArea(QWidget* dialog);
     void startGameFromDialog();
     void dialogClosed();
     void drawOverlays();
-    void afterGame();
-    void showBestScores();
+    void gameEnded(const GameEvents::Ending& ending) override;
+    // The ended game's questionnaire, saving and best-score offer; the High Scores window follows
+    // unless a new game is about to start.
+    void finishGame(const GameEvents::Ending& ending, bool showHighScores);
+    // tableNumber -1: the table the New Game dialog points at.
+    void showBestScores(int tableNumber);
     void requestFrame();
     void onFrameSwapped();
     void onViewResized(int width, int height);
@@ -132,4 +144,5 @@ private:
     ScreenshotNames screenshots;
     bool texturesLoaded = false;
     bool fontsCreated = false;
+    QColor backgroundColour{Qt::black};
 };

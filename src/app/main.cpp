@@ -1,6 +1,18 @@
 #include "app/CVazazoApp.h"
+#include "app/CommandLine.h"
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(), *commandLine.exitCode == 0 ? stdout : stderr);
+        return *commandLine.exitCode;
+    }
     CVazazoApp app(argc, argv);
     return app.run();
 }

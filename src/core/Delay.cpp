@@ -9,10 +9,11 @@ Delay::~Delay() {
     stopAndWait();
 }
 
-void Delay::set(QObject* targetWindow, int message, int pauseMs) {
+void Delay::set(QObject* targetWindow, int message, int pauseMs, std::intptr_t wParam) {
     targetWindow_ = targetWindow;
     message_ = message;
     pauseMs_ = pauseMs;
+    wParam_ = wParam;
 }
 
 void Delay::run() {
@@ -23,7 +24,7 @@ void Delay::run() {
     while (!stopRequested) {
         const auto left = deadline - steady_clock::now();
         if (left <= nanoseconds::zero()) {
-            postWindowMessage(targetWindow_, message_);
+            postWindowMessage(targetWindow_, message_, wParam_);
             return;
         }
         std::this_thread::sleep_for(std::min<nanoseconds>(left, milliseconds(10)));

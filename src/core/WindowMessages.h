@@ -27,6 +27,10 @@ constexpr int WM_SET_SETTINGS_MODE = WM_APP + 17;
 constexpr int WM_SYNC_ONE_SHOT = WM_APP + 18;
 // Our own: a worker thread asks the window to show a new caption (the frame-rate read-out).
 constexpr int WM_SET_CAPTION = WM_APP + 32;
+
+// True only for the numbers above: other event types in the same range (Qt registers its own
+// from the top down) are not ours to take.
+bool isWindowMessage(int type);
 } // namespace WindowMessages
 
 // One posted window message: the number as event type, the two parameters and an optional text.

@@ -47,6 +47,14 @@ void State::attach(GameSettingsPages& settingsPages, Paddle& thePaddle, Timer& c
     timer = &countdown;
 }
 
+void State::addListener(GameListener& listener) {
+    listeners.push_back(&listener);
+}
+
+void State::removeListener(GameListener& listener) {
+    std::erase(listeners, &listener);
+}
+
 void State::tick(double now) {
     paddle->update(now);
     for (Target2D* target : targets) {
@@ -133,6 +141,7 @@ void State::removeFinished(double now) {
             ++targetsMissed;
             missCounter.add(target->scoreValue, now);
         }
+        notify(&GameListener::targetEscaped, GameEvents::Hit{target->name, target->x, target->y, target->typeCode()});
         targets.removeAt(i);
     }
     for (int i = 0; i < guns.count();) {
@@ -181,6 +190,8 @@ void State::shiftClocks(double now) {
 
 void State::beginPlay() {
     paused = false;
+    // Moves made while nothing was in play are no movement of the paddle.
+    paddle->skipNextMove = true;
     onPlayBegins();
     onHideCursor();
     gameOver = false;
@@ -225,6 +236,8 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     // game is the program's start: without this, the first move would throw it to the edge.
     paddle->lastUpdate = now;
     reportPending = true;
+    ++gameNumber;
+    notify(&GameListener::gameStarted, gameNumber, confirmed);
     beginPlay();
     return start.timeLimitMs;
 }
@@ -250,7 +263,33 @@ void State::endGame() {
     paused = true;
     gameOver = true;
     onShowCursor();
-    onGameEnded(reportPending);
+    GameEvents::Ending ending;
+    ending.gameNumber = gameNumber;
+    ending.level = gameLevel;
+    ending.difficultyIndex = GameLevels::difficultyIndex(selection.difficulty, selection.oneShot);
+    ending.score = score();
+    ending.afterGameFollows = reportPending;
+    pendingAfterGame.reset();
+    if (reportPending) {
+        pendingAfterGame = ending;
+    }
+    notify(&GameListener::gameEnded, ending);
+}
+
+std::optional<GameEvents::Ending> State::takeAfterGame(int number) {
+    if (!pendingAfterGame || pendingAfterGame->gameNumber != number) {
+        return std::nullopt;
+    }
+    return takeAnyAfterGame();
+}
+
+std::optional<GameEvents::Ending> State::takeAnyAfterGame() {
+    std::optional<GameEvents::Ending> ending;
+    ending.swap(pendingAfterGame);
+    if (ending) {
+        notify(&GameListener::afterGame, *ending);
+    }
+    return ending;
 }
 
 int State::score() const {
@@ -356,8 +395,8 @@ void State::processHits(double now) {
         if (!hitFlags[i]) {
             continue;
         }
-        const Target2D* target = targets[i];
-        // The explosion and its sound join here once they exist.
+        Target2D* target = targets[i];
+        notify(&GameListener::targetHit, GameEvents::Hit{target->name, target->x, target->y, target->typeCode()});
         hitCounter.add(target->scoreValue, now);
         hitDistanceSum += std::hypot(target->x - target->x0, target->y - target->y0);
         hitTimeSum += lastTick - target->spawnTime;
@@ -371,7 +410,7 @@ void State::processHits(double now) {
         ++targetsMissed;
         missCounter.add(1.0, now);
         paddle->recovery = paddleRecoveryMs;
-        // The shattered paddle and its sound join here once explosions exist.
+        notify(&GameListener::paddleDestroyed, paddle->posX, paddle->posY);
     }
 }
 
@@ -413,7 +452,7 @@ bool State::fire() {
     gun->setColour(gunColour);
     guns.add(std::move(gun));
     ++shotsFired;
-    // The gun sound joins here once sounds exist.
+    notify(&GameListener::shotFired, x, y);
     onHideCursor();
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/GameEvents.h"
 #include "game/SceneList.h"
 #include "render/DigitCounter.h"
 #include "settings/LevelSelection.h"
@@ -8,6 +9,8 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
+#include <vector>
 
 class Gun;
 class GameSettingsPages;
@@ -18,8 +21,9 @@ struct GameSettings;
 
 // One game: the objects on the field, the running totals, the pause and end flags. It advances on
 // ticks, spawns targets at the configured rate, fires guns and finds hits. It reads the settings
-// from the settings pages and never touches a widget; what the window must do in response (the
-// cursor, restarting the unlimited tick chain) goes through the virtual hooks.
+// from the settings pages and never touches a widget; what happens in play goes out to the
+// listeners, and what the window must do at once (the cursor, restarting the unlimited tick
+// chain) goes through the virtual hooks.
 class State {
 public:
     static constexpr double gunRadius = 0.002;
@@ -34,6 +38,9 @@ public:
     // The settings pages the game reads and the countdown; set once by the window before the
     // first tick.
     void attach(GameSettingsPages& pages, Paddle& paddle, Timer& timer);
+    // Listeners are told in the order they were added; each must outlive the game or leave first.
+    void addListener(GameListener& listener);
+    void removeListener(GameListener& listener);
 
     // One game step at time now (window thread, only while not paused).
     void tick(double now);
@@ -48,6 +55,11 @@ public:
     void clearField();
     // The time limit ran out: play stops and, when the game deserves it, the after-game step follows.
     void endGame();
+    // The after-game step of the game with that number, when it is still due: the listeners hear
+    // of it and the ending is returned, once. Any other number gets nothing.
+    std::optional<GameEvents::Ending> takeAfterGame(int number);
+    // The step still due from the last ended game, whatever its number.
+    std::optional<GameEvents::Ending> takeAnyAfterGame();
     // Hits less misses as the counters show them.
     int score() const;
     int countTargetsOfKind(int typeCode) const;
@@ -93,6 +105,8 @@ public:
     double gunColour = 1.0;
 
     int gameLevel = 0;
+    // Counts the games started in this run; the after-game step names its game by it.
+    int gameNumber = 0;
     LevelSelection selection;
     QString groupName;
 
@@ -101,8 +115,6 @@ protected:
     virtual void onHideCursor() {}
     // With "Unlimited" frames the window must post the first tick itself.
     virtual void onPlayBegins() {}
-    // "Game Over!" and, with afterGame set, the after-game step a second later.
-    virtual void onGameEnded(bool afterGame) { (void)afterGame; }
     // The New Game options as they are ticked now; the confirmed selection unless overridden.
     virtual LevelSelection currentSelection() const { return selection; }
 
@@ -111,8 +123,16 @@ protected:
     Timer* timer = nullptr;
 
 private:
+    template <typename Event, typename... Args> void notify(Event event, const Args&... args) {
+        for (GameListener* listener : listeners) {
+            (listener->*event)(args...);
+        }
+    }
     std::unique_ptr<Target2D> makeTarget(int kindIndex, const GameSettings& settings, double now);
     void shiftClocks(double now);
     void composeReport(const LevelSelection& confirmed);
     void applyPaddleSettings(const GameSettings& settings);
+
+    std::vector<GameListener*> listeners;
+    std::optional<GameEvents::Ending> pendingAfterGame;
 };

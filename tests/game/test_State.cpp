@@ -7,58 +7,44 @@
 #include "scene/Gun.h"
 #include "scene/Paddle.h"
 #include "scene/SceneRandom.h"
-#include "settings/GameSettingsPages.h"
+#include "support/FakePages.h"
 
 #include <QtTest>
 
 namespace {
 constexpr int triangle = 0, rectangle = 1, circle = 2, sphere = 3, cylinder = 4;
 
-// Settings pages held in memory.
-class FakePages : public GameSettingsPages {
-public:
-    GameSettings current() const override { return settings; }
-    void showAllShapes() override {}
-    void rotateAllShapes() override {}
-    void colourAllShapes() override {}
-    void clearOneAtATime() override {}
-    void clearDistractors() override {}
-    bool oneWeaponAtATime() const override { return settings.weapons.oneWeaponAtATime; }
-    void setOneWeaponAtATime(bool on) override { settings.weapons.oneWeaponAtATime = on; }
-    bool isCustom() const override { return false; }
-    void switchMode(int) override {}
-    void setWeaponsSpeed(int p) override { settings.weapons.gunSpeed = p; }
-    void setShapeSpeed(int, int) override {}
-    void setShapeSize(int, int) override {}
-    void setTargetsPerSecond(int p) override { settings.allShapes.shapesPerSecond = p; }
-
-    void showOnly(std::initializer_list<int> kinds) {
-        for (ShapeSettings& s : settings.shapes) {
-            s.show = false;
-        }
-        for (int k : kinds) {
-            settings.shapes[k].show = true;
-        }
+// What the game reported, one line per event.
+struct EventRecorder : GameListener {
+    void gameStarted(int number, const LevelSelection&) override { events << QString("started %1").arg(number); }
+    void shotFired(double, double) override { events << "shot"; }
+    void targetHit(const GameEvents::Hit& hit) override { events << "hit " + hit.name; }
+    void targetEscaped(const GameEvents::Hit& target) override { events << "escaped " + target.name; }
+    void paddleDestroyed(double, double) override { events << "paddle"; }
+    void gameEnded(const GameEvents::Ending& ending) override {
+        endings.push_back(ending);
+        events << "ended";
     }
-    GameSettings settings;
+    void afterGame(const GameEvents::Ending& ending) override { events << QString("after %1").arg(ending.gameNumber); }
+
+    QStringList events;
+    std::vector<GameEvents::Ending> endings;
 };
 
 class TestableState : public State {
 public:
-    TestableState(FakePages& pages, Paddle& paddle) { attach(pages, paddle, countdown); }
+    TestableState(FakePages& pages, Paddle& paddle) {
+        attach(pages, paddle, countdown);
+        addListener(recorder);
+    }
     Timer countdown;
-    int endings = 0;
-    bool lastEndingDeservesReport = false;
+    EventRecorder recorder;
     int cursorHidden = 0;
     int cursorShown = 0;
 
 protected:
     void onShowCursor() override { ++cursorShown; }
     void onHideCursor() override { ++cursorHidden; }
-    void onGameEnded(bool afterGame) override {
-        ++endings;
-        lastEndingDeservesReport = afterGame;
-    }
 };
 
 // A plain target at (x, y), 0.04 wide.
@@ -283,17 +269,91 @@ private slots:
     void theEndOfAGameLeadsToTheReportOnlyWhenNothingInterruptedIt() {
         state->endGame();
         QVERIFY(state->paused && state->gameOver);
-        QCOMPARE(state->endings, 1);
-        QVERIFY(state->lastEndingDeservesReport);
+        QVERIFY(state->recorder.endings.back().afterGameFollows);
         QVERIFY(state->cursorShown > 0);
 
         state->startGame(LevelSelection{}, 0.0);
         state->reportPending = false; // the pause key or a settings window during the game
         state->endGame();
-        QVERIFY(!state->lastEndingDeservesReport);
+        QVERIFY(!state->recorder.endings.back().afterGameFollows);
+        QVERIFY(!state->takeAnyAfterGame());
         // Nothing to resume once it is over.
         state->resume(100.0);
         QVERIFY(state->paused);
+    }
+
+    void playIsReportedToTheListenersAndTheAfterGameStepBelongsToItsGame() {
+        paddle->posX = 0.4;
+        paddle->posY = 0.9;
+        paddle->recovery = -1;
+        state->vulnerablePaddle = true;
+        QVERIFY(state->fire());
+        state->targets.add(circleAt(0.5, 0.5, false));
+        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.5, 0.5));
+        state->targets.add(circleAt(0.45, 0.95, true));
+        state->targets.add(circleAt(0.5, 2.0, false));
+        const QString hitName = state->targets[0]->name;
+        const QString escapedName = state->targets[2]->name;
+        QVERIFY(hitName != escapedName);
+        state->detectHitsCpu();
+        state->processHits(0.0);
+        state->removeFinished(0.0);
+        QCOMPARE(state->recorder.events,
+                 QStringList({"started 1", "shot", "hit " + hitName, "paddle", "escaped " + escapedName}));
+
+        // Game 2 ends with 3 hits and 1 miss at Novice with one shot: table index 8.
+        LevelSelection chosen;
+        chosen.gameLevel = 3;
+        chosen.difficulty = 2;
+        chosen.oneShot = true;
+        state->startGame(chosen, 0.0);
+        state->hitCounter.add(3, 0.0);
+        state->missCounter.add(1, 0.0);
+        state->tick(60000.0);
+        state->endGame();
+        const GameEvents::Ending ending = state->recorder.endings.back();
+        QCOMPARE(ending.gameNumber, 2);
+        QCOMPARE(ending.level, 3);
+        QCOMPARE(ending.difficultyIndex, 8);
+        QCOMPARE(ending.score, 2);
+        // A late step of game 1 finds nothing; game 2's step is handed out exactly once.
+        QVERIFY(!state->takeAfterGame(1));
+        QCOMPARE(state->takeAfterGame(2)->score, 2);
+        QVERIFY(!state->takeAfterGame(2));
+        QVERIFY(!state->takeAnyAfterGame());
+        QCOMPARE(state->recorder.events.filter("after").size(), 1);
+    }
+
+    void fullListsRefuseSpawnsAndShots() {
+        pages.showOnly({circle});
+        pages.settings.allShapes.shapesPerSecond = 10;
+        for (int i = 0; i < SceneList<Target2D>::capacity; ++i) {
+            state->targets.add(circleAt(0.5, 0.5, false));
+        }
+        state->spawnTargets(1e6);
+        QCOMPARE(state->targets.count(), SceneList<Target2D>::capacity);
+        for (int i = 0; i < SceneList<Gun>::capacity; ++i) {
+            QVERIFY(state->fire());
+        }
+        QVERIFY(!state->fire());
+        QCOMPARE(state->shotsFired, SceneList<Gun>::capacity);
+    }
+
+    void hitsAddTheirDistanceAndTheirAgeLeavingPausesOut() {
+        state->targets.add(circleAt(0.5, 0.5, false));
+        state->targets[0]->x0 = 0.2;
+        state->targets[0]->y0 = 0.1;
+        state->targets[0]->spawnTime = 1000.0;
+        state->lastTick = 3000.0;
+        state->pause(3000.0);
+        state->resume(8000.0);
+        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.5, 0.5));
+        state->detectHitsCpu();
+        state->processHits(8000.0);
+        QCOMPARE(state->targetsHit, 1);
+        QCOMPARE(state->hitDistanceSum, 0.5);
+        // In play from 1000 to 3000; the pause up to 8000 does not count.
+        QCOMPARE(state->hitTimeSum, 2000.0);
     }
 
     void startingAGameComposesItsReport() {

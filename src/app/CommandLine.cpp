@@ -1,0 +1,53 @@
+#include "app/CommandLine.h"
+
+#include "game/GameReport.h"
+
+#include <QCommandLineParser>
+
+namespace {
+constexpr int usageError = 2;
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Vazazo: a shooting game that records statistics of play for research.\n"
+        "Steer the paddle with the mouse and shoot with the left button or Space; N starts a game.\n"
+        "Reads its data files from, and writes statistics and screenshots to, the current folder.");
+    const QCommandLineOption help({"h", "help"}, "Shows this help and exits.");
+    const QCommandLineOption version({"v", "version"}, "Shows the version and exits.");
+    parser.addOption(help);
+    parser.addOption(version);
+    // Qt's own options (-platform offscreen, -style Fusion, ...) are taken by the application object.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "qwindowicon", "qwindowtitle", "style", "stylesheet", "display", "geometry", "title",
+                             "name"}) {
+        QCommandLineOption option(name, {}, "value");
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "nograb", "dograb", "sync", "widgetcount"}) {
+        QCommandLineOption option(name);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    CommandLine result;
+    const QString program = arguments.isEmpty() ? QString("vazazo") : arguments.first();
+    if (!parser.parse(arguments)) {
+        result.exitCode = usageError;
+        result.output = QString("%1: %2\nTry '%1 --help' for the options.\n").arg(program, parser.errorText());
+    } else if (!parser.positionalArguments().isEmpty()) {
+        result.exitCode = usageError;
+        result.output = QString("%1: unexpected argument '%2'\nTry '%1 --help' for the options.\n")
+                            .arg(program, parser.positionalArguments().first());
+    } else if (parser.isSet(help)) {
+        result.exitCode = 0;
+        result.output = QString("Usage: %1 [options]\n%2").arg(program, parser.helpText().section('\n', 1));
+    } else if (parser.isSet(version)) {
+        result.exitCode = 0;
+        result.output = QString("Vazazo %1\n").arg(GameReport::versionText());
+    }
+    return result;
+}
