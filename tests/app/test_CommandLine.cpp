@@ -1,0 +1,36 @@
+#include "app/CommandLine.h"
+
+#include "support/TestMain.h"
+
+#include <QtTest>
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void eachCommandLineEndsOrGoesOnAsAUserExpects_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("saying");
+        QTest::newRow("nothing") << QStringList{"vazazo"} << -1 << "";
+        QTest::newRow("help") << QStringList{"vazazo", "--help"} << 0 << "--version";
+        QTest::newRow("short help") << QStringList{"vazazo", "-h"} << 0 << "Usage: vazazo";
+        QTest::newRow("version") << QStringList{"vazazo", "--version"} << 0 << "Vazazo 1.73";
+        QTest::newRow("unknown option") << QStringList{"vazazo", "--fast"} << 2 << "'fast'";
+        QTest::newRow("stray argument") << QStringList{"vazazo", "level3"} << 2 << "'level3'";
+        QTest::newRow("Qt's own option") << QStringList{"vazazo", "-platform", "xcb"} << -1 << "";
+    }
+    void eachCommandLineEndsOrGoesOnAsAUserExpects() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, saying);
+        const CommandLine line = CommandLine::parse(arguments);
+        QCOMPARE(line.exitCode.value_or(-1), exitCode);
+        QVERIFY2(line.output.contains(saying), qPrintable(line.output));
+        if (exitCode == 2) {
+            QVERIFY(line.output.contains("--help"));
+        }
+    }
+};
+
+VAZAZO_TEST(TestCommandLine)
+#include "test_CommandLine.moc"
