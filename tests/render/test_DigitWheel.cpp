@@ -35,8 +35,6 @@ private slots:
         QTest::newRow("0.5") << 0.5 << 6 << -30.0;
         QTest::newRow("5.0") << 5.0 << 3 << -30.0;
         QTest::newRow("9.75 first row") << 9.75 << 6 << -120.0;
-        QTest::newRow("8.25") << 8.25 << 0 << -180.0;
-        QTest::newRow("2.25") << 2.25 << 4 << -180.0;
         QTest::newRow("0.75") << 0.75 << 5 << -180.0;
         QTest::newRow("0") << 0.0 << 6 << -90.0;
         QTest::newRow("12.5 wraps to 2.5") << 12.5 << 4 << -150.0;
