@@ -113,7 +113,7 @@ private slots:
         // Each kind counts on its own, to four digits and beyond.
         QCOMPARE(ObjectNames::take(ObjectNames::gun), QString("g0000"));
         QCOMPARE(ObjectNames::format('s', 12345), QString("s12345"));
-        // Unless the paddle moves freely: then anywhere in the field.
+        // With a freely moving paddle new targets start anywhere in the field.
         SpawnContext free = fromAbove();
         free.paddleMovesFreely = true;
         SceneRandom::seed(8);
