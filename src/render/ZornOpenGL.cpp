@@ -181,7 +181,8 @@ bool ZornOpenGL::createTexture(GLuint& texture, const QImage& decoded) {
     }
     const QSize fitted = textureSize(image.size());
     if (fitted != image.size()) {
-        image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(image.format());
+        image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(image.format());
     }
     // Texture row 0 is the image's bottom row.
     image = image.mirrored();
@@ -310,10 +311,9 @@ bool ZornOpenGL::writePng(const QImage& image, QFileDevice& file, QString& error
     // A full disk can accept the write into the file's buffer and fail only on the flush, or leave
     // the file short; only the size on disk tells.
     if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
-        error = file.error() != QFileDevice::NoError ? file.errorString()
-                                                    : QString("only %1 of %2 bytes written")
-                                                          .arg(file.size())
-                                                          .arg(bytes.size());
+        error = file.error() != QFileDevice::NoError
+                    ? file.errorString()
+                    : QString("only %1 of %2 bytes written").arg(file.size()).arg(bytes.size());
         return false;
     }
     return true;

@@ -42,8 +42,7 @@ void OffscreenGl::makeCurrent() {
 }
 
 bool OffscreenGl::isCurrent() const {
-    return QOpenGLContext::currentContext() == &parts->context &&
-           parts->context.surface() == &parts->surface;
+    return QOpenGLContext::currentContext() == &parts->context && parts->context.surface() == &parts->surface;
 }
 
 QImage OffscreenGl::image() {
