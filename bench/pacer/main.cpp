@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QOpenGLWidget>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -134,6 +135,9 @@ int main(int argc, char** argv) {
     QObject::connect(window.view(), &QOpenGLWidget::frameSwapped, &probe, [&probe] { probe.frameShown(); });
 
     std::printf("view %dx%d, %d ms per entry\n", window.view()->width(), window.view()->height(), measureMs);
+    // What the driver granted, not what was asked: 0 means a swap never waits for the refresh.
+    std::printf("swap interval in force: view context %d, window %d\n",
+                window.view()->format().swapInterval(), window.windowHandle()->format().swapInterval());
     std::printf("bare clear-and-present: %.1f frames/s\n\n", bare);
     std::printf("%-10s %7s %9s %10s %10s %9s %9s %9s %9s %7s\n", "entry", "period", "frames/s", "paint p50",
                 "paint p99", "tick p50", "tick p99", "own p50", "own p99", "goal");

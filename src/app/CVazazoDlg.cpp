@@ -211,10 +211,7 @@ void CVazazoDlg::toggleWireframe() {
 }
 
 void CVazazoDlg::takeScreenshot() {
-    const QString file = screenshots.next();
-    if (!view_->saveScreenshot(file)) {
-        appendLog("Could not write screenshot " + file);
-    }
+    screenshots.save(*view_);
 }
 
 void CVazazoDlg::showCursor() {

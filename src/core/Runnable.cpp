@@ -5,7 +5,11 @@
 
 Runnable::~Runnable() {
     // Owners stop their workers before destroying them; this only keeps a forgotten one from
-    // outliving its object, also when its stop was requested elsewhere.
+    // outliving its object.
+    endWorker();
+}
+
+void Runnable::endWorker() {
     stopRequested = true;
     while (running) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

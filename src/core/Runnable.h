@@ -17,6 +17,11 @@ public:
 
     std::atomic<bool> running{false};
     std::atomic<bool> stopRequested{false};
+
+protected:
+    // For destructors: requests a stop and waits however the stop came about, so that no worker
+    // outlives the part of the object it runs in.
+    void endWorker();
 };
 
 // The one thread entry of every worker: runs the object and marks it idle again.

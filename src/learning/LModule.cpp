@@ -7,6 +7,10 @@
 
 LModule::LModule(Clock& clock) : clock(clock) {}
 
+LModule::~LModule() {
+    endWorker();
+}
+
 int LModule::loopSleepMs(int periodMs) {
     if (periodMs > 200) {
         return 100;

@@ -15,6 +15,9 @@ class LevelSettingsTarget;
 class LModule : public Runnable, public Stats {
 public:
     explicit LModule(Clock& clock = Clock::program());
+    // Stops the loop before this part goes. A module whose hooks use members of its own stops in
+    // its own destructor as well, before those members go.
+    ~LModule() override;
 
     // The period loop; returns at once when the module is disabled.
     void run() final;
@@ -37,9 +40,11 @@ public:
     std::atomic<bool> disabled{false};
 
 protected:
-    virtual void start() = 0;
-    virtual void onPeriod() = 0;
-    virtual void finish() = 0;
+    // Empty rather than pure: a module destroyed while its loop runs may still reach these from the
+    // loop once its own part is gone.
+    virtual void start() {}
+    virtual void onPeriod() {}
+    virtual void finish() {}
 
     Clock& clock;
     PeriodStats period;

@@ -1,5 +1,6 @@
 #include "render/DigitCounter.h"
 
+#include "core/Log.h"
 #include "core/Notice.h"
 #include "dialogs/ProgDlg.h"
 #include "render/ZornOpenGL.h"
@@ -20,6 +21,17 @@ constexpr double unitsShade = 0.95;
 constexpr double alpha = 0.7;
 } // namespace CounterLayout
 
+namespace {
+// Both counters cut the same image; a problem with it is shown once.
+void reportOnce(const QString& message) {
+    static QStringList shown;
+    if (!shown.contains(message)) {
+        shown << message;
+        Notice::show(message);
+    }
+}
+} // namespace
+
 void DigitCounter::load(ZornOpenGL& view, const QString& fileName) {
     this->view = &view;
     ProgDlg progress;
@@ -29,15 +41,32 @@ void DigitCounter::load(ZornOpenGL& view, const QString& fileName) {
     progress.show();
     const QImage image(fileName);
     if (image.isNull()) {
-        Notice::show("Cannot load image " + fileName + "\n");
+        reportOnce("Cannot load image " + fileName + "\n");
         return;
     }
     const int depth = image.depth();
     if (depth != 8 && depth != 24 && depth != 32) {
-        Notice::show("Can read only 8,24 or 32 bits images!");
+        reportOnce("Can read only 8,24 or 32 bits images!");
         return;
     }
     const int stripWidth = image.width() / 4;
+    if (stripWidth < 1) {
+        reportOnce(QString("The counter image %1 is %2 pixels wide; it needs at least 4, a quarter for each "
+                           "strip of digits.")
+                       .arg(fileName)
+                       .arg(image.width()));
+        return;
+    }
+    const QSize stripSize(stripWidth, image.height());
+    const QSize fitted = ZornOpenGL::textureSize(stripSize);
+    if (fitted != stripSize) {
+        appendLog(QString("Counter image %1: strips of %2x%3 pixels scaled down to %4x%5")
+                      .arg(fileName)
+                      .arg(stripWidth)
+                      .arg(image.height())
+                      .arg(fitted.width())
+                      .arg(fitted.height()));
+    }
     for (DigitWheel& wheel : wheels) {
         wheel.view = &view;
         for (int k = 0; k < DigitWheel::textureCount; ++k) {

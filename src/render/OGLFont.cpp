@@ -1,27 +1,75 @@
 #include "render/OGLFont.h"
 
-#include <QFont>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <vector>
 
+namespace {
+int cellOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return metrics.ascent() + metrics.descent();
+}
+} // namespace
+
 OGLFont::~OGLFont() {
-    // The lists go with the context at the end of the run; deleting them needs that context
-    // current, which a destructor cannot promise.
+    deleteLists();
+}
+
+void OGLFont::deleteLists() {
+    if (listBase == 0) {
+        return;
+    }
+    // With their context gone the lists went too.
+    const GlContextScope scope(listContext);
+    if (scope.active()) {
+        glDeleteLists(listBase, glyphCount);
+    }
+    listBase = 0;
+}
+
+QFont OGLFont::fontForCell(const QString& face, int height) {
+    height = std::max(1, height);
+    QFont font(face);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    font.setPixelSize(height);
+    // Cells grow with the pixel size, though not smoothly; start from the proportional guess and
+    // walk to the largest size that fits.
+    int size = std::max(1, height * height / std::max(1, cellOf(font)));
+    for (int step = 0; step < height && size > 1; ++step) {
+        font.setPixelSize(size);
+        if (cellOf(font) <= height) {
+            break;
+        }
+        --size;
+    }
+    for (int step = 0; step < height; ++step) {
+        font.setPixelSize(size + 1);
+        if (cellOf(font) > height) {
+            break;
+        }
+        ++size;
+    }
+    font.setPixelSize(size);
+    return font;
 }
 
 void OGLFont::createFont(const QString& face, int height) {
+    deleteLists();
+    listContext = GlContextRef::current();
     listBase = glGenLists(glyphCount);
     if (listBase == 0) {
         return;
     }
-    QFont font(face);
-    font.setPixelSize(height);
-    font.setStyleStrategy(QFont::PreferAntialias);
+    const QFont font = fontForCell(face, height);
     const QFontMetrics metrics(font);
     const int rows = metrics.ascent() + metrics.descent();
+    cellHeight = rows;
+    GLint unpackAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (int code = firstCode; code < firstCode + glyphCount; ++code) {
         const QChar c(code);
         const int advance = metrics.horizontalAdvance(c);
@@ -45,12 +93,12 @@ void OGLFont::createFont(const QString& face, int height) {
                 }
             }
         }
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glNewList(listBase + code - firstCode, GL_COMPILE);
         glBitmap(width, rows, 0.0f, static_cast<float>(metrics.descent()), static_cast<float>(advance), 0.0f,
                  bits.data());
         glEndList();
     }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
 }
 
 void OGLFont::print(const QString& text) const {

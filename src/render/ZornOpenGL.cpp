@@ -7,7 +7,11 @@
 
 #include <GL/glu.h>
 
+#include <QBuffer>
+#include <QFileDevice>
 #include <QImage>
+#include <QImageWriter>
+#include <QSurfaceFormat>
 
 namespace {
 constexpr double fieldOfViewDegrees = 60.0;
@@ -20,6 +24,14 @@ ZornOpenGL::ZornOpenGL(FramePainter& painter, QWidget* parent) : QOpenGLWidget(p
     // The window repaints every pixel each frame; keep Qt from filling the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
+    QSurfaceFormat surfaceFormat = format();
+    surfaceFormat.setSwapInterval(0);
+    setFormat(surfaceFormat);
+    // The view is composed into its window, and it is the window's swap that reaches the screen; the
+    // window takes the default format when it is created, which happens after this.
+    QSurfaceFormat defaults = QSurfaceFormat::defaultFormat();
+    defaults.setSwapInterval(0);
+    QSurfaceFormat::setDefaultFormat(defaults);
 }
 
 void ZornOpenGL::setClearColour(float red, float green, float blue) {
@@ -29,6 +41,7 @@ void ZornOpenGL::setClearColour(float red, float green, float blue) {
 }
 
 void ZornOpenGL::initializeGL() {
+    viewContext = GlContextRef::current();
     glewExperimental = GL_TRUE;
     const GLenum result = glewInit();
     // GLEW only matters for the extensions; a failure leaves plain OpenGL 1.x working.
@@ -53,8 +66,8 @@ void ZornOpenGL::setup() {
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_BLEND);
-    const qreal scale = devicePixelRatioF();
-    glViewport(0, 0, static_cast<GLsizei>(width_ * scale), static_cast<GLsizei>(height_ * scale));
+    const QSize frame = frameSize();
+    glViewport(0, 0, frame.width(), frame.height());
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(fieldOfViewDegrees, static_cast<double>(width_) / (height_ == 0 ? 1 : height_), nearPlane,
@@ -124,28 +137,52 @@ bool ZornOpenGL::loadTexture(GLuint& texture, const QString& fileName) {
         Notice::show("Cannot load image " + fileName + "\n");
         return false;
     }
+    const QSize fitted = textureSize(image.size());
+    if (fitted != image.size()) {
+        appendLog(QString("Texture %1 is %2x%3 pixels; scaled down to %4x%5")
+                      .arg(fileName)
+                      .arg(image.width())
+                      .arg(image.height())
+                      .arg(fitted.width())
+                      .arg(fitted.height()));
+    }
     return createTexture(texture, image);
 }
 
+QSize ZornOpenGL::textureSize(QSize imageSize) {
+    if (imageSize.width() <= maxTextureSide && imageSize.height() <= maxTextureSide) {
+        return imageSize;
+    }
+    return imageSize.scaled(maxTextureSide, maxTextureSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
 bool ZornOpenGL::createTexture(GLuint& texture, const QImage& decoded) {
-    QImage image = decoded;
+    QImage image;
     GLenum format = 0;
-    switch (image.depth()) {
+    switch (decoded.depth()) {
     case 8:
         // A palette image hands over its indices, as the luminance channel.
+        image = QImage(decoded.constBits(), decoded.width(), decoded.height(), decoded.bytesPerLine(),
+                       QImage::Format_Grayscale8)
+                    .copy();
         format = GL_LUMINANCE;
         break;
     case 24:
-        image = image.convertToFormat(QImage::Format_RGB888);
+        image = decoded.convertToFormat(QImage::Format_RGB888);
         format = GL_RGB;
         break;
     case 32:
-        image = image.convertToFormat(QImage::Format_ARGB32);
+        image = decoded.convertToFormat(QImage::Format_ARGB32);
         format = GL_BGRA;
         break;
     default:
         Notice::show("Can read only 8,24 or 32 bits images!");
         return false;
+    }
+    const QSize fitted = textureSize(image.size());
+    if (fitted != image.size()) {
+        image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(image.format());
     }
     // Texture row 0 is the image's bottom row.
     image = image.mirrored();
@@ -155,7 +192,15 @@ bool ZornOpenGL::createTexture(GLuint& texture, const QImage& decoded) {
         std::copy_n(image.constScanLine(row), image.width() * components,
                     pixels.begin() + static_cast<std::ptrdiff_t>(row) * image.width() * components);
     }
-    makeCurrent();
+    const GlContextScope scope(viewContext);
+    if (!scope.active()) {
+        appendLog("No OpenGL context yet for a texture");
+        return false;
+    }
+    GLint boundTexture = 0;
+    GLint unpackAlignment = 4;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
     glGenTextures(1, &texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -163,7 +208,8 @@ bool ZornOpenGL::createTexture(GLuint& texture, const QImage& decoded) {
                       pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    doneCurrent();
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(boundTexture));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
     return true;
 }
 
@@ -197,34 +243,78 @@ void ZornOpenGL::drawTexturedTriangle(GLuint texture, const std::array<double, 6
     glDisable(GL_TEXTURE_2D);
 }
 
+QSize ZornOpenGL::devicePixels(QSize viewSize, qreal pixelRatio) {
+    // Rounded as Qt sizes the view's framebuffer.
+    return viewSize * pixelRatio;
+}
+
+QSize ZornOpenGL::frameSize() const {
+    return devicePixels(QSize(width_, height_), devicePixelRatioF());
+}
+
 std::vector<unsigned char> ZornOpenGL::readPixels() {
-    if (width_ <= 0 || height_ <= 0) {
+    const QSize frame = frameSize();
+    if (frame.isEmpty()) {
         return {};
     }
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(width_) * height_ * 3);
-    makeCurrent();
+    const GlContextScope scope(viewContext);
+    if (!scope.active()) {
+        return {};
+    }
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(frame.width()) * frame.height() * 3);
+    GLint readFramebuffer = 0;
+    GLint packAlignment = 4;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_BGR, GL_UNSIGNED_BYTE, pixels.data());
-    doneCurrent();
+    glReadPixels(0, 0, frame.width(), frame.height(), GL_BGR, GL_UNSIGNED_BYTE, pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFramebuffer));
     return pixels;
 }
 
-bool ZornOpenGL::saveScreenshot(const QString& fileName) {
+QImage ZornOpenGL::frameImage() {
+    const QSize frame = frameSize();
     const std::vector<unsigned char> pixels = readPixels();
     if (pixels.empty()) {
-        return false;
+        return {};
     }
-    QImage image(width_, height_, QImage::Format_RGB888);
-    const int rowBytes = width_ * 3;
-    for (int row = 0; row < height_; ++row) {
+    QImage image(frame, QImage::Format_RGB888);
+    const int rowBytes = frame.width() * 3;
+    for (int row = 0; row < frame.height(); ++row) {
         const unsigned char* source =
-            pixels.data() + static_cast<std::ptrdiff_t>(height_ - 1 - row) * rowBytes;
+            pixels.data() + static_cast<std::ptrdiff_t>(frame.height() - 1 - row) * rowBytes;
         unsigned char* target = image.scanLine(row);
-        for (int x = 0; x < width_; ++x) {
+        for (int x = 0; x < frame.width(); ++x) {
             target[3 * x] = source[3 * x + 2];
             target[3 * x + 1] = source[3 * x + 1];
             target[3 * x + 2] = source[3 * x];
         }
     }
-    return image.save(fileName);
+    return image;
+}
+
+bool ZornOpenGL::saveScreenshot(QFileDevice& file, QString& error) {
+    return writePng(frameImage(), file, error);
+}
+
+bool ZornOpenGL::writePng(const QImage& image, QFileDevice& file, QString& error) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (image.isNull() || !writer.write(image)) {
+        error = image.isNull() ? QString("no frame to write") : writer.errorString();
+        return false;
+    }
+    // A full disk can accept the write into the file's buffer and fail only on the flush, or leave
+    // the file short; only the size on disk tells.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
+        error = file.error() != QFileDevice::NoError
+                    ? file.errorString()
+                    : QString("only %1 of %2 bytes written").arg(file.size()).arg(bytes.size());
+        return false;
+    }
+    return true;
 }

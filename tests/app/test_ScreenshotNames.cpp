@@ -1,30 +1,73 @@
 #include "support/TestMain.h"
 #include "app/ScreenshotNames.h"
 
+#include "core/Log.h"
+#include "render/FramePainter.h"
+#include "render/ZornOpenGL.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+class NoPainter : public FramePainter {
+public:
+    void renderFrame() override {}
+};
+
+QStringList loggedLines() {
+    QStringList lines;
+    for (const GameLog::Line& line : GameLog::takePending()) {
+        lines << line.text;
+    }
+    return lines;
+}
+} // namespace
+
 class TestScreenshotNames : public QObject {
     Q_OBJECT
 private slots:
-    void numbersHaveAtLeastFourDigits() {
+    void namesHaveAtLeastFourDigits() {
         QCOMPARE(ScreenshotNames::nameFor(0), QString("screenShot0000.png"));
         QCOMPARE(ScreenshotNames::nameFor(42), QString("screenShot0042.png"));
-        QCOMPARE(ScreenshotNames::nameFor(1000), QString("screenShot1000.png"));
         QCOMPARE(ScreenshotNames::nameFor(12345), QString("screenShot12345.png"));
     }
 
-    void filesOfAnEarlierRunAreNeverReused() {
+    void aTakenNameIsNeitherOpenedNorFollowedButSkipped() {
         QTemporaryDir dir;
-        for (int n : {0, 1, 3}) {
-            QFile file(dir.filePath(ScreenshotNames::nameFor(n)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        QTemporaryDir outside;
+        QFile earlier(dir.filePath(ScreenshotNames::nameFor(0)));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier run");
+        earlier.close();
+        // A link to nothing yet, outside the folder: opening it would create the file out there.
+        QVERIFY(QFile::link(outside.filePath("elsewhere.png"), dir.filePath(ScreenshotNames::nameFor(1))));
         ScreenshotNames names{QDir(dir.path())};
-        QCOMPARE(names.next(), dir.filePath("screenShot0002.png"));
-        QCOMPARE(names.next(), dir.filePath("screenShot0004.png"));
-        QCOMPARE(names.next(), dir.filePath("screenShot0005.png"));
+        QString error;
+        std::unique_ptr<QFile> file = names.createNext(error);
+        QVERIFY(file != nullptr);
+        QCOMPARE(file->fileName(), dir.filePath(ScreenshotNames::nameFor(2)));
+        QCOMPARE(names.createNext(error)->fileName(), dir.filePath(ScreenshotNames::nameFor(3)));
+        QVERIFY(!QFile::exists(outside.filePath("elsewhere.png")));
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("earlier run"));
+    }
+
+    void aFailedScreenshotLeavesNoFileAndIsLogged() {
+        QTemporaryDir dir;
+        NoPainter painter;
+        ZornOpenGL unshown(painter);
+        GameLog::takePending();
+        ScreenshotNames names{QDir(dir.path())};
+        QVERIFY(names.save(unshown).isEmpty());
+        QVERIFY(QDir(dir.path()).isEmpty());
+        QCOMPARE(loggedLines(),
+                 QStringList{"Could not write screenshot " + dir.filePath(ScreenshotNames::nameFor(0)) +
+                             ": no frame to write"});
+        ScreenshotNames nowhere{QDir(dir.filePath("missing"))};
+        QVERIFY(nowhere.save(unshown).isEmpty());
+        QVERIFY(
+            loggedLines().at(0).startsWith("Could not create a screenshot in " + dir.filePath("missing")));
     }
 };
 

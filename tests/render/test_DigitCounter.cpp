@@ -1,17 +1,22 @@
 #include "support/TestMain.h"
 #include "render/DigitCounter.h"
 
+#include "core/Log.h"
 #include "core/Notice.h"
 #include "render/FramePainter.h"
 #include "render/ZornOpenGL.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
-#include <cmath>
-
 namespace {
-bool near(double a, double b) {
-    return std::fabs(a - b) < 1e-9;
+// The wheels' values, units first.
+QString wheelsOf(const DigitCounter& counter) {
+    QStringList values;
+    for (const DigitWheel& wheel : counter.wheels) {
+        values << QString::number(wheel.digitValue, 'f', 2);
+    }
+    return values.join(' ');
 }
 
 // Brings a fresh counter to rest at value.
@@ -34,127 +39,102 @@ class TestDigitCounter : public QObject {
 private slots:
     void cleanup() { Notice::setHandler({}); }
 
-    void animateMovesAtThreeDigitsPerSecondTowardTheTarget() {
+    void animateMovesAtThreeDigitsPerSecondAndStopsAtTheTarget() {
         DigitCounter counter;
         counter.restart(1000.0);
         counter.add(5.0, 1000.0);
         counter.animate(1100.0);
-        QVERIFY(near(counter.shownValue, 0.3));
-        QVERIFY(near(counter.wheels[0].digitValue, 0.3));
+        QCOMPARE(wheelsOf(counter), QString("0.30 0.00 0.00 0.00"));
         // A clock that goes back leaves everything as it was.
         counter.animate(1050.0);
-        QVERIFY(near(counter.shownValue, 0.3));
         QCOMPARE(counter.lastTime, 1100.0);
-        counter.add(-5.0, 1200.0); // target 0: moving down now
-        counter.animate(1200.0);
-        QVERIFY(near(counter.shownValue, 0.0));
+        // A minute's worth of steps after a pause stops at the target instead of running past.
+        counter.animate(61100.0);
+        QCOMPARE(counter.shownValue, 5.0);
+        // A gap under two hundredths closes in one step.
+        counter.add(0.01, 70000.0);
+        counter.animate(70000.0);
+        QCOMPARE(counter.shownValue, 5.01);
+        // The target never goes below 0; a counter at rest starts timing anew, a moving one does not.
+        counter.add(-9.0, 80000.0);
+        QCOMPARE(counter.targetValue, 0.0);
+        counter.add(4.0, 80050.0);
+        counter.animate(80100.0);
+        QCOMPARE(wheelsOf(counter), QString("4.71 0.00 0.00 0.00"));
     }
 
-    void nineToTenTurnsTheTensWheelWithTheUnits() {
+    void theCarryTurnsEveryWheelAboveANineWithTheUnits() {
         DigitCounter counter;
         restAt(counter, 9.0, 0.0);
         counter.add(1.0, 5000.0);
         counter.animate(5000.0 + 1000.0 / 6.0);
-        QVERIFY(near(counter.wheels[0].digitValue, 9.5));
-        QVERIFY(near(counter.wheels[1].digitValue, 0.5));
-        QVERIFY(near(counter.wheels[2].digitValue, 0.0));
+        QCOMPARE(wheelsOf(counter), QString("9.50 0.50 0.00 0.00"));
         counter.animate(5000.0 + 1000.0 / 3.0);
         counter.animate(5000.0 + 1000.0 / 3.0);
-        QCOMPARE(counter.shownValue, 10.0);
-        QVERIFY(near(counter.wheels[0].digitValue, 0.0));
-        QVERIFY(near(counter.wheels[1].digitValue, 1.0));
-        QCOMPARE(counter.displayedValue(), 10);
-    }
-
-    void theCarryRunsUpEveryWheelThatShowsNine() {
-        DigitCounter counter;
+        QCOMPARE(wheelsOf(counter), QString("0.00 1.00 0.00 0.00"));
         restAt(counter, 999.0, 0.0);
         counter.add(1.0, 1e6);
         counter.animate(1e6 + 1000.0 / 6.0);
-        QVERIFY(near(counter.wheels[1].digitValue, 9.5));
-        QVERIFY(near(counter.wheels[2].digitValue, 9.5));
-        QVERIFY(near(counter.wheels[3].digitValue, 0.5));
-        // Below 9 on the lower wheel there is no carry.
+        QCOMPARE(wheelsOf(counter), QString("9.50 9.50 9.50 0.50"));
         restAt(counter, 18.5, 0.0);
-        QVERIFY(near(counter.wheels[1].digitValue, 1.0));
+        QCOMPARE(wheelsOf(counter), QString("8.50 1.00 0.00 0.00"));
     }
 
-    void aGapUnderTwoHundredthsSnapsInOneStep() {
-        DigitCounter counter;
-        restAt(counter, 7.0, 0.0);
-        counter.add(0.01, 10000.0);
-        counter.animate(10000.0);
-        QCOMPARE(counter.shownValue, counter.targetValue);
-        QVERIFY(near(counter.wheels[0].digitValue, 7.01));
-    }
-
-    void aLongGapStopsAtTheTargetInsteadOfRunningPast() {
-        DigitCounter counter;
-        counter.restart(0.0);
-        counter.add(5.0, 0.0);
-        counter.animate(60000.0); // a minute's worth of steps after a pause
-        QCOMPARE(counter.shownValue, 5.0);
-        QCOMPARE(counter.displayedValue(), 5);
-    }
-
-    void displayedValueReadsTheWheels() {
+    void displayedValueRoundsTheUnitsAndTruncatesTheRest() {
         DigitCounter counter;
         restAt(counter, 1234.0, 0.0);
         QCOMPARE(counter.displayedValue(), 1234);
+        counter.restart(10.0);
         counter.wheels[0].setValue(0.6);
-        counter.wheels[1].setValue(0.0);
-        counter.wheels[2].setValue(0.0);
-        counter.wheels[3].setValue(0.0);
         QCOMPARE(counter.displayedValue(), 1);
         counter.wheels[0].setValue(0.4);
         QCOMPARE(counter.displayedValue(), 0);
-        // Mid-carry the units round up while the tens wheel counts only its whole part.
         restAt(counter, 9.0, 0.0);
         counter.add(1.0, 1e6);
         counter.animate(1e6 + 200.0);
-        QVERIFY(near(counter.wheels[1].digitValue, 0.6));
+        QCOMPARE(wheelsOf(counter), QString("9.60 0.60 0.00 0.00"));
         QCOMPARE(counter.displayedValue(), 10);
     }
 
-    void addNeverLeavesTheTargetNegativeAndTimesOnlyFromRest() {
-        DigitCounter counter;
-        restAt(counter, 2.0, 0.0);
-        counter.add(-5.0, 3000.0);
-        QCOMPARE(counter.targetValue, 0.0);
-        QCOMPARE(counter.lastTime, 3000.0);
-        counter.add(4.0, 4000.0); // still moving: the step keeps counting from 3000
-        QCOMPARE(counter.lastTime, 3000.0);
-        QCOMPARE(counter.targetValue, 4.0);
-    }
-
-    void restartReturnsToZeroAtOnce() {
-        DigitCounter counter;
-        restAt(counter, 1234.0, 0.0);
-        counter.add(50.0, 9000.0);
-        counter.restart(12000.0);
-        QCOMPARE(counter.targetValue, 0.0);
-        QCOMPARE(counter.shownValue, 0.0);
-        QCOMPARE(counter.lastTime, 12000.0);
-        for (const DigitWheel& wheel : counter.wheels) {
-            QCOMPARE(wheel.digitValue, 0.0);
-        }
-        QCOMPARE(counter.displayedValue(), 0);
-    }
-
-    void aMissingImageIsReportedAndLeavesBlankWheels() {
+    void aCounterImageIsReportedOnceForBothCountersAndCutToTheTextureLimit() {
+        QTemporaryDir dir;
+        auto imageFile = [&](const QString& name, QSize size) {
+            QImage image(size, QImage::Format_RGB888);
+            image.fill(Qt::white);
+            image.save(dir.filePath(name));
+            return dir.filePath(name);
+        };
+        const QString narrow = imageFile("narrow.png", QSize(3, 40));
+        const QString tall = imageFile("tall.png", QSize(8, 4000));
         QStringList messages;
-        Notice::setHandler([&](const QString& message) { messages << message; });
+        Notice::setHandler([&](const QString& m) { messages << m; });
         NoPainter painter;
         ZornOpenGL view(painter);
-        DigitCounter counter;
-        counter.load(view, "no_such_counter.png");
-        QCOMPARE(messages, QStringList{"Cannot load image no_such_counter.png\n"});
-        QCOMPARE(counter.view, &view);
-        for (const DigitWheel& wheel : counter.wheels) {
-            for (GLuint texture : wheel.textures) {
-                QCOMPARE(texture, 0u);
-            }
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        DigitCounter hits;
+        DigitCounter misses;
+        for (const QString& file : {dir.filePath("missing.png"), narrow}) {
+            hits.load(view, file);
+            misses.load(view, file);
         }
+        QCOMPARE(messages,
+                 QStringList({"Cannot load image " + dir.filePath("missing.png") + "\n",
+                              "The counter image " + narrow +
+                                  " is 3 pixels wide; it needs at least 4, a quarter for each strip "
+                                  "of digits."}));
+        QCOMPARE(misses.wheels[3].textures[6], 0u);
+
+        GameLog::takePending();
+        hits.load(view, tall);
+        QCOMPARE(GameLog::takePending().at(0).text,
+                 "Counter image " + tall + ": strips of 2x4000 pixels scaled down to 1x2048");
+        // Left alone, the mipmap builder would have made it 4096 high.
+        view.makeCurrent();
+        glBindTexture(GL_TEXTURE_2D, hits.wheels[3].textures[6]);
+        GLint height = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        QCOMPARE(height, 2048);
     }
 };
 

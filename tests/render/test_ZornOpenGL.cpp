@@ -2,41 +2,40 @@
 #include "render/ZornOpenGL.h"
 
 #include "core/Notice.h"
+#include "render/ExtraMessage.h"
 #include "render/FramePainter.h"
 
+#include "support/OffscreenGl.h"
 #include "support/Waiting.h"
 
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-constexpr int viewW = 101;
-constexpr int viewH = 60;
-constexpr int mark = 8;
-
-// Clears to grey and marks the field's origin with a red square.
+// Clears to grey, marks the field's origin with a red 8-pixel square and draws the message, if any.
 class MarkPainter : public FramePainter {
 public:
     void renderFrame() override {
         view->beginFrame();
         glColor4d(1.0, 0.0, 0.0, 1.0);
-        glBegin(GL_QUADS);
-        glVertex2d(0, 0);
-        glVertex2d(mark, 0);
-        glVertex2d(mark, mark);
-        glVertex2d(0, mark);
-        glEnd();
+        glRectd(0, 0, 8, 8);
+        view->beginOverlays();
+        message.draw();
         ++frames;
     }
     ZornOpenGL* view = nullptr;
+    ExtraMessage message;
     int frames = 0;
 };
 
-// Pixel (x, y) with y counted from the top, from a bottom-first BGR buffer.
-QColor pixelAt(const std::vector<unsigned char>& bgr, int x, int y) {
-    const std::size_t at = (static_cast<std::size_t>(viewH - 1 - y) * viewW + x) * 3;
-    return QColor(bgr[at + 2], bgr[at + 1], bgr[at]);
+// The texture binding and unpack alignment of the current context.
+std::pair<GLint, GLint> textureState() {
+    std::pair<GLint, GLint> state;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &state.first);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &state.second);
+    return state;
 }
 } // namespace
 
@@ -47,7 +46,7 @@ private slots:
         painter = std::make_unique<MarkPainter>();
         view = std::make_unique<ZornOpenGL>(*painter);
         painter->view = view.get();
-        view->setFixedSize(viewW, viewH);
+        view->setFixedSize(101, 60);
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         QVERIFY(waitUntil([&] { return painter->frames > 0; }));
@@ -61,69 +60,138 @@ private slots:
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QPoint>("corner");
         QTest::newRow("south") << int(Orientation::south) << QPoint(0, 0);
-        QTest::newRow("north") << int(Orientation::north) << QPoint(viewW - 1, viewH - 1);
-        QTest::newRow("east") << int(Orientation::east) << QPoint(0, viewH - 1);
-        QTest::newRow("west") << int(Orientation::west) << QPoint(viewW - 1, 0);
+        QTest::newRow("north") << int(Orientation::north) << QPoint(100, 59);
+        QTest::newRow("east") << int(Orientation::east) << QPoint(0, 59);
+        QTest::newRow("west") << int(Orientation::west) << QPoint(100, 0);
     }
     void theFieldOriginLandsInTheCornerOfEachOrientation() {
         QFETCH(int, orientation);
         QFETCH(QPoint, corner);
+        QCOMPARE(QString(Orientation::name(orientation)), QString(QTest::currentDataTag()));
+        QCOMPARE(QString(Orientation::name(0x15)), QString("undefined"));
         view->orientation = orientation;
-        const int before = painter->frames;
-        view->update();
-        QVERIFY(waitUntil([&] { return painter->frames > before; }));
-        const std::vector<unsigned char> frame = view->readPixels();
-        QCOMPARE(frame.size(), std::size_t(viewW * viewH * 3));
-        QCOMPARE(pixelAt(frame, corner.x(), corner.y()), QColor(255, 0, 0));
-        // The opposite corner keeps the background.
-        QCOMPARE(pixelAt(frame, viewW - 1 - corner.x(), viewH - 1 - corner.y()), QColor(128, 128, 128));
+        redraw();
+        // 101 pixels wide: rows of 303 bytes, unpadded, or the image below would be skewed.
+        QCOMPARE(view->readPixels().size(), std::size_t(101 * 60 * 3));
+        const QImage shot = view->frameImage();
+        QCOMPARE(shot.pixelColor(corner), QColor(255, 0, 0));
+        QCOMPARE(shot.pixelColor(100 - corner.x(), 59 - corner.y()), QColor(128, 128, 128));
     }
 
-    void aScreenshotIsUprightAndUnpadded() {
+    void aScreenshotHoldsEveryDevicePixelAndOnlyAWriteThatReachedTheFileSucceeds() {
+        QCOMPARE(ZornOpenGL::devicePixels(QSize(101, 60), 2.0), QSize(202, 120));
+        QCOMPARE(ZornOpenGL::devicePixels(QSize(101, 60), 1.5), QSize(152, 90));
+        QCOMPARE(view->frameSize(), ZornOpenGL::devicePixels(view->size(), view->devicePixelRatioF()));
         QTemporaryDir dir;
-        const QString file = dir.filePath("shot.png");
-        QVERIFY(view->saveScreenshot(file));
-        const QImage shot(file);
-        QCOMPARE(shot.size(), QSize(viewW, viewH));
+        QFile file(dir.filePath("shot.png"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QString error;
+        QVERIFY(view->saveScreenshot(file, error));
+        file.close();
+        const QImage shot(file.fileName());
+        QCOMPARE(shot.size(), view->frameSize());
         QCOMPARE(shot.pixelColor(0, 0), QColor(255, 0, 0));
-        QCOMPARE(shot.pixelColor(0, viewH - 1), QColor(128, 128, 128));
-        QCOMPARE(shot.pixelColor(viewW - 1, 0), QColor(128, 128, 128));
+        QCOMPARE(shot.pixelColor(0, shot.height() - 1), QColor(128, 128, 128));
+        // A full disk takes the bytes into the file's buffer and fails only when they are written.
+        QFile full("/dev/full");
+        QVERIFY(full.open(QIODevice::WriteOnly));
+        QVERIFY(!ZornOpenGL::writePng(shot, full, error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!ZornOpenGL::writePng(QImage(), file, error));
     }
 
-    void onlyEightTwentyFourAndThirtyTwoBitImagesBecomeTextures() {
-        QStringList notices;
-        Notice::setHandler([&](const QString& m) { notices << m; });
-        GLuint texture = 0;
-        QImage sixteen(4, 4, QImage::Format_RGB16);
-        sixteen.fill(Qt::blue);
-        QVERIFY(!view->createTexture(texture, sixteen));
-        QCOMPARE(notices, QStringList({"Can read only 8,24 or 32 bits images!"}));
-        QImage grey(4, 4, QImage::Format_Grayscale8);
-        grey.fill(Qt::gray);
-        QVERIFY(view->createTexture(texture, grey));
-        QVERIFY(texture != 0);
-        QImage colour(4, 4, QImage::Format_ARGB32);
-        colour.fill(Qt::red);
-        QVERIFY(view->createTexture(texture, colour));
-    }
-
-    void anUnreadableImageFileIsReportedByName() {
+    void texturesAreMadeOnlyFromEightTwentyFourAndThirtyTwoBitImages() {
         QStringList notices;
         Notice::setHandler([&](const QString& m) { notices << m; });
         GLuint texture = 0;
         QVERIFY(!view->loadTexture(texture, ""));
-        QVERIFY(notices.isEmpty());
         QVERIFY(!view->loadTexture(texture, "no_such_texture.png"));
-        QCOMPARE(notices, QStringList({"Cannot load image no_such_texture.png\n"}));
+        QImage sixteen(4, 4, QImage::Format_RGB16);
+        QVERIFY(!view->createTexture(texture, sixteen));
+        QCOMPARE(notices, QStringList({"Cannot load image no_such_texture.png\n",
+                                       "Can read only 8,24 or 32 bits images!"}));
         QCOMPARE(texture, GLuint(0));
+        QVERIFY(view->createTexture(texture, QImage(4, 4, QImage::Format_Grayscale8)));
+        QVERIFY(texture != 0);
     }
 
-    void orientationsHaveTheirNames() {
-        QCOMPARE(QString(Orientation::name(0x22)), QString("east"));
-        QCOMPARE(QString(Orientation::name(0x15)), QString("undefined"));
+    void aTextureIsMadeInTheViewsContextLeavingTheCallersAsItWas() {
+        const QImage image(4, 4, QImage::Format_ARGB32);
+        GLuint mine = 0;
+        GLuint made = 0;
+        // In the view's own context, in the middle of other work.
+        view->makeCurrent();
+        glGenTextures(1, &mine);
+        glBindTexture(GL_TEXTURE_2D, mine);
+        const GlContextRef before = GlContextRef::current();
+        auto state = textureState();
+        QVERIFY(view->createTexture(made, image));
+        QVERIFY(GlContextRef::current().sameAs(before));
+        QVERIFY(textureState() == state);
+        view->doneCurrent();
+        QVERIFY(view->createTexture(made, image));
+        QVERIFY(GlContextRef::current().isNone());
+        OffscreenGl other(4, 4);
+        QVERIFY(other.isReady());
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+        state = textureState();
+        QVERIFY(view->createTexture(made, image));
+        QVERIFY(other.isCurrent());
+        QVERIFY(textureState() == state);
+        QVERIFY(!glIsTexture(made));
+        view->makeCurrent();
+        QVERIFY(glIsTexture(made));
+    }
+
+    void fontsAreAsHighAsTheirCellAndTakeTheirListsAlongInTheirOwnContext() {
+        view->setFixedSize(640, 160);
+        ExtraMessage& message = painter->message;
+        view->makeCurrent();
+        message.createFont("Times New Roman", 48);
+        const GLuint first = message.firstList();
+        QVERIFY(glIsList(first));
+        // Made again, the old lists are freed (and so may be handed out again).
+        message.createFont("Times New Roman", 72);
+        QVERIFY(message.firstList() == first || !glIsList(first));
+        QVERIFY(message.glyphHeight() <= 72 && message.glyphHeight() >= 68);
+
+        // The main window's place for the message assumes a 72-pixel cell: centred across the view.
+        message.setText("Game Over!");
+        message.textX = 0.5f * (640 - 300);
+        message.textY = 0.5f * (160 - 44);
+        message.visible = true;
+        redraw();
+        const QImage shot = view->frameImage();
+        int left = shot.width();
+        int right = -1;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                if (shot.pixelColor(x, y) == QColor(0, 0, 255)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+        }
+        QVERIFY2(std::abs(left + right - 640) <= 32, qPrintable(QString("%1..%2").arg(left).arg(right)));
+
+        view->makeCurrent();
+        auto font = std::make_unique<ExtraMessage>();
+        font->createFont("Arial", 24);
+        const GLuint lists = font->firstList();
+        OffscreenGl other(4, 4);
+        font.reset();
+        QVERIFY(other.isCurrent());
+        view->makeCurrent();
+        QVERIFY(!glIsList(lists));
     }
 
 private:
+    void redraw() {
+        const int before = painter->frames;
+        view->update();
+        QVERIFY(waitUntil([&] { return painter->frames > before; }));
+    }
+
     std::unique_ptr<MarkPainter> painter;
     std::unique_ptr<ZornOpenGL> view;
 };
