@@ -31,6 +31,8 @@ public:
     virtual ~GameListener() = default;
 
     virtual void gameStarted(int /*gameNumber*/, const LevelSelection& /*selection*/) {}
+    // One step of play at time now is done: objects moved, finished ones retired, new ones spawned.
+    virtual void ticked(double /*now*/) {}
     virtual void shotFired(double /*x*/, double /*y*/) {}
     virtual void targetHit(const GameEvents::Hit& /*hit*/) {}
     virtual void targetEscaped(const GameEvents::Hit& /*target*/) {}

@@ -71,6 +71,7 @@ void State::tick(double now) {
     removeFinished(now);
     spawnTargets(now);
     lastTick = now;
+    notify(&GameListener::ticked, now);
 }
 
 std::unique_ptr<Target2D> State::makeTarget(int kind, const GameSettings& settings, double now) {
