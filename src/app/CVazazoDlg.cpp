@@ -73,6 +73,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     missCounter.restart(Clock::program().now());
     bestScores.loadAll();
     hallOfFame = new HallOfFameDlg(bestScores, this);
+    playerNameDlg = new NameDlg(store, this);
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
     newGameDlg = new NewGameDlg(store, this, this);
@@ -353,7 +354,7 @@ void CVazazoDlg::afterGame() {
     // The questionnaire and the saving of statistics join here once they exist.
     const LevelSelection chosen = newGameDlg->levelSelection();
     bestScores.offerScore(gameLevel, BestScoreTableSet::difficultyIndex(chosen.difficulty, chosen.oneShot),
-                          score());
+                          score(), *playerNameDlg);
     postWindowMessage(this, WM_SHOW_BEST_SCORES);
 }
 

@@ -21,6 +21,7 @@ class WindowMessage;
 class LogDlg;
 class HallOfFameDlg;
 class LSettingsDlg;
+class NameDlg;
 class NewGameDlg;
 class QAction;
 class QActionGroup;
@@ -124,6 +125,7 @@ private:
     NewGameDlg* newGameDlg = nullptr;
     LSettingsDlg* learningDlg = nullptr;
     HallOfFameDlg* hallOfFame = nullptr;
+    NameDlg* playerNameDlg = nullptr;
     Shader* view_ = nullptr;
     QActionGroup* frameRateGroup = nullptr;
     QAction* cpuCollision = nullptr;
