@@ -2,12 +2,11 @@
 #include "settings/GameLevels.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
+#include "support/DialogFixture.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
-#include <memory>
 
 using namespace GameLevels;
 
@@ -24,19 +23,15 @@ LevelSelection selection(int level, int difficulty, bool oneShot = false, bool v
 
 // The level applied to real settings pages that hold what a played custom level might leave:
 // everything a preset touches is off its mark.
-class TestGameLevels : public QObject {
+class TestGameLevels : public QObject, private DialogFixture {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QObject mainWindow;
-    std::unique_ptr<SettingsStore> store;
     std::unique_ptr<SettingsDlg> pages;
     GameSettings played;
 
 private slots:
     void init() {
-        QFile::remove(dir.filePath("s.ini"));
-        store = std::make_unique<SettingsStore>(dir.filePath("s.ini"));
+        QVERIFY(setUp());
         GameSettings settings;
         settings.weapons.gunSpeed = 1;
         settings.weapons.oneWeaponAtATime = true;
@@ -47,15 +42,16 @@ private slots:
             s.speed = 3;
         }
         settings.save(*store, "");
-        pages = std::make_unique<SettingsDlg>(*store, &mainWindow);
+        pages = std::make_unique<SettingsDlg>(*store, mainWindow.get());
         played = pages->current();
         QCOMPARE(played, settings);
     }
     void cleanup() {
-        // The pages change in memory only.
-        QCOMPARE(store->diskWrites(), 1);
+        const int rewrites = store->diskWrites();
         pages.reset();
-        store.reset();
+        tearDown();
+        // The pages change in memory only.
+        QCOMPARE(rewrites, 1);
     }
 
     void theLevelPreparesThePagesAndTheTimeLimit_data() {
