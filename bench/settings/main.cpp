@@ -53,7 +53,8 @@ void fill(SettingsStore& store, BestScoreTableSet& tables) {
     for (const SettingKeys::Entry& entry : SettingKeys::fixedEntries) {
         store.write(QLatin1String(entry.key), QLatin1String(entry.defaultText));
     }
-    store.write(QLatin1String(SettingKeys::version.key), SettingsStore::formatInt(SettingKeys::currentVersion));
+    store.write(QLatin1String(SettingKeys::version.key),
+                SettingsStore::formatInt(SettingKeys::currentVersion));
     for (int i = 0; i < SettingKeys::customColourCount; ++i) {
         store.write(SettingKeys::customColourKey(i), QStringLiteral("12 34 56"));
     }
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
     SettingsStore store(dir.filePath(QStringLiteral("Vazazo.ini")));
     BestScoreTableSet tables(store);
     fill(store, tables);
-    std::printf("full store: %s, %lld bytes\n", qPrintable(store.fileName()), QFileInfo(store.fileName()).size());
+    std::printf("full store: %s, %lld bytes\n", qPrintable(store.fileName()),
+                QFileInfo(store.fileName()).size());
 
     const Figures one = measure(store, oneTableRuns, [&](int run) {
         const int n = (run * 37) % BestScores::tableCount;
@@ -102,7 +104,8 @@ int main(int argc, char** argv) {
         const BestScoreTable& table = *tables.table(run);
         for (int place = 0; place < BestScores::placeCount; ++place) {
             store.write(SettingKeys::bestNameKey(0, run, place), table.names[place]);
-            store.write(SettingKeys::bestScoreKey(0, run, place), SettingsStore::formatInt(table.scores[place]));
+            store.write(SettingKeys::bestScoreKey(0, run, place),
+                        SettingsStore::formatInt(table.scores[place]));
             store.write(SettingKeys::bestScoreUniqueNumberKey(0, run, place),
                         SettingsStore::formatInt(table.uniqueNumbers[place]));
         }

@@ -156,7 +156,8 @@ void SettingsStore::keepBackup() {
         appendLog(QStringLiteral("Settings as they were before this run are kept in %1")
                       .arg(QDir::toNativeSeparators(backup)));
     } else {
-        appendLog(QStringLiteral("Could not keep a copy of the settings in %1").arg(QDir::toNativeSeparators(backup)));
+        appendLog(QStringLiteral("Could not keep a copy of the settings in %1")
+                      .arg(QDir::toNativeSeparators(backup)));
     }
 }
 

@@ -56,7 +56,8 @@ private slots:
         QTest::addColumn<int>("rank");
         QTest::addColumn<QList<int>>("after");
         const QList<int> full{100, 90, 80, 70, 60, 50, 40, 30, 20, 10};
-        QTest::newRow("below an equal score") << QList<int>{80, 50, 20} << 50 << 3 << QList<int>{80, 50, 50, 20};
+        QTest::newRow("below an equal score")
+            << QList<int>{80, 50, 20} << 50 << 3 << QList<int>{80, 50, 50, 20};
         QTest::newRow("last place drops out") << full << 65 << 5
                                               << QList<int>{100, 90, 80, 70, 65, 60, 50, 40, 30, 20};
         QTest::newRow("into the tenth place") << full << 11 << 10

@@ -105,7 +105,8 @@ private slots:
         dlg.setShownLevel(7);
         dlg.setShownDifficulty(7);
         QCOMPARE(textsAt(dlg.paintedTexts(), 64), QStringList({"Game level:", "Custom 60 seconds"}));
-        QCOMPARE(textsAt(dlg.paintedTexts(), 100), QStringList({"Difficulty level:", "Custom, One Shot At A Time"}));
+        QCOMPARE(textsAt(dlg.paintedTexts(), 100),
+                 QStringList({"Difficulty level:", "Custom, One Shot At A Time"}));
         QCOMPARE(HallOfFameDlg::difficultyTitle(10, 3), QString("Intermediate"));
 
         // Outside the tables: no names and no rows.

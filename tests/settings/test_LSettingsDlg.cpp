@@ -118,13 +118,15 @@ private slots:
         store->write("Classical Learning PM1 Lower", "0.5");
         store->write("Data Collection State", "1034");
         auto dlg = openDialog();
-        const QStringList stored{"Classical learning", "Use internet connection", "distance travelled by the target"};
+        const QStringList stored{"Classical learning", "Use internet connection",
+                                 "distance travelled by the target"};
         QCOMPARE(checkedRadios(*dlg), stored);
         QCOMPARE(shown(*dlg, "pm2Upper"), QString("0.666"));
         editEverything(*dlg);
         const TabDataCollection& data = dlg->dataCollection();
         const TabClassicalLearning& classical = dlg->classicalLearning();
-        QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041 && !classical.useDistance());
+        QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041);
+        QVERIFY(!classical.useDistance());
         QCOMPARE(data.averagingMs(), 250);
         QCOMPARE(classical.threshold(Threshold::PM1Upper), 3.5);
         QCOMPARE(classical.threshold(Threshold::PM2Lower), 0.0);
@@ -152,7 +154,8 @@ private slots:
                                     "Classical Learning PM2 Upper"}) {
                 values << store->read(key, "absent");
             }
-            QCOMPARE(values, QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900"}));
+            QCOMPARE(values,
+                     QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900"}));
             return;
         }
         // The pages hold the stored values again before the main window hears of it.

@@ -102,7 +102,8 @@ private slots:
         store->write("One Shot", "5");
         auto dlg = shownDialog();
         QVERIFY(dlg->mode() == Mode::Custom && dlg->oneShot());
-        QVERIFY(!button(*dlg, "Copy Current")->isEnabled() && !button(*dlg, "One Shot At A Time")->isEnabled());
+        QVERIFY(!button(*dlg, "Copy Current")->isEnabled());
+        QVERIFY(!button(*dlg, "One Shot At A Time")->isEnabled());
         QCOMPARE(list(*dlg, "durationList")->currentIndex(), -1);
         click(*dlg, "OK");
         QCOMPARE(dlg->levelSelection().gameLevel, 0);
@@ -136,7 +137,8 @@ private slots:
         row("Get'em All (Demo)", Mode::Demo, {{WM_SET_SETTINGS_MODE, 0}});
         row("Time Attack", Mode::TimeAttack, {{WM_SET_SETTINGS_MODE, 0}});
         row("Custom", Mode::Custom, {{WM_SET_SETTINGS_MODE, 1}, {WM_SYNC_ONE_SHOT, 0}});
-        row("Settings", Mode::Custom, {{WM_SET_SETTINGS_MODE, 1}, {WM_SYNC_ONE_SHOT, 0}, {WM_SHOW_SETTINGS, 0}});
+        row("Settings", Mode::Custom,
+            {{WM_SET_SETTINGS_MODE, 1}, {WM_SYNC_ONE_SHOT, 0}, {WM_SHOW_SETTINGS, 0}});
         row("Copy Current", Mode::Custom, {{WM_SYNC_ONE_SHOT, 1}, {WM_SET_SETTINGS_MODE, 2}});
         row("Best Scores", Mode::TimeAttack, {{WM_SHOW_BEST_SCORES, 0}});
         row("OK", Mode::TimeAttack, {{WM_START_GAME, 0}});
@@ -200,8 +202,8 @@ private slots:
         QVERIFY(s.difficulty == 1 && s.oneShot && s.vulnerablePaddle && s.askPainStiffness);
         QVERIFY(!s.askObjects && !s.freePaddle);
         QStringList values;
-        for (const char* key : {"Game Level", "Time Attack", "Difficulty Level", "One Shot", "Vulnerable Paddle",
-                                "Paddle Moves", "Pain Level", "Ask For Objects"}) {
+        for (const char* key : {"Game Level", "Time Attack", "Difficulty Level", "One Shot",
+                                "Vulnerable Paddle", "Paddle Moves", "Pain Level", "Ask For Objects"}) {
             values << store->read(key, "absent");
         }
         QCOMPARE(values, QStringList({"10", "4", "1", "1", "1", "0", "1", "0"}));

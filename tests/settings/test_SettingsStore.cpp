@@ -132,7 +132,8 @@ private slots:
 
     void theFirstWriteOfARunKeepsTheFileAsItWas() {
         // A stray quote makes Qt read every later line into one value, so the rewrite drops them.
-        const QByteArray handEdited = "[Vazazo]\nPlayer%20Name=\"Ada\nGun%20Speed=3\nBest%20Score%200-0-0=5\n";
+        const QByteArray handEdited =
+            "[Vazazo]\nPlayer%20Name=\"Ada\nGun%20Speed=3\nBest%20Score%200-0-0=5\n";
         QFile file(iniPath());
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(handEdited) == handEdited.size());
         file.close();
