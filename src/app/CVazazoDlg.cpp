@@ -74,6 +74,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     missCounter.restart(Clock::program().now());
     bestScores.loadAll();
     hallOfFame = new HallOfFameDlg(bestScores, this);
+    playerNameDlg = new NameDlg(store, this);
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
     newGameDlg = new NewGameDlg(store, this, this);
@@ -180,6 +181,7 @@ void CVazazoDlg::chooseBackgroundColour() {
     if (!chosen.isValid()) {
         return;
     }
+    const SettingsStore::Batch batch(store);
     for (int i = 0; i < SettingKeys::customColourCount; ++i) {
         const QColor c = QColorDialog::customColor(i);
         customColours[i] = {c.red(), c.green(), c.blue()};
@@ -366,7 +368,7 @@ void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScore
     if (table < 0) {
         return;
     }
-    bestScores.offerScore(ending.level, ending.difficultyIndex, ending.score);
+    bestScores.offerScore(ending.level, ending.difficultyIndex, ending.score, *playerNameDlg);
     if (showHighScores) {
         postWindowMessage(this, WM_SHOW_BEST_SCORES, table + 1);
     }

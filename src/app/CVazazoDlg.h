@@ -24,6 +24,7 @@ class WindowMessage;
 class LogDlg;
 class HallOfFameDlg;
 class LSettingsDlg;
+class NameDlg;
 class NewGameDlg;
 class QAction;
 class QActionGroup;
@@ -136,6 +137,7 @@ private:
     NewGameDlg* newGameDlg = nullptr;
     LSettingsDlg* learningDlg = nullptr;
     HallOfFameDlg* hallOfFame = nullptr;
+    NameDlg* playerNameDlg = nullptr;
     Shader* view_ = nullptr;
     QActionGroup* frameRateGroup = nullptr;
     QAction* cpuCollision = nullptr;

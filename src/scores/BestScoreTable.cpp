@@ -1,16 +1,11 @@
 #include "scores/BestScoreTable.h"
 
-#include "scores/NameDlg.h"
+#include "scores/NameSource.h"
 #include "settings/SettingsStore.h"
 
-#include <QDialog>
-
-BestScoreTable::BestScoreTable(SettingsStore& store)
-    : store(store), dialog(std::make_unique<NameDlg>(store)) {
+BestScoreTable::BestScoreTable(SettingsStore& store) : store(store) {
     clear();
 }
-
-BestScoreTable::~BestScoreTable() = default;
 
 void BestScoreTable::clear() {
     names.fill(QLatin1String(BestScores::emptyName));
@@ -23,6 +18,7 @@ void BestScoreTable::load(int level, int difficultyIndex) {
     const QString nameDefault = QLatin1String(SettingKeys::bestName.defaultText);
     const QString scoreDefault = QLatin1String(SettingKeys::bestScore.defaultText);
     const QString numberDefault = QLatin1String(SettingKeys::bestScoreUniqueNumber.defaultText);
+    const SettingsStore::Batch batch(store);
     int p = 0;
     for (int i = 0; i < BestScores::placeCount; ++i) {
         const QString nameKey = SettingKeys::bestNameKey(level, difficultyIndex, i);
@@ -44,6 +40,7 @@ void BestScoreTable::load(int level, int difficultyIndex) {
 }
 
 void BestScoreTable::save(int level, int difficultyIndex) const {
+    const SettingsStore::Batch batch(store);
     for (int i = 0; i < BestScores::placeCount; ++i) {
         store.write(SettingKeys::bestNameKey(level, difficultyIndex, i), names[i]);
         store.write(SettingKeys::bestScoreKey(level, difficultyIndex, i),
@@ -62,7 +59,7 @@ int BestScoreTable::placeFor(int score) const {
     return -1;
 }
 
-bool BestScoreTable::offer(int score, const std::function<void()>& playApplause) {
+bool BestScoreTable::offer(int score, NameSource& nameSource, const std::function<void()>& playApplause) {
     const int place = placeFor(score);
     if (place < 0) {
         return false;
@@ -71,9 +68,8 @@ bool BestScoreTable::offer(int score, const std::function<void()>& playApplause)
     if (playApplause) {
         playApplause();
     }
-    dialog->setRank(place + 1);
-    dialog->setPlayerMode(true);
-    if (dialog->ask() != QDialog::Accepted) {
+    const std::optional<QString> name = nameSource.askPlayerName(place + 1);
+    if (!name) {
         return false;
     }
     for (int i = BestScores::placeCount - 1; i > place; --i) {
@@ -81,7 +77,7 @@ bool BestScoreTable::offer(int score, const std::function<void()>& playApplause)
         scores[i] = scores[i - 1];
         uniqueNumbers[i] = uniqueNumbers[i - 1];
     }
-    names[place] = NameDlg::currentName().left(BestScores::maxNameLength);
+    names[place] = name->left(BestScores::maxNameLength);
     scores[place] = score;
     uniqueNumbers[place] = BestScores::unsynchronized;
     return true;

@@ -4,9 +4,8 @@
 
 #include <array>
 #include <functional>
-#include <memory>
 
-class NameDlg;
+class NameSource;
 class SettingsStore;
 
 namespace BestScores {
@@ -28,7 +27,6 @@ inline constexpr int unsynchronized = -1;
 class BestScoreTable {
 public:
     explicit BestScoreTable(SettingsStore& store);
-    ~BestScoreTable();
 
     BestScoreTable(const BestScoreTable&) = delete;
     BestScoreTable& operator=(const BestScoreTable&) = delete;
@@ -47,13 +45,10 @@ public:
 
     // The first place a score would take, or -1 when it does not enter the table.
     int placeFor(int score) const;
-    // Asks for the name and enters the score; true when the table changed and should be saved.
-    // playApplause is where the applause sound starts (it plays only if it is loaded).
-    bool offer(int score, const std::function<void()>& playApplause = {});
-
-    NameDlg& nameDialog() { return *dialog; }
+    // Asks nameSource for the player's name and enters the score; true when the table changed and
+    // should be saved. playApplause is where the applause sound starts (it plays only if loaded).
+    bool offer(int score, NameSource& nameSource, const std::function<void()>& playApplause = {});
 
 private:
     SettingsStore& store;
-    std::unique_ptr<NameDlg> dialog;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+class NameSource;
 class SettingsStore;
 
 // All 132 best-score tables, numbered level × 12 + difficulty index.
@@ -25,17 +26,22 @@ public:
     // Reads the tables only when the store holds the current layout, then marks it current.
     void loadAll();
     void save(int level, int difficultyIndex);
+    void saveAll();
 
     // nullptr outside the 132 tables.
     BestScoreTable* table(int level, int difficultyIndex);
     BestScoreTable* table(int number);
 
-    // The end-of-game entry: offers the score and saves the table it entered. A level or
-    // difficulty index outside the tables offers it to none.
-    bool offerScore(int level, int difficultyIndex, int score,
+    // The end-of-game entry: offers the score to the table as stored now, which another copy of
+    // the game may have changed, and saves the table if the score entered it. A level or difficulty
+    // index outside the tables offers it to none.
+    bool offerScore(int level, int difficultyIndex, int score, NameSource& names,
                     const std::function<void()>& playApplause = {});
 
 private:
     SettingsStore& store;
     std::vector<std::unique_ptr<BestScoreTable>> tables;
+    // Per table: its stored keys are in the current layout. A table of an older layout is read
+    // again only once this program has saved it.
+    std::vector<bool> layoutCurrent;
 };

@@ -81,6 +81,12 @@ QFont HallOfFameDlg::bodyFont() const {
     return ScaledFont::make(Layout::family, font(), Layout::bodyHeightFactor, Layout::bodyWidthFactor);
 }
 
+int HallOfFameDlg::nameColumnWidth() const {
+    const QFontMetrics body(bodyFont());
+    const int widestScore = body.horizontalAdvance(QString::number(BestScores::maxScore));
+    return HallOfFame::scoreRight - widestScore - body.horizontalAdvance(u' ') - HallOfFame::nameX;
+}
+
 std::vector<HallOfFameDlg::PaintedText> HallOfFameDlg::paintedTexts() const {
     using namespace HallOfFame;
     std::vector<PaintedText> texts;
@@ -104,11 +110,12 @@ std::vector<HallOfFameDlg::PaintedText> HallOfFameDlg::paintedTexts() const {
         return texts;
     }
     const QFontMetrics body(bodyFont());
+    const int nameWidth = nameColumnWidth();
     for (int place = 0; place < BestScores::placeCount && table->scores[place] >= 0; ++place) {
         const int y = firstRowY + rowPitch * place;
         const int rank = place + 1;
         texts.push_back({QStringLiteral("%1.").arg(rank), rank == 10 ? tenthPlaceX : placeX, y});
-        texts.push_back({table->names[place], nameX, y});
+        texts.push_back({body.elidedText(table->names[place], Qt::ElideRight, nameWidth), nameX, y});
         const QString score = QString::number(table->scores[place]);
         texts.push_back({score, scoreRight - body.horizontalAdvance(score), y});
     }

@@ -54,6 +54,8 @@ public:
 
     QFont titleFont() const;
     QFont bodyFont() const;
+    // Room for a name: from its x to where the widest score starts, less a blank.
+    int nameColumnWidth() const;
     // What paintEvent draws, in order.
     std::vector<PaintedText> paintedTexts() const;
 

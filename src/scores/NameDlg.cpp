@@ -105,6 +105,15 @@ int NameDlg::ask() {
     return run ? run(*this) : exec();
 }
 
+std::optional<QString> NameDlg::askPlayerName(int rank) {
+    setRank(rank);
+    setPlayerMode(true);
+    if (ask() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return currentName();
+}
+
 bool NameDlg::askGroupName(SettingsStore& store, QString& groupName, QWidget* parent, const Runner& runner) {
     NameDlg dialog(store, parent);
     dialog.setPlayerMode(false);

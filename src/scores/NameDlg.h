@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scores/NameSource.h"
+
 #include <QDialog>
 #include <QFont>
 #include <QString>
@@ -10,7 +12,7 @@ class QLineEdit;
 class SettingsStore;
 
 // Asks for a player's name when a score enters a best-score table, or for the group name.
-class NameDlg : public QDialog {
+class NameDlg : public QDialog, public NameSource {
     Q_OBJECT
 public:
     // Runs a prepared dialog and gives QDialog::Accepted or Rejected; exec() when none is set.
@@ -40,6 +42,8 @@ public:
 
     // Fills the field and the title for the mode, then runs the dialog modally.
     int ask();
+    // In player mode for the rank: the accepted name, which is also stored as "Player Name".
+    std::optional<QString> askPlayerName(int rank) override;
 
     // "Set group name": on OK groupName takes the entered text, stored under "Player's Name".
     static bool askGroupName(SettingsStore& store, QString& groupName, QWidget* parent = nullptr,

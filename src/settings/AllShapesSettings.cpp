@@ -26,6 +26,7 @@ void AllShapesSettings::load(const SettingsStore& store, const QString& prefix) 
 }
 
 void AllShapesSettings::save(SettingsStore& store, const QString& prefix) const {
+    const SettingsStore::Batch batch(store);
     store.writeInt(SettingKeys::explosionsVolume, explosionsVolume, prefix);
     store.writeInt(SettingKeys::shapesPerSecond, shapesPerSecond, prefix);
     store.writeInt(SettingKeys::horizontalMouseSensitivity, horizontalMouseSensitivity, prefix);

@@ -17,6 +17,7 @@ void GameSettings::load(const SettingsStore& store, const QString& prefix) {
 }
 
 void GameSettings::save(SettingsStore& store, const QString& prefix) const {
+    const SettingsStore::Batch batch(store);
     weapons.save(store, prefix);
     allShapes.save(store, prefix);
     save2DShapes(store, prefix);
@@ -30,6 +31,7 @@ void GameSettings::load2DShapes(const SettingsStore& store, const QString& prefi
 }
 
 void GameSettings::save2DShapes(SettingsStore& store, const QString& prefix) const {
+    const SettingsStore::Batch batch(store);
     for (int i = 0; i < SettingKeys::flatShapeKindCount; ++i) {
         shapes[i].save(store, prefix);
     }
@@ -42,6 +44,7 @@ void GameSettings::load3DShapes(const SettingsStore& store, const QString& prefi
 }
 
 void GameSettings::save3DShapes(SettingsStore& store, const QString& prefix) const {
+    const SettingsStore::Batch batch(store);
     for (int i = SettingKeys::flatShapeKindCount; i < SettingKeys::shapeKindCount; ++i) {
         shapes[i].save(store, prefix);
     }

@@ -2,6 +2,7 @@
 
 #include "core/WindowMessages.h"
 #include "dialogs/DialogUnits.h"
+#include "settings/SettingsStore.h"
 #include "settings/TabClassicalLearning.h"
 #include "settings/TabDataCollection.h"
 
@@ -20,7 +21,7 @@ constexpr int buttonGapDu = 7;
 } // namespace
 
 LSettingsDlg::LSettingsDlg(SettingsStore& store, QObject* mainWindow, QWidget* parent)
-    : QDialog(parent), mainWindow(mainWindow), tabs(new QTabWidget(this)),
+    : QDialog(parent), store(store), mainWindow(mainWindow), tabs(new QTabWidget(this)),
       dataCollectionPage(new TabDataCollection(store)),
       classicalLearningPage(new TabClassicalLearning(store)), okButton(new QPushButton("OK", this)),
       cancelButton(new QPushButton("Cancel", this)) {
@@ -36,8 +37,11 @@ LSettingsDlg::LSettingsDlg(SettingsStore& store, QObject* mainWindow, QWidget* p
 }
 
 void LSettingsDlg::accept() {
-    dataCollectionPage->savePage();
-    classicalLearningPage->savePage();
+    {
+        const SettingsStore::Batch batch(store);
+        dataCollectionPage->savePage();
+        classicalLearningPage->savePage();
+    }
     postWindowMessage(mainWindow, WindowMessages::WM_DIALOG_CLOSED);
     QDialog::accept();
 }

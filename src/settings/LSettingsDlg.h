@@ -32,6 +32,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    SettingsStore& store;
     QObject* mainWindow;
     QTabWidget* tabs;
     TabDataCollection* dataCollectionPage;

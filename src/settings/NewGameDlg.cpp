@@ -152,7 +152,12 @@ void NewGameDlg::createControls() {
 void NewGameDlg::initialise() {
     selectMode(modeForLevel(store.readInt(SettingKeys::gameLevel)));
     selectEntry(durationList, store.readInt(SettingKeys::timeAttack));
-    selectEntry(difficultyList, store.readInt(SettingKeys::difficultyLevel));
+    int stored = store.readInt(SettingKeys::difficultyLevel);
+    // A blank list would be confirmed and saved as no difficulty, which matches no best-score table.
+    if (stored < 0 || stored >= GameLevels::difficultyCount) {
+        stored = SettingsStore::defaultInt(SettingKeys::difficultyLevel);
+    }
+    fillDifficultyList(mode(), stored);
     oneShotBox->setChecked(store.readFlag(SettingKeys::oneShot));
     vulnerablePaddleBox->setChecked(store.readFlag(SettingKeys::vulnerablePaddle));
     freePaddleBox->setChecked(store.readFlag(SettingKeys::paddleMoves));
@@ -231,6 +236,7 @@ void NewGameDlg::readChoice() {
 }
 
 void NewGameDlg::save() {
+    const SettingsStore::Batch batch(store);
     store.writeInt(SettingKeys::gameLevel, gameLevel);
     store.writeInt(SettingKeys::timeAttack, durationList->currentIndex());
     store.writeInt(SettingKeys::difficultyLevel, difficulty);

@@ -50,7 +50,10 @@ SettingsDlg::SettingsDlg(SettingsStore& store, QObject* messageTarget, QWidget* 
     if (level >= firstCustomLevel && level <= lastCustomLevel) {
         custom = true;
         settingsTab->commitPages();
-        settingsTab->savePages({});
+        {
+            const SettingsStore::Batch batch(store);
+            settingsTab->savePages({});
+        }
         settingsTab->loadPages(SettingKeys::customPrefix);
         settingsTab->refreshPages();
     }
@@ -62,7 +65,10 @@ QString SettingsDlg::prefix() const {
 
 void SettingsDlg::accept() {
     settingsTab->commitPages();
-    settingsTab->savePages(prefix());
+    {
+        const SettingsStore::Batch batch(store);
+        settingsTab->savePages(prefix());
+    }
     postWindowMessage(messageTarget, WindowMessages::WM_DIALOG_CLOSED);
     QDialog::accept();
 }
@@ -79,6 +85,7 @@ void SettingsDlg::switchMode(int mode) {
         return;
     }
     custom = mode != currentMode;
+    const SettingsStore::Batch batch(store);
     if (mode == copyToCustomMode) {
         settingsTab->savePages(SettingKeys::customPrefix);
     } else {

@@ -1,5 +1,11 @@
 #include "settings/SettingsStore.h"
 
+#include "core/Log.h"
+#include "core/Notice.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
@@ -33,8 +39,22 @@ SettingsStore::SettingsStore(const QString& iniFilePath)
 
 SettingsStore::~SettingsStore() = default;
 
+SettingsStore::Batch::Batch(SettingsStore& store) : store(store) {
+    ++store.batchDepth;
+}
+
+SettingsStore::Batch::~Batch() {
+    if (--store.batchDepth == 0 && store.pending) {
+        store.writeToDisk();
+    }
+}
+
 QString SettingsStore::fileName() const {
     return settings->fileName();
+}
+
+QString SettingsStore::backupFileName() const {
+    return fileName() + QLatin1String(".bak");
 }
 
 // QSettings reads "/" and "\" in a key as group separators (and folds doubled or trailing ones),
@@ -80,16 +100,78 @@ void SettingsStore::write(const QString& key, const QString& text) {
     if (key.isEmpty()) {
         return;
     }
+    beforeWrite();
     settings->setValue(storageKey(key), text);
-    settings->sync();
+    afterWrite();
 }
 
 void SettingsStore::remove(const QString& key) {
     if (key.isEmpty()) {
         return;
     }
+    beforeWrite();
     settings->remove(storageKey(key));
+    afterWrite();
+}
+
+void SettingsStore::reload() {
+    if (pending) {
+        writeToDisk();
+    } else {
+        settings->sync();
+    }
+}
+
+void SettingsStore::beforeWrite() {
+    if (!backupKept) {
+        backupKept = true;
+        keepBackup();
+    }
+}
+
+void SettingsStore::afterWrite() {
+    pending = true;
+    if (batchDepth == 0) {
+        writeToDisk();
+    }
+}
+
+void SettingsStore::writeToDisk() {
+    pending = false;
     settings->sync();
+    ++rewrites;
+    checkWritten();
+}
+
+// A hand-edited file that Qt misreads (a stray quote swallows every later line into one value)
+// loses those keys for good at the first rewrite; the copy keeps them.
+void SettingsStore::keepBackup() {
+    const QString original = fileName();
+    if (!QFileInfo(original).isFile()) {
+        return;
+    }
+    const QString backup = backupFileName();
+    QFile::remove(backup);
+    if (QFile::copy(original, backup)) {
+        appendLog(QStringLiteral("Settings as they were before this run are kept in %1")
+                      .arg(QDir::toNativeSeparators(backup)));
+    } else {
+        appendLog(QStringLiteral("Could not keep a copy of the settings in %1")
+                      .arg(QDir::toNativeSeparators(backup)));
+    }
+}
+
+void SettingsStore::checkWritten() {
+    if (failed || (settings->status() != QSettings::AccessError && QFileInfo(fileName()).isFile())) {
+        return;
+    }
+    // Once is enough: every later write fails the same way.
+    failed = true;
+    const QString message = QStringLiteral("Settings and best scores cannot be saved to %1. "
+                                           "Changes made while the game runs will be lost when it closes.")
+                                .arg(QDir::toNativeSeparators(fileName()));
+    appendLog(message);
+    Notice::show(message);
 }
 
 int SettingsStore::readSettingInt(const QString& key, const QString& defaultText, int minimum,

@@ -10,9 +10,24 @@
 class QSettings;
 
 // The per-user settings store: text values under keys of the one section "Vazazo", kept in an INI
-// file. Every write reaches the disk at once, so a killed program loses nothing.
+// file. A write reaches the disk at once, so a killed program loses nothing; the writes made while a
+// Batch lives reach it together, since every rewrite of the file costs as much as the whole file.
+// Before its first write of a run the store keeps the file as it was next to it (file name + ".bak"),
+// and a write that cannot reach the disk is reported once, in a notice and in the game log.
 class SettingsStore {
 public:
+    // Defers the writes to the disk until the outermost batch on the store ends.
+    class Batch {
+    public:
+        explicit Batch(SettingsStore& store);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        SettingsStore& store;
+    };
+
     static constexpr const char* organisation = "Ruvuriva";
     static constexpr const char* application = "Vazazo";
     static constexpr const char* section = "Vazazo";
@@ -27,11 +42,19 @@ public:
     SettingsStore& operator=(const SettingsStore&) = delete;
 
     QString fileName() const;
+    // Where the file as it was before this run's first write is kept.
+    QString backupFileName() const;
 
     // The stored text, or defaultText when the key is absent. An empty key is never stored.
     QString read(const QString& key, const QString& defaultText) const;
     void write(const QString& key, const QString& text);
     void remove(const QString& key);
+    // Takes in what another program wrote to the file meanwhile, and writes what waits.
+    void reload();
+
+    // How often the file has been rewritten, and whether a rewrite failed, in this run.
+    int diskWrites() const { return rewrites; }
+    bool writeFailed() const { return failed; }
 
     int readSettingInt(const QString& key, const QString& defaultText, int minimum, int maximum) const;
     bool readSettingBool(const QString& key, const QString& defaultText) const;
@@ -66,6 +89,16 @@ public:
 
 private:
     static QString storageKey(const QString& key);
+    void beforeWrite();
+    void afterWrite();
+    void writeToDisk();
+    void keepBackup();
+    void checkWritten();
 
     std::unique_ptr<QSettings> settings;
+    int batchDepth = 0;
+    bool pending = false;
+    bool backupKept = false;
+    bool failed = false;
+    int rewrites = 0;
 };

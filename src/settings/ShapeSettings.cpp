@@ -60,6 +60,7 @@ void ShapeSettings::load(const SettingsStore& store, const QString& prefix) {
 }
 
 void ShapeSettings::save(SettingsStore& store, const QString& prefix) const {
+    const SettingsStore::Batch batch(store);
     writeBool(store, prefix, SettingKeys::shapeShow, shapeKind, show);
     writeBool(store, prefix, SettingKeys::shapeRotate, shapeKind, rotate);
     writeBool(store, prefix, SettingKeys::shapeColour, shapeKind, colour);

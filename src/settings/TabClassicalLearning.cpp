@@ -91,6 +91,7 @@ void TabClassicalLearning::loadPage(const QString&) {
 }
 
 void TabClassicalLearning::savePage(const QString&) {
+    const SettingsStore::Batch batch(store());
     store().writeInt(SettingKeys::classicalLearningDistanceTime, measureChoice());
     for (int i = 0; i < thresholdCount; ++i) {
         store().write(QLatin1String(thresholdEntries[i]->key), edits[i]->text());

@@ -67,6 +67,7 @@ void TabDataCollection::loadPage(const QString&) {
 }
 
 void TabDataCollection::savePage(const QString&) {
+    const SettingsStore::Batch batch(store());
     store().writeInt(SettingKeys::dataCollectionState, dataCollectionState());
     store().write(QLatin1String(SettingKeys::dataCollectionAveragingTime.key), averagingText());
     store().writeBool(SettingKeys::dataCollectionCoordinates, collectCoordinates());

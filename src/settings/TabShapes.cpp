@@ -28,6 +28,7 @@ void TabShapes::loadPage(const QString& prefix) {
 }
 
 void TabShapes::savePage(const QString& prefix) {
+    const SettingsStore::Batch batch(store());
     for (const ShapeGroup* group : shapeGroups) {
         group->save(store(), prefix);
     }

@@ -15,6 +15,7 @@ void WeaponSettings::load(const SettingsStore& store, const QString& prefix) {
 }
 
 void WeaponSettings::save(SettingsStore& store, const QString& prefix) const {
+    const SettingsStore::Batch batch(store);
     store.writeInt(SettingKeys::gunSpeed, gunSpeed, prefix);
     store.writeInt(SettingKeys::gunsVolume, gunsVolume, prefix);
     store.writeBool(SettingKeys::oneWeaponAtATime, oneWeaponAtATime, prefix);

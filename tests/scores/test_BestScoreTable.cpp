@@ -1,45 +1,25 @@
 #include "support/TestMain.h"
-#include "scores/BestScoreTable.h"
 #include "scores/BestScoreTableSet.h"
-#include "scores/NameDlg.h"
+#include "scores/NameSource.h"
 #include "settings/SettingsStore.h"
 
 #include <QFile>
-#include <QLineEdit>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-// Enters name and presses OK, remembering what the dialog showed.
-struct Answer {
-    QString name;
-    bool ok = true;
-    int calls = 0;
-    int rank = 0;
-    QString firstLine;
-
-    NameDlg::Runner runner() {
-        return [this](NameDlg& dlg) {
-            ++calls;
-            rank = dlg.rank();
-            firstLine = dlg.firstLine();
-            dlg.nameField()->setText(name);
-            ok ? dlg.accept() : dlg.reject();
-            return dlg.result();
-        };
+// Answers every question with name (nothing: cancelled) and remembers the ranks asked for.
+struct NameRecorder : NameSource {
+    explicit NameRecorder(std::optional<QString> name) : name(std::move(name)) {}
+    std::optional<QString> askPlayerName(int rank) override {
+        ranks << rank;
+        return name;
     }
+    std::optional<QString> name;
+    QList<int> ranks;
 };
-
-void fill(BestScoreTable& table, std::initializer_list<int> scores) {
-    int i = 0;
-    for (int score : scores) {
-        table.names[i] = QString("p%1").arg(i);
-        table.scores[i] = score;
-        table.uniqueNumbers[i] = 100 + i;
-        ++i;
-    }
-}
 
 void storePlace(SettingsStore& store, int level, int index, int place, const QString& name,
                 const QString& score, const QString& number) {
@@ -48,13 +28,15 @@ void storePlace(SettingsStore& store, int level, int index, int place, const QSt
     store.write(SettingKeys::bestScoreUniqueNumberKey(level, index, place), number);
 }
 
-bool isEmptyFrom(const BestScoreTable& table, int first) {
-    for (int i = first; i < BestScores::placeCount; ++i) {
-        if (table.names[i] != "-" || table.scores[i] != -1 || table.uniqueNumbers[i] != -1) {
-            return false;
-        }
-    }
-    return true;
+QList<int> scores(const BestScoreTable& table) {
+    return QList<int>(table.scores.begin(), table.scores.end());
+}
+
+const QList<int> noScores(BestScores::placeCount, -1);
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -68,201 +50,166 @@ class TestBestScoreTable : public QObject {
 private slots:
     void init() { QFile::remove(path()); }
 
+    void aScoreEntersBelowEqualScoresAndPushesTheRestDown_data() {
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<int>("score");
+        QTest::addColumn<int>("rank");
+        QTest::addColumn<QList<int>>("after");
+        const QList<int> full{100, 90, 80, 70, 60, 50, 40, 30, 20, 10};
+        QTest::newRow("below an equal score")
+            << QList<int>{80, 50, 20} << 50 << 3 << QList<int>{80, 50, 50, 20};
+        QTest::newRow("last place drops out") << full << 65 << 5
+                                              << QList<int>{100, 90, 80, 70, 65, 60, 50, 40, 30, 20};
+        QTest::newRow("into the tenth place") << full << 11 << 10
+                                              << QList<int>{100, 90, 80, 70, 60, 50, 40, 30, 20, 11};
+        QTest::newRow("not above the last") << full << 10 << 0 << full;
+        QTest::newRow("zero into an empty table") << QList<int>{} << 0 << 1 << QList<int>{0};
+        QTest::newRow("negative into an empty table") << QList<int>{} << -5 << 0 << QList<int>{};
+    }
     void aScoreEntersBelowEqualScoresAndPushesTheRestDown() {
+        QFETCH(QList<int>, before);
+        QFETCH(int, score);
+        QFETCH(int, rank);
+        QFETCH(QList<int>, after);
         SettingsStore store(path());
         BestScoreTable table(store);
-        fill(table, {80, 50, 20});
-        Answer answer{"Ann"};
-        table.nameDialog().setRunner(answer.runner());
-
-        QVERIFY(table.offer(50));
-        QCOMPARE(answer.rank, 3);
-        QCOMPARE(answer.firstLine, QString("You placed 3-rd!"));
-        QCOMPARE(table.scores[1], 50);
-        QCOMPARE(table.names[1], QString("p1"));
-        QCOMPARE(table.names[2], QString("Ann"));
-        QCOMPARE(table.scores[2], 50);
-        QCOMPARE(table.uniqueNumbers[2], -1);
-        QCOMPARE(table.scores[3], 20);
-        QCOMPARE(table.uniqueNumbers[3], 102);
-        QVERIFY(isEmptyFrom(table, 4));
-    }
-
-    void aFullTableDropsItsLastPlaceAndIgnoresScoresNotAboveIt() {
-        SettingsStore store(path());
-        BestScoreTable table(store);
-        fill(table, {100, 90, 80, 70, 60, 50, 40, 30, 20, 10});
-        Answer answer{"Bo"};
-        table.nameDialog().setRunner(answer.runner());
-
-        QVERIFY(!table.offer(10));
-        QCOMPARE(answer.calls, 0);
-        QVERIFY(table.offer(11));
-        QCOMPARE(answer.firstLine, QString("You placed 10-th!"));
-        QCOMPARE(table.scores[9], 11);
-        QVERIFY(table.offer(65));
-        QCOMPARE(answer.firstLine, QString("You placed 5-th!"));
-        QCOMPARE(table.scores[4], 65);
-        QCOMPARE(table.scores[5], 60);
-        QCOMPARE(table.scores[9], 20);
-    }
-
-    void zeroEntersAnEmptyTableButANegativeScoreDoesNot() {
-        SettingsStore store(path());
-        BestScoreTable table(store);
-        Answer answer{"Cy"};
-        table.nameDialog().setRunner(answer.runner());
+        for (int i = 0; i < before.size(); ++i) {
+            table.names[i] = QString("p%1").arg(i);
+            table.scores[i] = before[i];
+            table.uniqueNumbers[i] = 100 + i;
+        }
+        NameRecorder names(QString(300, u'x'));
         int applause = 0;
-
-        QVERIFY(!table.offer(-5, [&] { ++applause; }));
-        QCOMPARE(answer.calls, 0);
-        QCOMPARE(applause, 0);
-        QVERIFY(table.offer(0, [&] { ++applause; }));
-        QCOMPARE(answer.firstLine, QString("You placed 1-st!"));
-        QCOMPARE(applause, 1);
-        QCOMPARE(table.scores[0], 0);
-        QVERIFY(isEmptyFrom(table, 1));
+        QCOMPARE(table.offer(score, names, [&] { ++applause; }), rank > 0);
+        QCOMPARE(names.ranks, rank > 0 ? QList<int>{rank} : QList<int>{});
+        QCOMPARE(applause, rank > 0 ? 1 : 0);
+        after.resize(BestScores::placeCount, -1);
+        QCOMPARE(scores(table), after);
+        if (rank > 0) {
+            QCOMPARE(table.names[rank - 1], QString(255, u'x'));
+            QCOMPARE(table.uniqueNumbers[rank - 1], -1);
+        }
+        if (rank > 0 && rank < before.size()) {
+            QCOMPARE(table.names[rank], QString("p%1").arg(rank - 1));
+            QCOMPARE(table.uniqueNumbers[rank], 100 + rank - 1);
+        }
     }
 
-    void cancelLeavesTheTableAndTheStoreUnchanged() {
-        SettingsStore store(path());
-        store.write("Player Name", "Dee");
-        BestScoreTableSet set(store);
-        set.loadAll();
-        const QByteArray before = [&] {
-            QFile f(path());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
-        Answer answer{"Someone", false};
-        set.table(2, 3)->nameDialog().setRunner(answer.runner());
-
-        QVERIFY(!set.offerScore(2, 3, 500));
-        QCOMPARE(answer.calls, 1);
-        QVERIFY(isEmptyFrom(*set.table(2, 3), 0));
-        QFile after(path());
-        QVERIFY(after.open(QIODevice::ReadOnly));
-        QCOMPARE(after.readAll(), before);
-        QCOMPARE(NameDlg::currentName(), QString("Dee"));
-    }
-
-    void anAcceptedScoreIsStoredAndReadBackOnTheNextRun() {
-        const QString longName(300, u'x');
+    void anAcceptedScoreIsStoredInOneRewriteAndReadOnTheNextRun() {
         {
             SettingsStore store(path());
             BestScoreTableSet set(store);
             set.loadAll();
-            Answer answer{longName};
-            set.table(3, 7)->nameDialog().setRunner(answer.runner());
-            QVERIFY(set.offerScore(3, 7, 1234));
-            QCOMPARE(store.read("Best Score 3-7-0", ""), QString("1234"));
+            // A cancelled name leaves the table and the store as they were.
+            const QByteArray before = fileBytes(path());
+            NameRecorder cancel(std::nullopt);
+            QVERIFY(!set.offerScore(3, 7, 1234, cancel));
+            QCOMPARE(cancel.ranks, QList<int>{1});
+            QCOMPARE(scores(*set.table(3, 7)), noScores);
+            QCOMPARE(fileBytes(path()), before);
+
+            NameRecorder names(QString("Ann"));
+            const int rewrites = store.diskWrites();
+            QVERIFY(set.offerScore(3, 7, 1234, names));
+            QCOMPARE(store.diskWrites() - rewrites, 1);
             QCOMPARE(store.read("Best Score Unique Number 3-7-0", ""), QString("-1"));
             QCOMPARE(store.read("Best Name 3-7-1", ""), QString("-"));
-            QCOMPARE(store.read("Player Name", ""), longName);
         }
         SettingsStore store(path());
         BestScoreTableSet set(store);
         set.loadAll();
-        QCOMPARE(set.table(3, 7)->names[0], longName.left(255));
-        QCOMPARE(set.table(3, 7)->scores[0], 1234);
-        QVERIFY(isEmptyFrom(*set.table(3, 7), 1));
+        QCOMPARE(set.table(3, 7)->names[0], QString("Ann"));
+        QCOMPARE(scores(*set.table(3, 7)).mid(0, 2), (QList<int>{1234, -1}));
+        const int rewrites = store.diskWrites();
+        set.saveAll();
+        QCOMPARE(store.diskWrites() - rewrites, 1);
     }
 
-    void damagedScoresAreRemovedAndTheLaterPlacesMoveUp() {
+    void damagedAndOddStoredPlacesAreReadSafely() {
         SettingsStore store(path());
         store.write("Version", "173");
         storePlace(store, 3, 7, 0, "A", "70", "5");
         storePlace(store, 3, 7, 1, "B", "20000000", "6");
-        storePlace(store, 3, 7, 2, "C", "30", "7");
+        storePlace(store, 3, 7, 2, QString(400, u'n'), "30", "9x");
         storePlace(store, 3, 7, 3, "D", "16777215", "8");
+        store.write("Best Score 3-7-4", "abc");
         BestScoreTableSet set(store);
+        const int rewrites = store.diskWrites();
         set.loadAll();
-
+        // The version and the removal of the damaged place reach the disk together.
+        QCOMPARE(store.diskWrites() - rewrites, 1);
         const BestScoreTable& t = *set.table(3, 7);
-        QCOMPARE(t.scores[0], 70);
-        QCOMPARE(t.names[1], QString("C"));
-        QCOMPARE(t.scores[1], 30);
-        QCOMPARE(t.uniqueNumbers[1], 7);
-        QCOMPARE(t.scores[2], 16777215);
-        QVERIFY(isEmptyFrom(t, 3));
+        QCOMPARE(scores(t), (QList<int>{70, 30, 16777215, 0, -1, -1, -1, -1, -1, -1}));
+        QCOMPARE(t.names[1].size(), 255);
+        QCOMPARE(t.uniqueNumbers[1], 9);
+        QCOMPARE(t.names[3], QString("-"));
         QCOMPARE(store.read("Best Name 3-7-1", "gone"), QString("gone"));
-        QCOMPARE(store.read("Best Score 3-7-1", "gone"), QString("gone"));
         QCOMPARE(store.read("Best Score Unique Number 3-7-1", "gone"), QString("gone"));
         QCOMPARE(store.read("Best Score 3-7-2", ""), QString("30"));
-    }
-
-    void missingAndOddValuesReadAsSafeDefaults() {
-        SettingsStore store(path());
-        store.write("Version", "173");
-        store.write("Best Score 0-0-0", "42");
-        store.write("Best Name 0-0-1", QString(400, u'n'));
-        store.write("Best Score 0-0-1", "abc");
-        store.write("Best Score Unique Number 0-0-1", "9x");
-        store.write("Best Score 0-0-2", "-99999999999");
-        BestScoreTableSet set(store);
-        set.loadAll();
-
-        const BestScoreTable& t = *set.table(0, 0);
-        QCOMPARE(t.names[0], QString("-"));
-        QCOMPARE(t.scores[0], 42);
-        QCOMPARE(t.uniqueNumbers[0], -1);
-        QCOMPARE(t.names[1].size(), 255);
-        QCOMPARE(t.scores[1], 0);
-        QCOMPARE(t.uniqueNumbers[1], 9);
-        QVERIFY(t.scores[2] < 0);
-        QVERIFY(isEmptyFrom(t, 3));
     }
 
     void anotherLayoutIsIgnoredOnceAndReadFromTheSecondRun() {
         {
             SettingsStore store(path());
             storePlace(store, 10, 11, 0, "Old", "900", "3");
+            storePlace(store, 10, 10, 0, "Old", "900", "3");
             BestScoreTableSet set(store);
             set.loadAll();
-            QVERIFY(isEmptyFrom(*set.table(10, 11), 0));
+            QCOMPARE(scores(*set.table(10, 11)), noScores);
             QCOMPARE(store.read("Version", ""), QString("173"));
-            QCOMPARE(store.read("Best Score 10-11-0", ""), QString("900"));
+            // Offered to the table as this run read it, not to the stale entry.
+            NameRecorder names(QString("New"));
+            QVERIFY(set.offerScore(10, 10, 5, names));
+            QCOMPARE(names.ranks, QList<int>{1});
+            QCOMPARE(scores(*set.table(10, 10)).mid(0, 2), (QList<int>{5, -1}));
         }
         SettingsStore store(path());
         BestScoreTableSet set(store);
         set.loadAll();
         QCOMPARE(set.table(10, 11)->names[0], QString("Old"));
-        QCOMPARE(set.table(10, 11)->scores[0], 900);
+        QCOMPARE(set.table(10, 10)->names[0], QString("New"));
+    }
 
-        store.write("Version", "150");
-        BestScoreTableSet older(store);
-        older.loadAll();
-        QVERIFY(isEmptyFrom(*older.table(10, 11), 0));
+    // Each copy of the game read the tables at its start; saving rewrites a whole table.
+    void twoCopiesOfTheGameKeepEachOthersScores() {
+        SettingsStore firstStore(path());
+        BestScoreTableSet first(firstStore);
+        first.loadAll();
+        SettingsStore secondStore(path());
+        BestScoreTableSet second(secondStore);
+        second.loadAll();
+
+        NameRecorder ann(QString("Ann"));
+        QVERIFY(first.offerScore(1, 2, 300, ann));
+        NameRecorder bob(QString("Bob"));
+        QVERIFY(second.offerScore(1, 2, 200, bob));
+        QCOMPARE(bob.ranks, QList<int>{2});
+        NameRecorder cy(QString("Cy"));
+        QVERIFY(first.offerScore(1, 2, 250, cy));
+        QCOMPARE(cy.ranks, QList<int>{2});
+
+        SettingsStore reader(path());
+        BestScoreTableSet stored(reader);
+        stored.loadAll();
+        QCOMPARE(scores(*stored.table(1, 2)).mid(0, 4), (QList<int>{300, 250, 200, -1}));
+        QCOMPARE(stored.table(1, 2)->names[2], QString("Bob"));
     }
 
     void tablesOutsideTheLevelsAndDifficultiesAreNeverOffered() {
         QCOMPARE(BestScoreTableSet::difficultyIndex(-1, true), -1);
-        QCOMPARE(BestScoreTableSet::difficultyIndex(6, false), -1);
         QCOMPARE(BestScoreTableSet::difficultyIndex(5, true), 11);
-        QCOMPARE(BestScoreTableSet::tableNumber(10, 11), 131);
-        QCOMPARE(BestScoreTableSet::tableNumber(1, 0), 12);
-
+        QCOMPARE(BestScoreTableSet::tableNumber(1, 11), 23);
         SettingsStore store(path());
         BestScoreTableSet set(store);
         set.loadAll();
-        Answer answer{"Eve"};
-        for (int n = 0; n < BestScores::tableCount; ++n) {
-            set.table(n)->nameDialog().setRunner(answer.runner());
+        NameRecorder names(QString("Eve"));
+        QVERIFY(set.table(11, 0) == nullptr && set.table(132) == nullptr);
+        for (auto [level, index] : {std::pair{0, -1}, {0, 12}, {-1, 0}, {11, 0}}) {
+            QVERIFY(!set.offerScore(level, index, 100, names));
         }
-        QVERIFY(set.table(11, 0) == nullptr);
-        QVERIFY(set.table(132) == nullptr);
-        QVERIFY(!set.offerScore(0, -1, 100));
-        QVERIFY(!set.offerScore(0, 12, 100));
-        QVERIFY(!set.offerScore(-1, 0, 100));
-        QVERIFY(!set.offerScore(11, 0, 100));
-        QCOMPARE(answer.calls, 0);
-        for (int n = 0; n < BestScores::tableCount; ++n) {
-            QVERIFY(isEmptyFrom(*set.table(n), 0));
-        }
-        const QStringList written = [&] {
-            QSettings raw(path(), QSettings::IniFormat);
-            return raw.allKeys();
-        }();
-        QCOMPARE(written, QStringList{"Vazazo/Version"});
+        QVERIFY(names.ranks.isEmpty());
+        QSettings raw(path(), QSettings::IniFormat);
+        QCOMPARE(raw.allKeys(), QStringList{"Vazazo/Version"});
     }
 };
 

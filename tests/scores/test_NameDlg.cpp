@@ -1,10 +1,9 @@
 #include "support/TestMain.h"
 #include "scores/NameDlg.h"
 #include "settings/SettingsStore.h"
+#include "support/DialogFixture.h"
 
-#include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -16,14 +15,14 @@ struct Answer {
     QString shownText;
     QString selected;
     QString title;
-    QFont fieldFont;
+    QString firstLine;
 
     NameDlg::Runner runner() {
         return [this](NameDlg& dlg) {
             shownText = dlg.nameField()->text();
             selected = dlg.nameField()->selectedText();
             title = dlg.windowTitle();
-            fieldFont = dlg.nameField()->font();
+            firstLine = dlg.firstLine();
             dlg.nameField()->setText(text);
             ok ? dlg.accept() : dlg.reject();
             return dlg.result();
@@ -44,94 +43,70 @@ bool hasInk(const QImage& image, const QRect& area, QColor background) {
 
 } // namespace
 
-class TestNameDlg : public QObject {
+class TestNameDlg : public QObject, private DialogFixture {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QString path() const { return dir.filePath("s.ini"); }
-
 private slots:
-    void init() { QFile::remove(path()); }
+    void init() { QVERIFY(setUp()); }
+    void cleanup() { tearDown(); }
 
-    void placeTextsFollowTheRank() {
-        QCOMPARE(NameDlg::placedText(1), QString("You placed 1-st!"));
-        QCOMPARE(NameDlg::placedText(2), QString("You placed 2-nd!"));
-        QCOMPARE(NameDlg::placedText(3), QString("You placed 3-rd!"));
-        QCOMPARE(NameDlg::placedText(4), QString("You placed 4-th!"));
-        QCOMPARE(NameDlg::placedText(10), QString("You placed 10-th!"));
-    }
-
-    void playerModeProposesTheStoredNameAndStoresTheAnswer() {
-        SettingsStore store(path());
+    void aPlayerNameIsProposedFromTheStoreAndStoredWhenAccepted() {
         {
-            NameDlg fresh(store);
+            NameDlg fresh(*store);
             QCOMPARE(NameDlg::currentName(), QString("---"));
         }
-        store.write("Player Name", "Zoe");
-        NameDlg dlg(store);
-        dlg.setRank(2);
-        QCOMPARE(dlg.firstLine(), QString("You placed 2-nd!"));
-        QCOMPARE(dlg.secondLine(), QString("Please enter your name!"));
+        store->write("Player Name", "Zoe");
+        NameDlg dlg(*store);
         Answer answer{"Zoe Two"};
         dlg.setRunner(answer.runner());
-
-        QCOMPARE(dlg.ask(), int(QDialog::Accepted));
+        QCOMPARE(dlg.askPlayerName(3), std::optional<QString>("Zoe Two"));
+        QCOMPARE(answer.firstLine, QString("You placed 3-rd!"));
+        QCOMPARE(QStringList({NameDlg::placedText(1), NameDlg::placedText(2), NameDlg::placedText(10)}),
+                 QStringList({"You placed 1-st!", "You placed 2-nd!", "You placed 10-th!"}));
         QCOMPARE(answer.title, QString("Best Score!"));
         QCOMPARE(answer.shownText, QString("Zoe"));
         QCOMPARE(answer.selected, QString("Zoe"));
-        QCOMPARE(answer.fieldFont.family(), QString("Times New Roman"));
-        QCOMPARE(answer.fieldFont.pointSize(), 16);
         QCOMPARE(NameDlg::currentName(), QString("Zoe Two"));
-        QCOMPARE(store.read("Player Name", ""), QString("Zoe Two"));
-        QCOMPARE(store.read("Player's Name", "absent"), QString("absent"));
-    }
+        QCOMPARE(store->read("Player Name", ""), QString("Zoe Two"));
+        QCOMPARE(store->read("Player's Name", "absent"), QString("absent"));
 
-    void cancelKeepsTheNameAndTheStore() {
-        SettingsStore store(path());
-        store.write("Player Name", "Ida");
-        NameDlg dlg(store);
-        Answer answer{"Other", false};
-        dlg.setRunner(answer.runner());
-        QCOMPARE(dlg.ask(), int(QDialog::Rejected));
-        QCOMPARE(NameDlg::currentName(), QString("Ida"));
-        QCOMPARE(store.read("Player Name", ""), QString("Ida"));
-
+        // Cancel keeps the name and the store.
+        Answer cancel{"Other", false};
+        dlg.setRunner(cancel.runner());
+        QCOMPARE(dlg.askPlayerName(1), std::nullopt);
+        QCOMPARE(NameDlg::currentName(), QString("Zoe Two"));
+        QCOMPARE(store->read("Player Name", ""), QString("Zoe Two"));
         QString group = "Team";
-        QVERIFY(!NameDlg::askGroupName(store, group, nullptr, answer.runner()));
+        QVERIFY(!NameDlg::askGroupName(*store, group, nullptr, cancel.runner()));
         QCOMPARE(group, QString("Team"));
-        QCOMPARE(store.read("Player's Name", "absent"), QString("absent"));
+        QCOMPARE(store->read("Player's Name", "absent"), QString("absent"));
     }
 
     void theGroupNameIsProposedByTheNextBestScoreDialog() {
-        SettingsStore store(path());
-        store.write("Player Name", "Max");
-        NameDlg bestScore(store);
-
+        store->write("Player Name", "Max");
+        NameDlg bestScore(*store);
         QString group = "Team A";
         Answer groupAnswer{"Team B"};
-        QVERIFY(NameDlg::askGroupName(store, group, nullptr, groupAnswer.runner()));
+        QVERIFY(NameDlg::askGroupName(*store, group, nullptr, groupAnswer.runner()));
         QCOMPARE(groupAnswer.title, QString("Username"));
         QCOMPARE(groupAnswer.shownText, QString("Team A"));
         QCOMPARE(group, QString("Team B"));
-        QCOMPARE(store.read("Player's Name", ""), QString("Team B"));
-        QCOMPARE(store.read("Player Name", ""), QString("Max"));
+        QCOMPARE(store->read("Player's Name", ""), QString("Team B"));
+        QCOMPARE(store->read("Player Name", ""), QString("Max"));
 
         Answer next{"Team B"};
         bestScore.setRunner(next.runner());
-        bestScore.ask();
+        bestScore.askPlayerName(2);
         QCOMPARE(next.shownText, QString("Team B"));
         QCOMPARE(next.title, QString("Best Score!"));
     }
 
     void bothLinesArePaintedAboveTheField() {
-        SettingsStore store(path());
-        NameDlg dlg(store);
+        NameDlg dlg(*store);
         dlg.setPlayerMode(false);
         QCOMPARE(dlg.firstLine(), QString("Please enter group"));
-        QCOMPARE(dlg.secondLine(), QString("name:"));
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-
         const QImage image = dlg.grab().toImage();
         const QColor background = image.pixelColor(dlg.width() - 2, 2);
         const int lineHeight = QFontMetrics(dlg.lineFont()).height();
@@ -139,7 +114,6 @@ private slots:
         QVERIFY(hasInk(image, QRect(16, 12, 120, 30), background));
         QVERIFY(hasInk(image, QRect(16, 42, 60, lineHeight), background));
         QVERIFY(dlg.nameField()->geometry().top() >= 42 + lineHeight);
-
         dlg.setPlayerMode(true);
         dlg.repaint();
         QVERIFY(dlg.grab().toImage() != image);

@@ -1,4 +1,6 @@
 #include "support/TestMain.h"
+#include "core/Log.h"
+#include "core/Notice.h"
 #include "settings/SettingsStore.h"
 
 #include <QFile>
@@ -9,119 +11,84 @@
 #include <climits>
 #include <memory>
 
+using namespace SettingKeys;
+
+namespace {
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int logLinesContaining(const QString& text) {
+    int n = 0;
+    for (const GameLog::Line& line : GameLog::takePending()) {
+        n += line.text.contains(text) ? 1 : 0;
+    }
+    return n;
+}
+} // namespace
+
 class TestSettingsStore : public QObject {
     Q_OBJECT
 
-private:
     std::unique_ptr<QTemporaryDir> dir;
     QString iniPath() const { return dir->filePath("store.ini"); }
-    QString fileText() const {
-        QFile file(iniPath());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-    void writeFile(const QByteArray& content) {
-        QFile file(iniPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
 
 private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
+        GameLog::takePending();
     }
-    void cleanup() { dir.reset(); }
+    void cleanup() {
+        Notice::setHandler({});
+        dir.reset();
+    }
 
-    void integersParseTheirDecimalPrefix_data() {
+    void textsParseAsIntegersAndBooleans_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("plain") << "12" << 12;
-        QTest::newRow("negative") << "-3" << -3;
-        QTest::newRow("explicit plus") << "+8" << 8;
-        QTest::newRow("leading blanks and tab") << " \t 42" << 42;
-        QTest::newRow("leading zeros") << "007" << 7;
-        QTest::newRow("stops at letter") << "7x" << 7;
-        QTest::newRow("stops at decimal point") << "3.9" << 3;
-        QTest::newRow("stops at inner blank") << "1 2" << 1;
-        QTest::newRow("letters only") << "abc" << 0;
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("sign only") << "-" << 0;
-        QTest::newRow("blank after sign") << "- 1" << 0;
-        QTest::newRow("two signs") << "+-1" << 0;
-        QTest::newRow("hex is not read") << "0x1f" << 0;
-        QTest::newRow("non-ASCII digit") << QString::fromUtf8("\u0663") << 0;
-        QTest::newRow("largest int") << "2147483647" << INT_MAX;
-        QTest::newRow("smallest int") << "-2147483648" << INT_MIN;
-        QTest::newRow("just above int") << "2147483648" << INT_MAX;
-        QTest::newRow("just below int") << "-2147483649" << INT_MIN;
-        QTest::newRow("huge positive") << "99999999999999999999999" << INT_MAX;
-        QTest::newRow("huge negative") << "-99999999999999999999999" << INT_MIN;
+        QTest::addColumn<int>("integer");
+        QTest::addColumn<bool>("boolean");
+        QTest::newRow("negative") << "-3" << -3 << false;
+        QTest::newRow("blanks, then a number") << " \t 42" << 42 << false;
+        QTest::newRow("stops at a letter") << "7x" << 7 << false;
+        QTest::newRow("two signs") << "+-1" << 0 << false;
+        QTest::newRow("non-ASCII digit") << QString::fromUtf8("\u0663") << 0 << false;
+        QTest::newRow("just above int") << "2147483648" << INT_MAX << false;
+        QTest::newRow("far below int") << "-99999999999999999999999" << INT_MIN << false;
+        QTest::newRow("true in any case") << "tRuE" << 0 << true;
+        QTest::newRow("blank before true") << " true" << 0 << false;
+        QTest::newRow("longer than true") << "truex" << 0 << false;
+        QTest::newRow("full-width true") << QString::fromUtf8("\uff54\uff52\uff55\uff45") << 0 << false;
     }
-    void integersParseTheirDecimalPrefix() {
+    void textsParseAsIntegersAndBooleans() {
         QFETCH(QString, text);
-        QFETCH(int, expected);
-        QCOMPARE(SettingsStore::parseInt(text), expected);
+        QFETCH(int, integer);
+        QFETCH(bool, boolean);
+        QCOMPARE(SettingsStore::parseInt(text), integer);
+        QCOMPARE(SettingsStore::parseBool(text), boolean);
     }
 
-    void booleansAreTrueOnlyForTheWordTrue_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("lower") << "true" << true;
-        QTest::newRow("upper") << "TRUE" << true;
-        QTest::newRow("capitalised") << "True" << true;
-        QTest::newRow("mixed") << "tRuE" << true;
-        QTest::newRow("one") << "1" << false;
-        QTest::newRow("yes") << "yes" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("false") << "false" << false;
-        QTest::newRow("leading blank") << " true" << false;
-        QTest::newRow("trailing blank") << "true " << false;
-        QTest::newRow("prefix") << "tru" << false;
-        QTest::newRow("longer") << "truex" << false;
-        QTest::newRow("full-width letters") << QString::fromUtf8("\uff54\uff52\uff55\uff45") << false;
-    }
-    void booleansAreTrueOnlyForTheWordTrue() {
-        QFETCH(QString, text);
-        QFETCH(bool, expected);
-        QCOMPARE(SettingsStore::parseBool(text), expected);
-    }
-
-    void absentKeysGiveTheDefaultText() {
-        const SettingsStore store(iniPath());
-        QCOMPARE(store.read("Player's Name", "n/a"), QString("n/a"));
-        QCOMPARE(store.readSettingInt("Gun Speed", "5", 0, 10), 5);
-        QCOMPARE(store.readSettingInt("Gun Speed", "99", 0, 10), 10);
-        QVERIFY(store.readSettingBool("Show Circles", "true"));
-        QVERIFY(store.readFlag("Ask For Objects", "1"));
-        QVERIFY(!QFile::exists(iniPath()));
-    }
-
-    void writesReachTheFileAtOnceInsideTheVazazoSection() {
+    void codesTakeTheirDefaultOnlyForEmptyText() {
         SettingsStore store(iniPath());
-        store.write("Gun Speed", "7");
-        // No destructor has run: the value must already be on disk.
-        QVERIFY(fileText().contains("[Vazazo]"));
-        QVERIFY(fileText().contains("Gun%20Speed=7"));
-
-        const QSettings raw(iniPath(), QSettings::IniFormat);
-        QCOMPARE(raw.childGroups(), QStringList{"Vazazo"});
-        QCOMPARE(raw.value("Vazazo/Gun Speed").toString(), QString("7"));
+        const auto& entry = classicalLearningDistanceTime;
+        QCOMPARE(store.readCode(entry), 1050);
+        for (const auto& [stored, code] : {std::pair{"", 1050}, {"0", 0}, {" ", 0}, {"1051", 1051}}) {
+            store.write(entry.key, stored);
+            QCOMPARE(store.readCode(entry), code);
+        }
     }
 
-    void anotherStoreOnTheSameFileReadsWhatWasWritten() {
-        {
-            SettingsStore writer(iniPath());
-            writer.write("Player Name", "Ada");
-        }
-        SettingsStore first(iniPath());
-        QCOMPARE(first.read("Player Name", "---"), QString("Ada"));
-
-        // Both alive: a write through one is seen through the other.
-        SettingsStore second(iniPath());
-        first.write("Player Name", "Grace");
-        QCOMPARE(second.read("Player Name", "---"), QString("Grace"));
-        second.remove("Player Name");
-        QCOMPARE(first.read("Player Name", "---"), QString("---"));
+    void keysAreBuiltAsTheFileLayoutNamesThem() {
+        QCOMPARE(shapeKey(shapeShow, shapeKinds[cylinderIndex]), QString("Show Cylinders"));
+        QCOMPARE(shapeKey(shapeOneAtATime, shapeKinds[triangleIndex]), QString("One Triangle at a Time"));
+        QCOMPARE(shapeKey(shapeRandomSize, shapeKinds[circleIndex]), QString("Circle Random Size"));
+        QCOMPARE(customColourKey(9), QString("Custom colour 09"));
+        QCOMPARE(customColourKey(10), QString("Custom colour a"));
+        QCOMPARE(customColourKey(-4), QString("Custom colour 00"));
+        QCOMPARE(customColourKey(16), QString("Custom colour f"));
+        QCOMPARE(bestScoreUniqueNumberKey(3, 7, 0), QString("Best Score Unique Number 3-7-0"));
+        QVERIFY(bestScoreKey(1, 11, 0) != bestScoreKey(11, 1, 0));
     }
 
     void keysWithSlashesAndApostrophesRoundTripAsSingleKeys() {
@@ -133,37 +100,104 @@ private slots:
         const SettingsStore store(iniPath());
         QCOMPARE(store.read("Classical Learning Distance/Time", ""), QString("1051"));
         QCOMPARE(store.read("Player's Name", "n/a"), QString("O'Neil"));
-
         QSettings raw(iniPath(), QSettings::IniFormat);
         raw.beginGroup("Vazazo");
-        QVERIFY2(raw.childGroups().isEmpty(), qPrintable(fileText()));
+        QVERIFY(raw.childGroups().isEmpty());
         QCOMPARE(raw.childKeys().size(), 2);
     }
 
-    void codesTakeTheirDefaultOnlyForEmptyText() {
+    void aWriteReachesTheDiskAtOnceUnlessABatchHoldsIt() {
         SettingsStore store(iniPath());
-        const auto& entry = SettingKeys::classicalLearningDistanceTime;
-        QCOMPARE(store.readCode(entry), 1050);
-        store.write(entry.key, "");
-        QCOMPARE(store.readCode(entry), 1050);
-        store.write(entry.key, "0");
-        QCOMPARE(store.readCode(entry), 0);
-        store.write(entry.key, "1051");
-        QCOMPARE(store.readCode(entry), 1051);
-        store.write(entry.key, " ");
-        QCOMPARE(store.readCode(entry), 0);
+        store.write("Gun Speed", "7");
+        QVERIFY(fileBytes(iniPath()).contains("[Vazazo]\nGun%20Speed=7"));
+        QCOMPARE(store.diskWrites(), 1);
+        {
+            const SettingsStore::Batch outer(store);
+            {
+                const SettingsStore::Batch inner(store);
+                store.write("Gun Speed", "8");
+                store.remove("Player Name");
+            }
+            store.write("Guns Volume", "9");
+            QVERIFY(!fileBytes(iniPath()).contains("Volume"));
+            QCOMPARE(store.diskWrites(), 1);
+            // Held writes are read back before they reach the disk.
+            QCOMPARE(store.read("Gun Speed", ""), QString("8"));
+        }
+        QCOMPARE(store.diskWrites(), 2);
+        QVERIFY(fileBytes(iniPath()).contains("Guns%20Volume=9"));
+        { const SettingsStore::Batch idle(store); }
+        QCOMPARE(store.diskWrites(), 2);
     }
 
-    void aCorruptFileReadsAsDefaults() {
-        static constexpr char junk[] = "\x00\xff[[[=\n\x01garbage=\"unterminated\n";
-        writeFile(QByteArray(junk, sizeof junk - 1));
+    void theFirstWriteOfARunKeepsTheFileAsItWas() {
+        // A stray quote makes Qt read every later line into one value, so the rewrite drops them.
+        const QByteArray handEdited =
+            "[Vazazo]\nPlayer%20Name=\"Ada\nGun%20Speed=3\nBest%20Score%200-0-0=5\n";
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(handEdited) == handEdited.size());
+        file.close();
+        const QString backup = iniPath() + ".bak";
+        {
+            SettingsStore store(iniPath());
+            QCOMPARE(store.read("Gun Speed", "5"), QString("5"));
+            QVERIFY(!QFile::exists(backup));
+            store.write("Guns Volume", "70");
+            store.write("Guns Volume", "60");
+            QCOMPARE(fileBytes(backup), handEdited);
+            QCOMPARE(logLinesContaining(backup), 1);
+        }
+        // The next run keeps the file as the last run left it.
         SettingsStore store(iniPath());
-        QCOMPARE(store.readSettingInt("Gun Speed", "5", 0, 10), 5);
-        QCOMPARE(store.read("Player Name", "---"), QString("---"));
+        const QByteArray lastRun = fileBytes(iniPath());
+        store.write("Guns Volume", "50");
+        QCOMPARE(fileBytes(backup), lastRun);
+        QCOMPARE(logLinesContaining(backup), 1);
+
+        // Nothing to keep before the very first run's first write.
+        SettingsStore fresh(dir->filePath("fresh.ini"));
+        fresh.write("Gun Speed", "1");
+        QVERIFY(!QFile::exists(fresh.backupFileName()));
+        QCOMPARE(logLinesContaining(".bak"), 0);
+    }
+
+    void aWriteThatCannotReachTheDiskIsReportedOnce_data() {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("file name of a folder") << "folder";
+        QTest::newRow("folder that is a file") << "under a file";
+        QTest::newRow("read-only folder") << "read-only";
+    }
+    void aWriteThatCannotReachTheDiskIsReportedOnce() {
+        QFETCH(QString, where);
+        const QString path = dir->filePath(where == "under a file" ? "plain/s.ini" : "s.ini");
+        const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        QFile plain(dir->filePath("plain"));
+        QVERIFY(where != "folder" || QDir(dir->path()).mkdir("s.ini"));
+        QVERIFY(where != "under a file" || plain.open(QIODevice::WriteOnly));
+        if (where == "read-only" && QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner) &&
+            QFileInfo(dir->path()).isWritable()) {
+            QFile::setPermissions(dir->path(), writable);
+            QSKIP("this user writes into read-only folders");
+        }
+        QStringList notices;
+        Notice::setHandler([&](const QString& message) { notices << message; });
+        SettingsStore store(path);
+        QVERIFY(!store.writeFailed());
+        store.write("Gun Speed", "7");
+        {
+            const SettingsStore::Batch batch(store);
+            store.write("Guns Volume", "9");
+        }
+        QFile::setPermissions(dir->path(), writable);
+        QVERIFY(store.writeFailed());
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices[0].contains(QDir::toNativeSeparators(path)));
+        QCOMPARE(logLinesContaining(notices[0]), 1);
+        // What the run wrote stays readable while it lasts.
+        QCOMPARE(store.read("Guns Volume", ""), QString("9"));
     }
 
     void theUserStoreIsTheOrganisationsIniFileWithoutFallbacks() {
-        // Redirect every QSettings INI path into the temporary folder before any user store exists.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir->path());
         QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, dir->filePath("system"));
         SettingsStore store;
@@ -171,15 +205,11 @@ private slots:
         if (store.fileName() != expected) {
             QFAIL(qPrintable("user store would be written to " + store.fileName()));
         }
-
-        // An organisation-wide file must not supply values.
         QSettings organisationWide(dir->filePath("Ruvuriva.ini"), QSettings::IniFormat);
         organisationWide.setValue("Vazazo/Gun Speed", "9");
         organisationWide.sync();
         QCOMPARE(store.read("Gun Speed", "5"), QString("5"));
-
         store.write("Gun Speed", "6");
-        QVERIFY(QFile::exists(expected));
         QCOMPARE(SettingsStore(expected).read("Gun Speed", "5"), QString("6"));
     }
 };
