@@ -37,16 +37,11 @@ public:
     }
 };
 
-// Weapons speed, shapes speed, size and rate as posted.
-QString posted(const LModule& m) {
+// What the module asks for: apply flag, weapons speed, shapes speed, size, rate, for all kinds.
+QList<int> posted(const LModule& m) {
     const LevelParameters p = m.levelParameters();
-    return QString("%1 %2 %3 %4 %5 %6")
-        .arg(p.applyWeaponsSpeed)
-        .arg(p.weaponsSpeed)
-        .arg(p.shapesSpeed)
-        .arg(p.shapesSize)
-        .arg(p.targetsPerSecond)
-        .arg(p.shapeKinds, 0, 16);
+    return {p.applyWeaponsSpeed, p.weaponsSpeed,     p.shapesSpeed,
+            p.shapesSize,        p.targetsPerSecond, p.shapeKinds == LevelParameters::allShapeKinds};
 }
 
 int applies(MessageRecorder& window) {
@@ -78,19 +73,19 @@ private slots:
         c.start();
         QCOMPARE(applies(window), 1);
         QCOMPARE(window.received.back().lParam, reinterpret_cast<std::intptr_t>(static_cast<LModule*>(&c)));
-        QCOMPARE(posted(c), QString("1 8 2 8 -1 303e"));
+        QCOMPARE(posted(c), QList<int>({1, 8, 2, 8, -1, 1}));
 
         c.periodOf(0, 4, 0.2, 900.0); // good by distance: harder
         QCOMPARE(c.level(), 3);
         QCOMPARE(applies(window), 2);
-        QCOMPARE(posted(c), QString("1 7 3 7 -1 303e"));
+        QCOMPARE(posted(c), QList<int>({1, 7, 3, 7, -1, 1}));
         c.periodOf(1, 4, 0.2, 900.0); // between the missed thresholds
         c.periodOf(0, 4, 0.5, 900.0); // between the distance thresholds
         QCOMPARE(c.level(), 3);
         QCOMPARE(applies(window), 2);
         c.periodOf(3, 4, 0.0, 0.0); // too many missed, whatever the distance
         QCOMPARE(c.level(), 2);
-        QCOMPARE(posted(c), QString("1 8 2 8 -1 303e"));
+        QCOMPARE(posted(c), QList<int>({1, 8, 2, 8, -1, 1}));
 
         // By time, ages in ms exceed the thresholds whenever there was a hit; without hits only
         // the missed count decides.
@@ -110,26 +105,22 @@ private slots:
         }
         QCOMPARE(c.level(), 0);
         QCOMPARE(applies(window), 13 + 10);
-        QCOMPARE(posted(c), QString("1 10 0 10 -1 303e"));
+        QCOMPARE(posted(c), QList<int>({1, 10, 0, 10, -1, 1}));
     }
 
     void thresholdsAreReadFromThePage() {
         QTemporaryDir dir;
         SettingsStore store(dir.filePath("settings.ini"));
         TabClassicalLearning page(store);
-        const ClassicalThresholds defaults = readClassicalThresholds(page);
-        QCOMPARE(defaults.pm1Upper, 2.5);
-        QCOMPARE(defaults.pm2Lower, 0.333);
-        QVERIFY(defaults.useDistance);
         page.findChild<QLineEdit*>("pm2Upper")->setText("lots");
         page.findChild<QLineEdit*>("pm1Lower")->setText("1.5");
         for (QRadioButton* r : page.findChildren<QRadioButton*>()) {
             r->setChecked(r->text() == "time for which target lived");
         }
-        const ClassicalThresholds edited = readClassicalThresholds(page);
-        QCOMPARE(edited.pm2Upper, 0.0);
-        QCOMPARE(edited.pm1Lower, 1.5);
-        QVERIFY(!edited.useDistance);
+        const ClassicalThresholds t = readClassicalThresholds(page);
+        QCOMPARE(QList<double>({t.pm1Lower, t.pm1Upper, t.pm2Lower, t.pm2Upper}),
+                 QList<double>({1.5, 2.5, 0.333, 0.0}));
+        QVERIFY(!t.useDistance);
     }
 
     void experimentalPostsThreeDistinctSettingsAndLeavesTheGameGeneratorAlone() {
@@ -152,11 +143,8 @@ private slots:
                 const int s = std::min(step, 2);
                 QVERIFY(rows[s] % 2 == 0 && rows[s] >= 0 && rows[s] <= 8);
                 const int weapons = TLearning::schedule[rows[s]];
-                QCOMPARE(posted(t), QString("1 %1 %2 %3 %4 303e")
-                                        .arg(weapons)
-                                        .arg(TLearning::schedule[rows[s] + 1])
-                                        .arg(10 - weapons)
-                                        .arg(rates[s]));
+                QCOMPARE(posted(t), QList<int>({1, weapons, TLearning::schedule[rows[s] + 1], 10 - weapons,
+                                                rates[s], 1}));
                 t.onPeriod();
             }
             QCoreApplication::processEvents();
