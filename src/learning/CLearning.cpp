@@ -1,0 +1,77 @@
+#include "learning/CLearning.h"
+
+#include "core/WindowMessages.h"
+
+#include <algorithm>
+
+CLearning::CLearning(QObject* window, Clock& clock) : LModule(clock), window(window) {}
+
+CLearning::~CLearning() {
+    endWorker();
+}
+
+void CLearning::setThresholds(const ClassicalThresholds& thresholds) {
+    std::lock_guard guard(evaluationLock);
+    thresholds_ = thresholds;
+}
+
+ClassicalThresholds CLearning::thresholds() const {
+    std::lock_guard guard(evaluationLock);
+    return thresholds_;
+}
+
+int CLearning::level() const {
+    std::lock_guard guard(evaluationLock);
+    return level_;
+}
+
+int CLearning::judge(int level, const PeriodStats& period, const ClassicalThresholds& t) {
+    const double pm1 = period.missed;
+    const double pm2 = t.useDistance ? period.avgHitDistance : period.avgHitTime;
+    if (pm1 <= t.pm1Lower && pm2 <= t.pm2Lower) {
+        return level + 1;
+    }
+    if (pm1 > t.pm1Upper || pm2 > t.pm2Upper) {
+        return level - 1;
+    }
+    return level;
+}
+
+void CLearning::start() {
+    {
+        std::lock_guard guard(evaluationLock);
+        level_ = startLevel;
+    }
+    LevelParameters p;
+    p.applyWeaponsSpeed = 1;
+    p.weaponsSpeed = maxLevel - startLevel;
+    p.shapeKinds = LevelParameters::allShapeKinds;
+    p.shapesSpeed = startLevel;
+    p.targetsPerSecond = -1;
+    p.shapesSize = maxLevel - startLevel;
+    setLevelParameters(p);
+    postParameters();
+}
+
+void CLearning::onPeriod() {
+    int newLevel = 0;
+    {
+        std::lock_guard guard(evaluationLock);
+        newLevel = std::clamp(judge(level_, period, thresholds_), 0, maxLevel);
+        if (newLevel == level_) {
+            return;
+        }
+        level_ = newLevel;
+    }
+    LevelParameters p = levelParameters();
+    p.weaponsSpeed = maxLevel - newLevel;
+    p.shapesSize = maxLevel - newLevel;
+    p.shapesSpeed = newLevel;
+    setLevelParameters(p);
+    postParameters();
+}
+
+void CLearning::postParameters() {
+    postWindowMessage(window, WindowMessages::WM_APPLY_LEVEL_PARAMETERS, 0,
+                      reinterpret_cast<std::intptr_t>(static_cast<LModule*>(this)));
+}
