@@ -79,6 +79,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
     newGameDlg = new NewGameDlg(store, this, this);
     learningDlg = new LSettingsDlg(store, this, this);
+    learning.select(LearningMethods::methodIndex(learningDlg->dataCollection()));
     createMenus();
     menuBar()->installEventFilter(this);
     resize(initialWidth, initialHeight);
@@ -340,7 +341,30 @@ void CVazazoDlg::drawOverlays() {
     message.draw();
 }
 
+void CVazazoDlg::ticked(double now) {
+    LModule* module = learning.active();
+    if (module == nullptr || !module->wantsHandOff(now)) {
+        return;
+    }
+    const GameSettings settings = settingsDlg->current();
+    module->put(now, shotsFired, targetsHit, targetsMissed, settings.weapons.gunSpeed,
+                settings.shapes[SettingKeys::circleIndex].speed, settings.allShapes.targetsPerSecond(), hitDistanceSum,
+                hitTimeSum);
+}
+
+void CVazazoDlg::applyLearningSettings(bool afterDialog) {
+    const TabDataCollection& page = learningDlg->dataCollection();
+    const int method = LearningMethods::methodIndex(page);
+    const ClassicalThresholds thresholds = readClassicalThresholds(learningDlg->classicalLearning());
+    if (afterDialog) {
+        learning.settingsClosed(method, selection.difficulty, page.averagingMs(), thresholds, !gameOver);
+    } else {
+        learning.startGame(method, selection.difficulty, page.averagingMs(), thresholds);
+    }
+}
+
 void CVazazoDlg::gameEnded(const GameEvents::Ending& ending) {
+    learning.stop();
     message.textX = static_cast<float>((view_->width() - 300) * 0.5);
     message.textY = static_cast<float>((view_->height() - 44) * 0.5);
     message.visible = true;
@@ -592,11 +616,7 @@ void CVazazoDlg::centreOverClientArea(QWidget* dialog) {
 }
 
 void CVazazoDlg::dialogClosed() {
-    // The learning modules that take these settings arrive with the learning methods.
-    const TabDataCollection& collection = learningDlg->dataCollection();
-    appendLog(QString("Learning method %1, data collection %2")
-                  .arg(collection.learningMethod())
-                  .arg(collection.dataCollectionState()));
+    applyLearningSettings(true);
     if (paused && !newGameDlg->settingsOpen()) {
         resumeNow();
     }
@@ -612,6 +632,7 @@ void CVazazoDlg::startGameFromDialog() {
     const LevelSelection selection = newGameDlg->levelSelection();
     message.visible = false;
     startGame(selection, Clock::program().now());
+    applyLearningSettings(false);
     const QString level = GameLevels::isValidLevel(selection.gameLevel)
                               ? GameLevels::GameLevelNames[selection.gameLevel]
                               : QString::number(selection.gameLevel);
@@ -633,6 +654,7 @@ void CVazazoDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CVazazoDlg::stopWorkerThreads() {
+    learning.stop();
     fpsMeter.stopAndWait();
     gameLoop.stopAndWait();
     afterGameDelay.stopAndWait();

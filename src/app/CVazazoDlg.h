@@ -6,6 +6,7 @@
 #include "game/State.h"
 #include "render/FPSAverage.h"
 #include "core/Delay.h"
+#include "learning/LearningMethods.h"
 #include "render/ExtraMessage.h"
 #include "render/FramePainter.h"
 #include "render/Timer.h"
@@ -78,6 +79,7 @@ public:
     Timer countdown;
     ExtraMessage message;
     Delay afterGameDelay;
+    LearningMethods learning{this};
     BestScoreTableSet bestScores;
 
     int orientation = Orientation::south;
@@ -118,6 +120,10 @@ private:
     void dialogClosed();
     void drawOverlays();
     void gameEnded(const GameEvents::Ending& ending) override;
+    // Hands the running totals to the learning module when its period is due.
+    void ticked(double now) override;
+    // Starts, or after a settings dialog closed restarts, the selected learning method.
+    void applyLearningSettings(bool afterDialog);
     // The ended game's questionnaire, saving and best-score offer; the High Scores window follows
     // unless a new game is about to start.
     void finishGame(const GameEvents::Ending& ending, bool showHighScores);

@@ -371,6 +371,21 @@ private slots:
         QVERIFY(window->log()->plainText().contains("New game: Custom 60 seconds, difficulty Custom"));
     }
 
+    void autoDifficultyRunsTheLearningMethodDuringTheGameOnly() {
+        open({{"Difficulty Level", "0"}});
+        play();
+        // The "Auto" preset leaves the targets' speed at 0; the classical method starts them at 2.
+        QVERIFY(waitUntil([&] { return window->settingsDialog()->current().shapes[0].speed == 2; }));
+        QVERIFY(window->learning.active() != nullptr);
+        window->countdown.start(Clock::program().now(), 50.0);
+        QVERIFY(waitUntil([&] { return window->gameOver; }));
+        QVERIFY(window->learning.active() == nullptr);
+
+        open({{"Difficulty Level", "1"}});
+        play();
+        QVERIFY(window->learning.active() == nullptr);
+    }
+
     void theBackgroundColourComesFromTheStore() {
         open({{"Background colour", "255 0 0"}});
         QVERIFY(waitUntil([&] {
