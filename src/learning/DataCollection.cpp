@@ -66,7 +66,8 @@ DataCollectionOptions DataCollectionOptions::fromPage(const TabDataCollection& p
 }
 
 DataCollection::DataCollection(QDir folder, Clock& clock)
-    : LModule(clock), folder(std::move(folder)), progressFactory([] { return std::make_unique<ProgressWindow>(); }),
+    : LModule(clock), folder(std::move(folder)),
+      progressFactory([] { return std::make_unique<ProgressWindow>(); }),
       calendarTime([] { return QDateTime::currentSecsSinceEpoch(); }) {
     disabled = true;
 }
@@ -226,9 +227,10 @@ void DataCollection::shutdown() {
         journal->close();
     }
     if (const int waiting = unsavedGames(); waiting > 0) {
-        appendLog(QString("The data of %1 game(s) could not be saved; it stays in the journal and is saved at "
-                          "the next start.")
-                      .arg(waiting));
+        appendLog(
+            QString("The data of %1 game(s) could not be saved; it stays in the journal and is saved at "
+                    "the next start.")
+                .arg(waiting));
     }
 }
 
@@ -254,19 +256,21 @@ int DataCollection::recoverJournals(const QDir& folder) {
             info.append(line);
         }
         SilentProgress progress;
-        const DataFiles::Result result =
-            DataFiles(folder).write(contents.gameTime, stats, info, contents.coordinates, "Saving ", progress);
+        const DataFiles::Result result = DataFiles(folder).write(contents.gameTime, stats, info,
+                                                                 contents.coordinates, "Saving ", progress);
         if (!result.ok()) {
-            appendLog(QString("The game in the journal %1 could not be recovered; the journal is kept.").arg(name));
+            appendLog(
+                QString("The game in the journal %1 could not be recovered; the journal is kept.").arg(name));
             continue;
         }
         QFile::remove(path);
         ++recovered;
-        appendLog(QString("Recovered the game of %1 from %2 into %3 and %4 (%5 statistics lines, %6 info lines).")
-                      .arg(QDateTime::fromSecsSinceEpoch(contents.gameTime).toString("yyyy-MM-dd hh:mm:ss"), name,
-                           DataFiles::statsName(result.time), DataFiles::infoName(result.time))
-                      .arg(stats.count())
-                      .arg(info.count()));
+        appendLog(
+            QString("Recovered the game of %1 from %2 into %3 and %4 (%5 statistics lines, %6 info lines).")
+                .arg(QDateTime::fromSecsSinceEpoch(contents.gameTime).toString("yyyy-MM-dd hh:mm:ss"), name,
+                     DataFiles::statsName(result.time), DataFiles::infoName(result.time))
+                .arg(stats.count())
+                .arg(info.count()));
     }
     return recovered;
 }

@@ -16,7 +16,8 @@ class TabDataCollection;
 // coordinates line; game over stops the module. The window calls the rest at its moments.
 class DataCollectionFeed : public GameListener {
 public:
-    DataCollectionFeed(DataCollection& module, State& game, const GameSettingsPages& pages, const Paddle& paddle);
+    DataCollectionFeed(DataCollection& module, State& game, const GameSettingsPages& pages,
+                       const Paddle& paddle);
 
     // Start of a game, once its description lines are final: reads the page, takes the lines.
     void beginGame(const TabDataCollection& page);

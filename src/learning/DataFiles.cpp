@@ -40,7 +40,8 @@ public:
         while (step <= sent) {
             step += increment;
         }
-        progress.replaceLastLine(verb + QString::asprintf("data %i%%", static_cast<int>(sent * 100.0 / count)));
+        progress.replaceLastLine(verb +
+                                 QString::asprintf("data %i%%", static_cast<int>(sent * 100.0 / count)));
     }
 
 private:
@@ -56,7 +57,8 @@ private:
 // A file written in large chunks, with every line ending in CR LF (line breaks inside a line too).
 class DataFiles::Output {
 public:
-    Output(std::unique_ptr<QIODevice> device, QString path) : device(std::move(device)), path(std::move(path)) {
+    Output(std::unique_ptr<QIODevice> device, QString path)
+        : device(std::move(device)), path(std::move(path)) {
         buffer.reserve(chunkBytes + 4096);
     }
     ~Output() {
@@ -157,7 +159,8 @@ bool DataFiles::writeStats(const QString& name, const LineList& stats, const QSt
     }
     Output out(std::move(device), path);
     ProgressSteps steps(stats.count(), verb, progress);
-    for (const LineList::Node* node = stats.first(); node != nullptr && out.line(node->text); node = node->next) {
+    for (const LineList::Node* node = stats.first(); node != nullptr && out.line(node->text);
+         node = node->next) {
         steps.lineWritten();
     }
     if (!out.finish()) {

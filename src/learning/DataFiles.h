@@ -47,7 +47,8 @@ public:
 
 private:
     class Output;
-    bool writeStats(const QString& name, const LineList& stats, const QString& verb, SaveProgress& progress) const;
+    bool writeStats(const QString& name, const LineList& stats, const QString& verb,
+                    SaveProgress& progress) const;
     bool writeInfo(const QString& name, const LineList& info, bool coordinates, const QString& verb,
                    SaveProgress& progress) const;
 

@@ -114,17 +114,17 @@ void Journal::run() {
 
 void Journal::flush() {
     std::lock_guard fileGuard(fileLock);
-    QByteArray out;
     {
+        // The two buffers trade places and keep their capacity, so appending rarely allocates.
         std::lock_guard guard(bufferLock);
-        out.swap(pending);
+        pending.swap(writing);
     }
-    if (!file.isOpen() || out.isEmpty()) {
-        return;
+    if (file.isOpen() && !writing.isEmpty()) {
+        // A failed write is not retried: the lines are still in memory and the save is what counts.
+        file.write(writing);
+        file.flush();
     }
-    // A failed write is not retried: the lines are still in memory and the save is what counts.
-    file.write(out);
-    file.flush();
+    writing.truncate(0);
 }
 
 void Journal::close() {
@@ -165,7 +165,8 @@ Journal::Contents Journal::read(const QString& path) {
     contents.valid = timeOk;
     qsizetype start = data.indexOf('\n') + 1;
     // A record without its line end was cut off by the crash and is dropped.
-    for (qsizetype end = data.indexOf('\n', start); end >= 0; start = end + 1, end = data.indexOf('\n', start)) {
+    for (qsizetype end = data.indexOf('\n', start); end >= 0;
+         start = end + 1, end = data.indexOf('\n', start)) {
         const QByteArrayView record(data.constData() + start, end - start);
         if (record.size() < 2 || record[1] != ' ') {
             continue;

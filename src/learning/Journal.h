@@ -61,5 +61,6 @@ private:
     mutable std::mutex fileLock;
     std::mutex bufferLock;
     QByteArray pending;
+    QByteArray writing;
     std::atomic<bool> statsWaiting{false};
 };

@@ -19,8 +19,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
+#include <charconv>
 #include <memory>
 #include <new>
+#include <random>
 
 namespace {
 constexpr qint64 gameTime = 1'700'000'000;
@@ -93,7 +96,8 @@ DataCollectionOptions options(int mode, bool coordinates, int periodMs = 5000) {
 std::unique_ptr<DataCollection> collector(const QDir& folder, QStringList& progressLines, Clock& clock) {
     auto module = std::make_unique<DataCollection>(folder, clock);
     module->setCalendarTime([] { return gameTime; });
-    module->setProgressFactory([&progressLines] { return std::make_unique<RecordingProgress>(progressLines); });
+    module->setProgressFactory(
+        [&progressLines] { return std::make_unique<RecordingProgress>(progressLines); });
     return module;
 }
 
@@ -187,6 +191,30 @@ private slots:
         QCOMPARE(feed.coordinatesLine(20000.0), QByteArray("20000 0.00 0.25000 0.95000"));
     }
 
+    void coordinateNumbersMatchCorrectlyRoundedFixedNotation() {
+        const auto exact = [](double value, int decimals) {
+            std::array<char, 400> digits{};
+            const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value,
+                                           std::chars_format::fixed, decimals)
+                                 .ptr;
+            return QByteArray(digits.data(), end - digits.data());
+        };
+        // Exact ties round to even, values just beside a tie do not, a tiny negative keeps its sign.
+        QList<double> values{0.625,        0.125,     0.375, 0.000005, 0.0000149999,
+                             0.0000150001, -0.000001, -0.0,  1.0,      -2.5e-6,
+                             9999.999995,  123456.5,  1e300, 0.999999, 0.994999};
+        std::mt19937_64 random(7);
+        std::uniform_real_distribution<double> field(-1.5, 1.5);
+        for (int i = 0; i < 20000; ++i) {
+            values << field(random);
+        }
+        CoordinatesLine line;
+        for (const double v : values) {
+            line.begin(0.0, v, v, -v);
+            QCOMPARE(line.take(), "0 " + exact(v, 2) + " " + exact(v, 5) + " " + exact(-v, 5));
+        }
+    }
+
     void theFeedHandsOverWhenDueAndAddsLinesOnlyInPlay() {
         QTemporaryDir dir;
         QStringList progress;
@@ -250,10 +278,11 @@ private slots:
                      "\r\n"
                      "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000\r\n"
                      "1010 1.00 0.20000 0.95000 t0000 hit\r\n");
-        QCOMPARE(progress, QStringList({"Opening file stats1700000000.txt", "Saving data 0%", "Saving data 100%",
-                                        "Opening file info1700000000.txt", "Saving data 0%", "~Saving data 14%",
-                                        "~Saving data 28%", "~Saving data 42%", "~Saving data 57%",
-                                        "~Saving data 71%", "~Saving data 85%", "~Saving data 100%"}));
+        QCOMPARE(progress,
+                 QStringList({"Opening file stats1700000000.txt", "Saving data 0%", "Saving data 100%",
+                              "Opening file info1700000000.txt", "Saving data 0%", "~Saving data 14%",
+                              "~Saving data 28%", "~Saving data 42%", "~Saving data 57%", "~Saving data 71%",
+                              "~Saving data 85%", "~Saving data 100%"}));
         QCOMPARE(module->unsavedGames(), 0);
         QVERIFY(Journal::leftovers(folder).isEmpty());
 
@@ -282,7 +311,8 @@ private slots:
         for (int n = 1; n <= 100; ++n) {
             expected << QString("~Saving data %1%").arg(n);
         }
-        expected << "Saving data 100%" << "Opening file info5.txt";
+        expected << "Saving data 100%"
+                 << "Opening file info5.txt";
         QCOMPARE(lines, expected);
         QCOMPARE(fileBytes(QDir(dir.path()), "stats5.txt").count("\r\n"), 250);
     }
@@ -412,8 +442,8 @@ private slots:
             const QStringList journals = Journal::leftovers(folder);
             return journals.size() == 1 ? fileBytes(folder, QFileInfo(journals[0]).fileName()) : QByteArray();
         };
-        QVERIFY(waitUntil([&] { return journalText().count("\nS ") >= 3 && journalText().count("\nI ") >= 40; },
-                          30000));
+        QVERIFY(waitUntil(
+            [&] { return journalText().count("\nS ") >= 3 && journalText().count("\nI ") >= 40; }, 30000));
         child.kill();
         QVERIFY(child.waitForFinished());
         const QByteArray journal = journalText();
@@ -429,8 +459,11 @@ private slots:
         const QByteArray info = fileBytes(folder, "info1700000001.txt");
         // Only a record the kill cut short may be missing.
         QVERIFY(stats.count("\r\n") >= journal.count("\nS ") - 1);
-        QVERIFY(QRegularExpression("^(\\d+ \\d+ 1 0 0 5 5 1.000 0.0000 0\r\n)+$").match(QString(stats)).hasMatch());
-        QVERIFY(info.contains(reportBytes.right(reportBytes.size() - reportBytes.indexOf("After")) + "\r\n0 1.00"));
+        QVERIFY(QRegularExpression("^(\\d+ \\d+ 1 0 0 5 5 1.000 0.0000 0\r\n)+$")
+                    .match(QString(stats))
+                    .hasMatch());
+        QVERIFY(info.contains(reportBytes.right(reportBytes.size() - reportBytes.indexOf("After")) +
+                              "\r\n0 1.00"));
         QVERIFY(info.count(" 1.00 0.20000 0.95000\r\n") >= journal.count("\nI ") - 5);
         QVERIFY(logLines().join('\n').contains("Recovered the game of"));
         QCOMPARE(fileBytes(folder, "stats1700000000.txt"), QByteArray());
