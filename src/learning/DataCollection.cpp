@@ -241,8 +241,14 @@ int DataCollection::unsavedGames() const {
 int DataCollection::recoverJournals(const QDir& folder) {
     int recovered = 0;
     for (const QString& path : Journal::leftovers(folder)) {
-        const Journal::Contents contents = Journal::read(path);
         const QString name = QFileInfo(path).fileName();
+        const std::unique_ptr<QLockFile> claimed = Journal::claim(path);
+        if (!claimed) {
+            appendLog(QString("The journal %1 is still being written by a running game; it is left alone.")
+                          .arg(name));
+            continue;
+        }
+        const Journal::Contents contents = Journal::read(path);
         if (!contents.valid) {
             appendLog(QString("The journal %1 cannot be read; it is left as it is.").arg(name));
             continue;

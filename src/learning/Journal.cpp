@@ -69,7 +69,10 @@ bool Journal::open(qint64 gameTime, bool coordinates) {
     {
         std::lock_guard guard(fileLock);
         file.setFileName(folder.filePath(journalName(time)));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Another instance starting meanwhile must not take this journal for a crashed one.
+        lock = claim(file.fileName());
+        if (!lock || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            lock.reset();
             appendLog(QString("Could not create the journal %1; this game's data is not kept on disk while "
                               "it runs.")
                           .arg(file.fileName()));
@@ -132,6 +135,7 @@ void Journal::close() {
     flush();
     std::lock_guard guard(fileLock);
     file.close();
+    lock.reset();
 }
 
 void Journal::discard() {
@@ -178,6 +182,15 @@ Journal::Contents Journal::read(const QString& path) {
         }
     }
     return contents;
+}
+
+std::unique_ptr<QLockFile> Journal::claim(const QString& path) {
+    auto claimed = std::make_unique<QLockFile>(path + ".lock");
+    // A lock whose process is gone counts as stale and is taken over.
+    if (!claimed->tryLock(0)) {
+        return nullptr;
+    }
+    return claimed;
 }
 
 QStringList Journal::leftovers(const QDir& folder) {

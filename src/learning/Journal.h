@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 // A running game's lines on disk, so that a crash loses at most the last half second of them. The
@@ -49,8 +51,10 @@ public:
         QList<QByteArray> info;
     };
     static Contents read(const QString& path);
-    // The journals left in folder by a run that ended without saving.
+    // The journals in folder, left by a run that ended without saving or still being written.
     static QStringList leftovers(const QDir& folder);
+    // Holds off every other process from the journal at path; fails while its writer lives.
+    static std::unique_ptr<QLockFile> claim(const QString& path);
 
 private:
     void append(char kind, const QByteArray& line);
@@ -58,6 +62,7 @@ private:
 
     QDir folder;
     QFile file;
+    std::unique_ptr<QLockFile> lock;
     mutable std::mutex fileLock;
     std::mutex bufferLock;
     QByteArray pending;

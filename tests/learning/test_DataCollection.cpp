@@ -469,6 +469,20 @@ private slots:
         QCOMPARE(fileBytes(folder, "stats1700000000.txt"), QByteArray());
     }
 
+    void aJournalStillBeingWrittenIsNotRecovered() {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        Journal running(folder);
+        QVERIFY(running.open(gameTime, false));
+        running.addInfo("Group Name: lab");
+        QCOMPARE(DataCollection::recoverJournals(folder), 0);
+        QCOMPARE(Journal::leftovers(folder).size(), 1);
+        QVERIFY(logLines().join('\n').contains("still being written"));
+        running.close();
+        QCOMPARE(DataCollection::recoverJournals(folder), 1);
+        QVERIFY(fileBytes(folder, "info1700000000.txt").endsWith("Group Name: lab\r\n"));
+    }
+
     void unreadableJournalsAreLeftAlone() {
         QTemporaryDir dir;
         const QDir folder(dir.path());
