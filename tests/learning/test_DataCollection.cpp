@@ -9,6 +9,8 @@
 #include "scene/ObjectNames.h"
 #include "scene/Paddle.h"
 #include "scene/Triangle.h"
+#include "settings/SettingsStore.h"
+#include "settings/TabDataCollection.h"
 
 #include "support/FakePages.h"
 #include "support/ManualCounter.h"
@@ -212,6 +214,25 @@ private slots:
         for (const double v : values) {
             line.begin(0.0, v, v, -v);
             QCOMPARE(line.take(), "0 " + exact(v, 2) + " " + exact(v, 5) + " " + exact(-v, 5));
+        }
+    }
+
+    void thePageGivesModeCoordinatesAndPeriod() {
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath("settings.ini"));
+        const QList<std::pair<int, int>> modes{{SettingKeys::dataCollectionSend, DataCollection::upload},
+                                               {SettingKeys::dataCollectionSave, DataCollection::saveToFile},
+                                               {SettingKeys::dataCollectionNone, DataCollection::off},
+                                               {7, DataCollection::off}};
+        for (const auto& [code, mode] : modes) {
+            store.writeInt(SettingKeys::dataCollectionState, code);
+            store.write(SettingKeys::dataCollectionAveragingTime.key, "250");
+            store.writeBool(SettingKeys::dataCollectionCoordinates, true);
+            TabDataCollection page(store);
+            const DataCollectionOptions options = DataCollectionOptions::fromPage(page);
+            QCOMPARE(options.mode, mode);
+            QVERIFY(options.collectCoordinates);
+            QCOMPARE(options.periodMs, 250);
         }
     }
 
