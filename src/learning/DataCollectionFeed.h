@@ -1,0 +1,39 @@
+#pragma once
+
+#include "game/GameEvents.h"
+#include "learning/DataLines.h"
+
+#include <QDir>
+
+class DataCollection;
+class GameSettingsPages;
+class Paddle;
+class State;
+class TabDataCollection;
+
+// Lets the game drive data collection: per tick it hands the running totals to the module when a
+// period is due and, while coordinates are collected and the game is in play, adds one
+// coordinates line; game over stops the module. The window calls the rest at its moments.
+class DataCollectionFeed : public GameListener {
+public:
+    DataCollectionFeed(DataCollection& module, State& game, const GameSettingsPages& pages,
+                       const Paddle& paddle);
+
+    // Start of a game, once its description lines are final: reads the page, takes the lines.
+    void beginGame(const TabDataCollection& page);
+    // The after-game step, with the after-game questionnaire's text.
+    void afterGame(const QString& afterGameAnswers);
+
+    void ticked(double now) override;
+    void gameEnded(const GameEvents::Ending& ending) override;
+
+    // The line for the frame at time now, from the objects on the field and the last frame's hits.
+    QByteArray coordinatesLine(double now);
+
+private:
+    DataCollection& module;
+    State& game;
+    const GameSettingsPages& pages;
+    const Paddle& paddle;
+    CoordinatesLine line;
+};
