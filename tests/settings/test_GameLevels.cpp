@@ -10,17 +10,6 @@
 
 using namespace GameLevels;
 
-namespace {
-LevelSelection selection(int level, int difficulty, bool oneShot = false, bool vulnerable = false) {
-    LevelSelection s;
-    s.gameLevel = level;
-    s.difficulty = difficulty;
-    s.oneShot = oneShot;
-    s.vulnerablePaddle = vulnerable;
-    return s;
-}
-} // namespace
-
 // The level applied to real settings pages that hold what a played custom level might leave:
 // everything a preset touches is off its mark.
 class TestGameLevels : public QObject, private DialogFixture {
@@ -80,7 +69,9 @@ private slots:
         QFETCH(bool, prepared);
         QFETCH(QList<int>, gunShapesRate);
         QFETCH(int, limitMs);
-        const LevelStart start = applyLevel(selection(level, difficulty, oneShot, !oneShot), *pages);
+        const LevelSelection selection{
+            .gameLevel = level, .difficulty = difficulty, .oneShot = oneShot, .vulnerablePaddle = !oneShot};
+        const LevelStart start = applyLevel(selection, *pages);
         QCOMPARE(start.timeLimitMs, limitMs);
         QCOMPARE(start.adaptive, difficulty == 0);
         const GameSettings now = pages->current();

@@ -15,25 +15,11 @@ using Mode = NewGameDlg::Mode;
 using Posted = std::vector<std::pair<int, std::intptr_t>>; // message, lParam
 
 namespace {
-QAbstractButton* button(const QWidget& dlg, const QString& text) {
-    for (QAbstractButton* b : dlg.findChildren<QAbstractButton*>()) {
-        if (b->text() == text) {
-            return b;
-        }
-    }
-    qFatal("no button \"%s\"", qPrintable(text));
-}
-
 QComboBox* list(const QWidget& dlg, const char* name) {
     return dlg.findChild<QComboBox*>(name);
 }
-
-// Check boxes and radio buttons react only on their indicator and label.
-void click(const QWidget& dlg, const QString& text) {
-    QAbstractButton* b = button(dlg, text);
-    const QPoint at = qobject_cast<QPushButton*>(b) ? b->rect().center() : QPoint(6, b->height() / 2);
-    QTest::mouseClick(b, Qt::LeftButton, {}, at);
-}
+const auto button = buttonNamed;
+const auto click = [](const QWidget& dlg, const QString& text) { clickButton(dlg, text); };
 } // namespace
 
 class TestNewGameDlg : public QObject, private DialogFixture {
@@ -55,16 +41,6 @@ class TestNewGameDlg : public QObject, private DialogFixture {
 private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
-
-    void anEmptyStoreOpensAtTheDemoLevelForANovice() {
-        const NewGameDlg dlg(*store, mainWindow.get());
-        QVERIFY(dlg.isHidden() && dlg.mode() == Mode::Demo);
-        QCOMPARE(list(dlg, "durationList")->currentText(), QString("30 seconds"));
-        QVERIFY(!list(dlg, "durationList")->isEnabled() && button(dlg, "Copy Current")->isEnabled());
-        const LevelSelection s = dlg.levelSelection();
-        QVERIFY(s.gameLevel == 0 && s.difficulty == 2 && s.askObjects);
-        QVERIFY(!s.oneShot && !s.vulnerablePaddle && !s.freePaddle && !s.askPainStiffness && !s.settingsOpen);
-    }
 
     // A blank difficulty would be confirmed, saved and match no best-score table ever again.
     void aStoredDifficultyOutsideTheListFallsBackToTheDefault_data() {
@@ -102,8 +78,8 @@ private slots:
         store->write("One Shot", "5");
         auto dlg = shownDialog();
         QVERIFY(dlg->mode() == Mode::Custom && dlg->oneShot());
-        QVERIFY(!button(*dlg, "Copy Current")->isEnabled());
-        QVERIFY(!button(*dlg, "One Shot At A Time")->isEnabled());
+        QVERIFY(!button(*dlg, "Copy Current")->isEnabled() &&
+                !button(*dlg, "One Shot At A Time")->isEnabled());
         QCOMPARE(list(*dlg, "durationList")->currentIndex(), -1);
         click(*dlg, "OK");
         QCOMPARE(dlg->levelSelection().gameLevel, 0);
@@ -201,12 +177,9 @@ private slots:
         const LevelSelection s = dlg->levelSelection();
         QVERIFY(s.difficulty == 1 && s.oneShot && s.vulnerablePaddle && s.askPainStiffness);
         QVERIFY(!s.askObjects && !s.freePaddle);
-        QStringList values;
-        for (const char* key : {"Game Level", "Time Attack", "Difficulty Level", "One Shot",
-                                "Vulnerable Paddle", "Paddle Moves", "Pain Level", "Ask For Objects"}) {
-            values << store->read(key, "absent");
-        }
-        QCOMPARE(values, QStringList({"10", "4", "1", "1", "1", "0", "1", "0"}));
+        QCOMPARE(stored({"Game Level", "Time Attack", "Difficulty Level", "One Shot", "Vulnerable Paddle",
+                         "Paddle Moves", "Pain Level", "Ask For Objects"}),
+                 QStringList({"10", "4", "1", "1", "1", "0", "1", "0"}));
     }
 };
 
