@@ -3,6 +3,7 @@
 #include "support/TestMain.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
+#include "scene/Gun.h"
 #include "scene/Rectangle.h"
 #include "scene/Sphere.h"
 #include "scene/Triangle.h"
@@ -111,7 +112,7 @@ private slots:
             }
         }
         // Each kind counts on its own, to four digits and beyond.
-        QCOMPARE(ObjectNames::take(ObjectNames::gun), QString("g0000"));
+        QCOMPARE(Gun(Gun::firedRadius, 0.5, 0.5).getName(), QString("g0000"));
         QCOMPARE(ObjectNames::format('s', 12345), QString("s12345"));
         // With a freely moving paddle new targets start anywhere in the field.
         SpawnContext free = fromAbove();
