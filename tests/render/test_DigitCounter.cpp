@@ -63,12 +63,14 @@ private slots:
         QCOMPARE(wheelsOf(counter), QString("4.71 0.00 0.00 0.00"));
     }
 
-    void theCarryTurnsEveryWheelAboveANineWithTheUnits() {
+    void theCarryTurnsEveryWheelAboveANineWithTheUnitsAndTheUnitsRound() {
         DigitCounter counter;
         restAt(counter, 9.0, 0.0);
         counter.add(1.0, 5000.0);
-        counter.animate(5000.0 + 1000.0 / 6.0);
-        QCOMPARE(wheelsOf(counter), QString("9.50 0.50 0.00 0.00"));
+        counter.animate(5200.0);
+        QCOMPARE(wheelsOf(counter), QString("9.60 0.60 0.00 0.00"));
+        // The units round, the wheels above them are truncated.
+        QCOMPARE(counter.displayedValue(), 10);
         counter.animate(5000.0 + 1000.0 / 3.0);
         counter.animate(5000.0 + 1000.0 / 3.0);
         QCOMPARE(wheelsOf(counter), QString("0.00 1.00 0.00 0.00"));
@@ -78,10 +80,6 @@ private slots:
         QCOMPARE(wheelsOf(counter), QString("9.50 9.50 9.50 0.50"));
         restAt(counter, 18.5, 0.0);
         QCOMPARE(wheelsOf(counter), QString("8.50 1.00 0.00 0.00"));
-    }
-
-    void displayedValueRoundsTheUnitsAndTruncatesTheRest() {
-        DigitCounter counter;
         restAt(counter, 1234.0, 0.0);
         QCOMPARE(counter.displayedValue(), 1234);
         counter.restart(10.0);
@@ -89,11 +87,6 @@ private slots:
         QCOMPARE(counter.displayedValue(), 1);
         counter.wheels[0].setValue(0.4);
         QCOMPARE(counter.displayedValue(), 0);
-        restAt(counter, 9.0, 0.0);
-        counter.add(1.0, 1e6);
-        counter.animate(1e6 + 200.0);
-        QCOMPARE(wheelsOf(counter), QString("9.60 0.60 0.00 0.00"));
-        QCOMPARE(counter.displayedValue(), 10);
     }
 
     void aCounterImageIsReportedOnceForBothCountersAndCutToTheTextureLimit() {
@@ -118,17 +111,13 @@ private slots:
             hits.load(view, file);
             misses.load(view, file);
         }
-        QCOMPARE(messages,
-                 QStringList({"Cannot load image " + dir.filePath("missing.png") + "\n",
-                              "The counter image " + narrow +
-                                  " is 3 pixels wide; it needs at least 4, a quarter for each strip "
-                                  "of digits."}));
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].contains("missing.png") && messages[1].contains(narrow + " is 3 pixels wide"));
         QCOMPARE(misses.wheels[3].textures[6], 0u);
 
         GameLog::takePending();
         hits.load(view, tall);
-        QCOMPARE(GameLog::takePending().at(0).text,
-                 "Counter image " + tall + ": strips of 2x4000 pixels scaled down to 1x2048");
+        QVERIFY(GameLog::takePending().at(0).text.endsWith("strips of 2x4000 pixels scaled down to 1x2048"));
         // Left alone, the mipmap builder would have made it 4096 high.
         view.makeCurrent();
         glBindTexture(GL_TEXTURE_2D, hits.wheels[3].textures[6]);
