@@ -37,10 +37,6 @@ QString shown(const QWidget& dlg, const char* name) {
     return edit(dlg, name)->text();
 }
 
-void click(const QWidget& dlg, const QString& text) {
-    clickButton(dlg, text);
-}
-
 void retype(QLineEdit* field, const QString& text) {
     field->setFocus();
     field->selectAll();
@@ -49,13 +45,13 @@ void retype(QLineEdit* field, const QString& text) {
 
 // Every control away from the defaults, through the mouse and keyboard.
 void editEverything(const QWidget& dlg) {
-    click(dlg, "Save to a file");
+    clickButton(dlg, "Save to a file");
     retype(edit(dlg, "averagingInterval"), "250 ms");
-    click(dlg, "Collect coordinates");
-    click(dlg, "Experimental");
+    clickButton(dlg, "Collect coordinates");
+    clickButton(dlg, "Experimental");
     QTabBar* bar = dlg.findChild<QTabBar*>();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-    click(dlg, "time for which target lived");
+    clickButton(dlg, "time for which target lived");
     retype(edit(dlg, "pm1Lower"), "1");
     retype(edit(dlg, "pm1Upper"), "3.5");
     retype(edit(dlg, "pm2Lower"), "abc");
@@ -90,10 +86,10 @@ private slots:
         QCOMPARE(checkedRadios(*dlg).size(), 2);
         // Reloading after a choice in every set clears the unmatched set again.
         editEverything(*dlg);
-        click(*dlg, "Cancel");
+        clickButton(*dlg, "Cancel");
         QCOMPARE(checkedRadios(*dlg).size(), 2);
         dlg->show();
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(store->read(key, "absent"), QString("0"));
     }
 
@@ -132,7 +128,7 @@ private slots:
         } else if (how == "close") {
             dlg->close();
         } else {
-            click(*dlg, how);
+            clickButton(*dlg, how);
         }
         QVERIFY(!dlg->isVisible());
         QTRY_COMPARE(mainWindow->count(WM_DIALOG_CLOSED), 1);

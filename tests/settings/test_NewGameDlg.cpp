@@ -18,8 +18,6 @@ namespace {
 QComboBox* list(const QWidget& dlg, const char* name) {
     return dlg.findChild<QComboBox*>(name);
 }
-const auto button = buttonNamed;
-const auto click = [](const QWidget& dlg, const QString& text) { clickButton(dlg, text); };
 } // namespace
 
 class TestNewGameDlg : public QObject, private DialogFixture {
@@ -67,7 +65,7 @@ private slots:
         }
         auto dlg = shownDialog();
         QCOMPARE(list(*dlg, "difficultyList")->currentText(), shown);
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(dlg->levelSelection().difficulty, confirmed);
         QCOMPARE(store->read("Difficulty Level", ""), QString::number(confirmed));
     }
@@ -78,10 +76,10 @@ private slots:
         store->write("One Shot", "5");
         auto dlg = shownDialog();
         QVERIFY(dlg->mode() == Mode::Custom && dlg->oneShot());
-        QVERIFY(!button(*dlg, "Copy Current")->isEnabled() &&
-                !button(*dlg, "One Shot At A Time")->isEnabled());
+        QVERIFY(!buttonNamed(*dlg, "Copy Current")->isEnabled() &&
+                !buttonNamed(*dlg, "One Shot At A Time")->isEnabled());
         QCOMPARE(list(*dlg, "durationList")->currentIndex(), -1);
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(dlg->levelSelection().gameLevel, 0);
         QCOMPARE(store->read("Time Attack", ""), QString("-1"));
     }
@@ -91,16 +89,16 @@ private slots:
         store->write("Difficulty Level", "1");
         auto dlg = shownDialog();
         QComboBox* difficulty = list(*dlg, "difficultyList");
-        click(*dlg, "Time Attack");
+        clickButton(*dlg, "Time Attack");
         QCOMPARE(difficulty->currentText(), QString("Beginner"));
-        click(*dlg, "Custom");
+        clickButton(*dlg, "Custom");
         QCOMPARE(difficulty->currentText(), QString("Custom"));
         difficulty->setCurrentIndex(0);
-        click(*dlg, "Time Attack");
+        clickButton(*dlg, "Time Attack");
         QCOMPARE(difficulty->currentText(), QString("Auto"));
         // Clicking the ticked mode again keeps exactly that one ticked.
-        click(*dlg, "Time Attack");
-        QVERIFY(button(*dlg, "Time Attack")->isChecked() && !button(*dlg, "Custom")->isChecked());
+        clickButton(*dlg, "Time Attack");
+        QVERIFY(buttonNamed(*dlg, "Time Attack")->isChecked() && !buttonNamed(*dlg, "Custom")->isChecked());
     }
 
     void eachButtonPostsItsMessagesInOrder_data() {
@@ -126,7 +124,7 @@ private slots:
         QFETCH(Posted, expected);
         store->write("Game Level", "2");
         auto dlg = shownDialog();
-        click(*dlg, text);
+        clickButton(*dlg, text);
         QCOMPARE(posted(), expected);
         QCOMPARE(dlg->mode(), mode);
         QCOMPARE(dlg->isVisible(), text != "OK" && text != "Cancel");
@@ -134,11 +132,11 @@ private slots:
 
     void nothingClosesTheDialogWhileItsSettingsAreOpen() {
         auto dlg = shownDialog();
-        QAbstractButton* focusable = button(*dlg, "Free Paddle");
-        click(*dlg, "Settings");
+        QAbstractButton* focusable = buttonNamed(*dlg, "Free Paddle");
+        clickButton(*dlg, "Settings");
         posted();
         QVERIFY(dlg->levelSelection().settingsOpen);
-        QVERIFY(!button(*dlg, "OK")->isEnabled() && !button(*dlg, "Cancel")->isEnabled());
+        QVERIFY(!buttonNamed(*dlg, "OK")->isEnabled() && !buttonNamed(*dlg, "Cancel")->isEnabled());
         QTest::keyClick(focusable, Qt::Key_Return);
         QTest::keyClick(focusable, Qt::Key_Escape);
         dlg->accept();
@@ -148,7 +146,7 @@ private slots:
 
         dlg->settingsClosed();
         QCOMPARE(posted(), (Posted{{WM_SYNC_ONE_SHOT, 0}}));
-        QVERIFY(button(*dlg, "Settings")->isEnabled());
+        QVERIFY(buttonNamed(*dlg, "Settings")->isEnabled());
         QTest::keyClick(focusable, Qt::Key_Return);
         QCOMPARE(posted(), (Posted{{WM_START_GAME, 0}}));
         QVERIFY(dlg->isHidden());
@@ -161,18 +159,18 @@ private slots:
 
     void okSavesTheLevelKeysInOneRewriteAndBestScoresDoesNot() {
         auto dlg = shownDialog();
-        click(*dlg, "Custom");
+        clickButton(*dlg, "Custom");
         list(*dlg, "durationList")->setCurrentIndex(4);
         list(*dlg, "difficultyList")->setCurrentIndex(1);
-        click(*dlg, "Vulnerable Paddle");
-        click(*dlg, "Specify Pain/Stiffness Level");
-        click(*dlg, "Ask For Selecting Objects");
+        clickButton(*dlg, "Vulnerable Paddle");
+        clickButton(*dlg, "Specify Pain/Stiffness Level");
+        clickButton(*dlg, "Ask For Selecting Objects");
         dlg->setOneShot(true);
-        click(*dlg, "Best Scores");
+        clickButton(*dlg, "Best Scores");
         QCOMPARE(dlg->levelSelection().gameLevel, 10);
         QCOMPARE(store->read("Game Level", "absent"), QString("absent"));
 
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(store->diskWrites(), 1);
         const LevelSelection s = dlg->levelSelection();
         QVERIFY(s.difficulty == 1 && s.oneShot && s.vulnerablePaddle && s.askPainStiffness);

@@ -1,4 +1,5 @@
 #include "support/TestMain.h"
+#include "settings/GameLevels.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTab.h"
@@ -16,6 +17,7 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <climits>
 #include <memory>
 
 using namespace SettingKeys;
@@ -211,6 +213,69 @@ private slots:
         dlg->reject();
         QVERIFY(waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
         QCOMPARE(mainWindow->count(WM_SET_VOLUME), 2);
+    }
+
+    // The level applied to real settings pages that hold what a played custom level might leave:
+    // everything a preset touches is off its mark.
+    void theLevelPreparesThePagesAndTheTimeLimit_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("difficulty");
+        QTest::addColumn<bool>("oneShot");
+        QTest::addColumn<bool>("prepared");
+        QTest::addColumn<QList<int>>("gunShapesRate");
+        QTest::addColumn<int>("limitMs");
+        QTest::newRow("Get'em all, Auto") << 0 << 0 << false << true << QList<int>{8, 0, 0} << 0;
+        QTest::newRow("60 s, Novice") << 2 << 2 << false << true << QList<int>{7, 2, 2} << 61000;
+        QTest::newRow("90 s, Intermediate") << 3 << 3 << true << true << QList<int>{6, 4, 5} << 91000;
+        QTest::newRow("120 s, Advanced") << 4 << 4 << false << true << QList<int>{5, 6, 7} << 121000;
+        QTest::newRow("180 s, Expert") << 5 << 5 << true << true << QList<int>{4, 8, 8} << 181000;
+        QTest::newRow("no difficulty") << 1 << -1 << false << true << QList<int>{1, 3, 10} << 31000;
+        QTest::newRow("difficulty beyond") << 2 << INT_MIN << true << true << QList<int>{1, 3, 10} << 61000;
+        QTest::newRow("custom 30 s") << 6 << 1 << false << false << QList<int>{} << 31000;
+        QTest::newRow("custom 180 s, Auto") << 10 << 0 << true << false << QList<int>{} << 181000;
+        QTest::newRow("no level") << -1 << 2 << false << false << QList<int>{} << 0;
+        QTest::newRow("level beyond") << 11 << 2 << false << false << QList<int>{} << 0;
+    }
+    void theLevelPreparesThePagesAndTheTimeLimit() {
+        QFETCH(int, level);
+        QFETCH(int, difficulty);
+        QFETCH(bool, oneShot);
+        QFETCH(bool, prepared);
+        QFETCH(QList<int>, gunShapesRate);
+        QFETCH(int, limitMs);
+        GameSettings played;
+        played.weapons.gunSpeed = 1;
+        played.weapons.oneWeaponAtATime = true;
+        played.allShapes.shapesPerSecond = 10;
+        for (ShapeSettings& s : played.shapes) {
+            s.show = s.rotate = s.colour = false;
+            s.oneAtATime = s.distractor = true;
+            s.speed = 3;
+        }
+        played.save(*store, "");
+        const auto pages = makeDlg();
+        QCOMPARE(pages->current(), played);
+        const LevelSelection selection{
+            .gameLevel = level, .difficulty = difficulty, .oneShot = oneShot, .vulnerablePaddle = !oneShot};
+        const GameLevels::LevelStart start = GameLevels::applyLevel(selection, *pages);
+        // The pages change in memory only.
+        QCOMPARE(store->diskWrites(), 1);
+        QCOMPARE(start.timeLimitMs, limitMs);
+        QCOMPARE(start.adaptive, difficulty == 0);
+        const GameSettings now = pages->current();
+        if (!prepared) {
+            QCOMPARE(now, played);
+            QVERIFY(!start.vulnerablePaddle.has_value());
+            return;
+        }
+        for (const ShapeSettings& s : now.shapes) {
+            QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor);
+            QCOMPARE(s.speed, gunShapesRate[1]);
+        }
+        QCOMPARE(now.weapons.gunSpeed, gunShapesRate[0]);
+        QCOMPARE(now.allShapes.shapesPerSecond, gunShapesRate[2]);
+        QCOMPARE(now.weapons.oneWeaponAtATime, oneShot);
+        QCOMPARE(start.vulnerablePaddle, std::optional<bool>(!oneShot));
     }
 };
 
