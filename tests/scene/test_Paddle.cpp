@@ -22,8 +22,7 @@ Paddle movingPaddle(int orientation, bool freeMovement) {
     Paddle paddle;
     paddle.orientation = orientation;
     paddle.freeMovement = freeMovement;
-    paddle.rawU = 0.5;
-    paddle.rawV = 0.5;
+    paddle.rawU = paddle.rawV = 0.5;
     paddle.update(0.0);
     return paddle;
 }
