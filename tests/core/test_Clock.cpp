@@ -8,10 +8,15 @@
 
 #include <QtTest>
 
+#include <new>
+
 class TestClock : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { FatalError::setHandler({}); }
+    void cleanup() {
+        FatalError::setHandler({});
+        std::set_new_handler(nullptr);
+    }
 
     void timeCountsFromTheClocksCreationInCalibratedTicks() {
         auto counter = std::make_shared<ManualCounter>();
@@ -29,9 +34,12 @@ private slots:
         QCOMPARE(clock.now(), 40.0);
         QCOMPARE(GameLog::takePending().at(0).text, QString("Timer resolution 3.58 Mhz"));
         // In MHz from 100000 ticks per ms on, though the line always says Mhz.
-        QCOMPARE(Clock::resolutionText(2'400'000), QString("Timer resolution 2.40 Mhz"));
-        QCOMPARE(Clock::resolutionText(99'999), QString("Timer resolution 100.00 Mhz"));
-        QCOMPARE(Clock::resolutionText(100'000), QString("Timer resolution 0.10 Mhz"));
+        for (auto [ticks, mhz] : {std::pair{2'400'000, "2.40"}, {99'999, "100.00"}, {100'000, "0.10"}}) {
+            QCOMPARE(Clock::resolutionText(ticks), QString("Timer resolution %1 Mhz").arg(mhz));
+        }
+        const double first = Clock::program().now();
+        QTest::qWait(20);
+        QVERIFY(Clock::program().now() > first);
     }
 
     void anUnreadableCounterIsFatal() {
@@ -41,17 +49,26 @@ private slots:
         Clock clock(counter);
         counter->counterWorks = false;
         clock.now();
-        QCOMPARE(errors, QStringList({"Cannot read current time!"}));
         counter->frequencyWorks = false;
         clock.calibrate();
-        QCOMPARE(errors.last(), QString("Cannot determine clock frequency!"));
+        QCOMPARE(errors, QStringList({"Cannot read current time!", "Cannot determine clock frequency!"}));
         QCOMPARE(clock.ticksPerMs(), Clock::initialTicksPerMs);
     }
 
-    void theProgramClockRuns() {
-        const double first = Clock::program().now();
-        QTest::qWait(20);
-        QVERIFY(Clock::program().now() > first);
+    // The handler is called from any thread, so it takes a lock.
+    void allocationFailuresAndOtherThreadsReachTheReplacedHandler() {
+        QStringList messages;
+        std::mutex lock;
+        FatalError::setHandler([&](const QString& message) {
+            std::lock_guard guard(lock);
+            messages << message;
+        });
+        FatalError::installLowMemoryHandler();
+        // Far beyond any address space, so the allocator must fail.
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, ::operator delete(::operator new (std::size_t{1} << 62)));
+        std::thread worker([] { FatalError::exitWith(FatalError::clockUnreadable); });
+        worker.join();
+        QCOMPARE(messages, QStringList({"Low memory!", "Cannot read current time!"}));
     }
 };
 

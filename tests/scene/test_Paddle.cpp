@@ -22,8 +22,7 @@ Paddle movingPaddle(int orientation, bool freeMovement) {
     Paddle paddle;
     paddle.orientation = orientation;
     paddle.freeMovement = freeMovement;
-    paddle.rawU = 0.5;
-    paddle.rawV = 0.5;
+    paddle.rawU = paddle.rawV = 0.5;
     paddle.update(0.0);
     return paddle;
 }
@@ -97,27 +96,26 @@ private slots:
     }
 
     void theCursorIsPulledBackFromTheEdgesAndTheJumpIsNotTakenAsMovement() {
-        // Top and bottom win over the sides and send the cursor to the vertical middle.
-        QCOMPARE(sentTo(Paddle::recentredCursor(970, 63.5, viewW, viewH)), QPoint(970, 400));
-        QCOMPARE(sentTo(Paddle::recentredCursor(500, 737, viewW, viewH)), QPoint(500, 400));
-        QCOMPARE(sentTo(Paddle::recentredCursor(63, 300, viewW, viewH)), QPoint(500, 300));
-        QCOMPARE(sentTo(Paddle::recentredCursor(937, 300, viewW, viewH)), QPoint(500, 300));
-        // 64 pixels away is far enough.
-        QCOMPARE(sentTo(Paddle::recentredCursor(64, 64, viewW, viewH)), stays);
-        QCOMPARE(sentTo(Paddle::recentredCursor(936, 736, viewW, viewH)), stays);
-
+        // Top and bottom win over the sides and send the cursor to the vertical middle; 64 pixels away
+        // is far enough.
+        const struct {
+            double x, y;
+            QPoint sent;
+        } edges[] = {{970, 63.5, {970, 400}}, {500, 737, {500, 400}}, {63, 300, {500, 300}},
+                     {937, 300, {500, 300}},  {64, 64, stays},        {936, 736, stays}};
+        for (const auto& e : edges) {
+            QCOMPARE(sentTo(Paddle::recentredCursor(e.x, e.y, viewW, viewH)), e.sent);
+        }
         Paddle paddle;
         paddle.update(0.0);
         // The very first move only records where the cursor is.
-        QCOMPARE(sentTo(paddle.mouseMoved(300, 300, viewW, viewH)), stays);
-        QCOMPARE(paddle.pendingDY, 0.0);
+        QVERIFY(sentTo(paddle.mouseMoved(300, 300, viewW, viewH)) == stays && paddle.pendingDY == 0.0);
         QCOMPARE(sentTo(paddle.mouseMoved(300, 40, viewW, viewH)), QPoint(300, 400));
         // The cursor arriving where it was put moves nothing; the next move counts again.
         QCOMPARE(sentTo(paddle.mouseMoved(300, 400, viewW, viewH)), stays);
         QVERIFY(near(paddle.pendingDY, -260.0 / viewH));
         QCOMPARE(sentTo(paddle.mouseMoved(320, 410, viewW, viewH)), stays);
-        QVERIFY(near(paddle.pendingDX, 20.0 / viewW));
-        QVERIFY(near(paddle.pendingDY, -250.0 / viewH));
+        QVERIFY(near(paddle.pendingDX, 20.0 / viewW) && near(paddle.pendingDY, -250.0 / viewH));
     }
 
     void aHitFadesThePaddleOutAndBackIn() {
@@ -146,17 +144,14 @@ private slots:
         const double sampledAt = paddle.lastSample;
         const double u = paddle.rawU;
         const double velocity = paddle.velocityU;
-        // Three ticks: 30 ms.
-        moveBy(paddle, 0.001, 0.0);
-        moveBy(paddle, 0.001, 0.0);
-        moveBy(paddle, 0.001, 0.0);
-        QCOMPARE(paddle.lastUpdate, 130.0);
-        QCOMPARE(paddle.velocityU, velocity);
+        for (int tick = 0; tick < 3; ++tick) {
+            moveBy(paddle, 0.001, 0.0);
+        }
+        QVERIFY(paddle.lastUpdate == 130.0 && paddle.velocityU == velocity);
         paddle.update(141.0);
         QCOMPARE(paddle.lastSample, 141.0);
+        QVERIFY(paddle.velocityU > 0.0 && paddle.velocityV == 0.0);
         QVERIFY(near(paddle.velocityU, (paddle.rawU - u) / (141.0 - sampledAt) / 10.0));
-        QCOMPARE(paddle.velocityV, 0.0);
-        QVERIFY(paddle.velocityU > 0.0);
     }
 
     void drawsAtItsPixelRectangleUnlessInvisible() {
@@ -164,17 +159,16 @@ private slots:
         QVERIFY(gl.isReady());
         FieldScale::program() = FieldScale{200, 100};
         Paddle paddle;
-        paddle.posX = 0.5;
-        paddle.posY = 0.5;
+        paddle.posX = paddle.posY = 0.5;
         paddle.paddleWidth = 0.25;
         paddle.paddleHeight = 0.2;
         glColor4d(0.0, 1.0, 0.0, 1.0);
         paddle.draw();
         const QImage shown = gl.image();
         QCOMPARE(shown.pixelColor(110, 55), QColor(Qt::white));
-        QCOMPARE(shown.pixelColor(90, 55), QColor(Qt::black));
-        QCOMPARE(shown.pixelColor(110, 45), QColor(Qt::black));
-        QCOMPARE(shown.pixelColor(160, 55), QColor(Qt::black));
+        for (const QPoint outside : {QPoint(90, 55), QPoint(110, 45), QPoint(160, 55)}) {
+            QCOMPARE(shown.pixelColor(outside), QColor(Qt::black));
+        }
         // The draw leaves the colour and the matrix as it found them.
         GLdouble colour[4];
         glGetDoublev(GL_CURRENT_COLOR, colour);

@@ -37,18 +37,6 @@ QString shown(const QWidget& dlg, const char* name) {
     return edit(dlg, name)->text();
 }
 
-void click(const QWidget& dlg, const QString& text) {
-    for (QAbstractButton* button : dlg.findChildren<QAbstractButton*>()) {
-        if (button->text() == text) {
-            // Radio buttons and check boxes take clicks only on their indicator and label.
-            const int middle = button->height() / 2;
-            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(middle, middle));
-            return;
-        }
-    }
-    QFAIL(qPrintable(text));
-}
-
 void retype(QLineEdit* field, const QString& text) {
     field->setFocus();
     field->selectAll();
@@ -57,13 +45,13 @@ void retype(QLineEdit* field, const QString& text) {
 
 // Every control away from the defaults, through the mouse and keyboard.
 void editEverything(const QWidget& dlg) {
-    click(dlg, "Save to a file");
+    clickButton(dlg, "Save to a file");
     retype(edit(dlg, "averagingInterval"), "250 ms");
-    click(dlg, "Collect coordinates");
-    click(dlg, "Experimental");
+    clickButton(dlg, "Collect coordinates");
+    clickButton(dlg, "Experimental");
     QTabBar* bar = dlg.findChild<QTabBar*>();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-    click(dlg, "time for which target lived");
+    clickButton(dlg, "time for which target lived");
     retype(edit(dlg, "pm1Lower"), "1");
     retype(edit(dlg, "pm1Upper"), "3.5");
     retype(edit(dlg, "pm2Lower"), "abc");
@@ -98,10 +86,10 @@ private slots:
         QCOMPARE(checkedRadios(*dlg).size(), 2);
         // Reloading after a choice in every set clears the unmatched set again.
         editEverything(*dlg);
-        click(*dlg, "Cancel");
+        clickButton(*dlg, "Cancel");
         QCOMPARE(checkedRadios(*dlg).size(), 2);
         dlg->show();
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(store->read(key, "absent"), QString("0"));
     }
 
@@ -118,9 +106,9 @@ private slots:
         store->write("Classical Learning PM1 Lower", "0.5");
         store->write("Data Collection State", "1034");
         auto dlg = openDialog();
-        const QStringList stored{"Classical learning", "Use internet connection",
-                                 "distance travelled by the target"};
-        QCOMPARE(checkedRadios(*dlg), stored);
+        const QStringList storedRadios{"Classical learning", "Use internet connection",
+                                       "distance travelled by the target"};
+        QCOMPARE(checkedRadios(*dlg), storedRadios);
         QCOMPARE(shown(*dlg, "pm2Upper"), QString("0.666"));
         editEverything(*dlg);
         const TabDataCollection& data = dlg->dataCollection();
@@ -140,27 +128,23 @@ private slots:
         } else if (how == "close") {
             dlg->close();
         } else {
-            click(*dlg, how);
+            clickButton(*dlg, how);
         }
         QVERIFY(!dlg->isVisible());
         QTRY_COMPARE(mainWindow->count(WM_DIALOG_CLOSED), 1);
         if (how == "OK") {
             QCOMPARE(store->diskWrites() - rewrites, 1);
-            QStringList values;
-            for (const char* key : {"Data Collection State", "Data Collection Averaging Time",
-                                    "Data Collection Coordinates", "Data Collection Learning Method",
-                                    "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
-                                    "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
-                                    "Classical Learning PM2 Upper"}) {
-                values << store->read(key, "absent");
-            }
-            QCOMPARE(values,
+            QCOMPARE(stored({"Data Collection State", "Data Collection Averaging Time",
+                             "Data Collection Coordinates", "Data Collection Learning Method",
+                             "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
+                             "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
+                             "Classical Learning PM2 Upper"}),
                      QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900"}));
             return;
         }
         // The pages hold the stored values again before the main window hears of it.
         QCOMPARE(store->diskWrites(), rewrites);
-        QCOMPARE(checkedRadios(*dlg), stored);
+        QCOMPARE(checkedRadios(*dlg), storedRadios);
         QVERIFY(!data.collectCoordinates());
         QCOMPARE(shown(*dlg, "pm1Lower"), QString("0.5"));
         QCOMPARE(data.averagingText(), QString("5000"));

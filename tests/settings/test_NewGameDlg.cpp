@@ -15,24 +15,8 @@ using Mode = NewGameDlg::Mode;
 using Posted = std::vector<std::pair<int, std::intptr_t>>; // message, lParam
 
 namespace {
-QAbstractButton* button(const QWidget& dlg, const QString& text) {
-    for (QAbstractButton* b : dlg.findChildren<QAbstractButton*>()) {
-        if (b->text() == text) {
-            return b;
-        }
-    }
-    qFatal("no button \"%s\"", qPrintable(text));
-}
-
 QComboBox* list(const QWidget& dlg, const char* name) {
     return dlg.findChild<QComboBox*>(name);
-}
-
-// Check boxes and radio buttons react only on their indicator and label.
-void click(const QWidget& dlg, const QString& text) {
-    QAbstractButton* b = button(dlg, text);
-    const QPoint at = qobject_cast<QPushButton*>(b) ? b->rect().center() : QPoint(6, b->height() / 2);
-    QTest::mouseClick(b, Qt::LeftButton, {}, at);
 }
 } // namespace
 
@@ -55,16 +39,6 @@ class TestNewGameDlg : public QObject, private DialogFixture {
 private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
-
-    void anEmptyStoreOpensAtTheDemoLevelForANovice() {
-        const NewGameDlg dlg(*store, mainWindow.get());
-        QVERIFY(dlg.isHidden() && dlg.mode() == Mode::Demo);
-        QCOMPARE(list(dlg, "durationList")->currentText(), QString("30 seconds"));
-        QVERIFY(!list(dlg, "durationList")->isEnabled() && button(dlg, "Copy Current")->isEnabled());
-        const LevelSelection s = dlg.levelSelection();
-        QVERIFY(s.gameLevel == 0 && s.difficulty == 2 && s.askObjects);
-        QVERIFY(!s.oneShot && !s.vulnerablePaddle && !s.freePaddle && !s.askPainStiffness && !s.settingsOpen);
-    }
 
     // A blank difficulty would be confirmed, saved and match no best-score table ever again.
     void aStoredDifficultyOutsideTheListFallsBackToTheDefault_data() {
@@ -91,7 +65,7 @@ private slots:
         }
         auto dlg = shownDialog();
         QCOMPARE(list(*dlg, "difficultyList")->currentText(), shown);
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(dlg->levelSelection().difficulty, confirmed);
         QCOMPARE(store->read("Difficulty Level", ""), QString::number(confirmed));
     }
@@ -102,10 +76,10 @@ private slots:
         store->write("One Shot", "5");
         auto dlg = shownDialog();
         QVERIFY(dlg->mode() == Mode::Custom && dlg->oneShot());
-        QVERIFY(!button(*dlg, "Copy Current")->isEnabled());
-        QVERIFY(!button(*dlg, "One Shot At A Time")->isEnabled());
+        QVERIFY(!buttonNamed(*dlg, "Copy Current")->isEnabled() &&
+                !buttonNamed(*dlg, "One Shot At A Time")->isEnabled());
         QCOMPARE(list(*dlg, "durationList")->currentIndex(), -1);
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(dlg->levelSelection().gameLevel, 0);
         QCOMPARE(store->read("Time Attack", ""), QString("-1"));
     }
@@ -115,16 +89,16 @@ private slots:
         store->write("Difficulty Level", "1");
         auto dlg = shownDialog();
         QComboBox* difficulty = list(*dlg, "difficultyList");
-        click(*dlg, "Time Attack");
+        clickButton(*dlg, "Time Attack");
         QCOMPARE(difficulty->currentText(), QString("Beginner"));
-        click(*dlg, "Custom");
+        clickButton(*dlg, "Custom");
         QCOMPARE(difficulty->currentText(), QString("Custom"));
         difficulty->setCurrentIndex(0);
-        click(*dlg, "Time Attack");
+        clickButton(*dlg, "Time Attack");
         QCOMPARE(difficulty->currentText(), QString("Auto"));
-        // Clicking the ticked mode again keeps exactly that one ticked.
-        click(*dlg, "Time Attack");
-        QVERIFY(button(*dlg, "Time Attack")->isChecked() && !button(*dlg, "Custom")->isChecked());
+        // The buttons are not exclusive by themselves: clicking the ticked mode again keeps it ticked.
+        clickButton(*dlg, "Time Attack");
+        QVERIFY(buttonNamed(*dlg, "Time Attack")->isChecked() && !buttonNamed(*dlg, "Custom")->isChecked());
     }
 
     void eachButtonPostsItsMessagesInOrder_data() {
@@ -150,7 +124,7 @@ private slots:
         QFETCH(Posted, expected);
         store->write("Game Level", "2");
         auto dlg = shownDialog();
-        click(*dlg, text);
+        clickButton(*dlg, text);
         QCOMPARE(posted(), expected);
         QCOMPARE(dlg->mode(), mode);
         QCOMPARE(dlg->isVisible(), text != "OK" && text != "Cancel");
@@ -158,21 +132,20 @@ private slots:
 
     void nothingClosesTheDialogWhileItsSettingsAreOpen() {
         auto dlg = shownDialog();
-        QAbstractButton* focusable = button(*dlg, "Free Paddle");
-        click(*dlg, "Settings");
+        QAbstractButton* focusable = buttonNamed(*dlg, "Free Paddle");
+        clickButton(*dlg, "Settings");
         posted();
         QVERIFY(dlg->levelSelection().settingsOpen);
-        QVERIFY(!button(*dlg, "OK")->isEnabled() && !button(*dlg, "Cancel")->isEnabled());
+        QVERIFY(!buttonNamed(*dlg, "OK")->isEnabled() && !buttonNamed(*dlg, "Cancel")->isEnabled());
         QTest::keyClick(focusable, Qt::Key_Return);
         QTest::keyClick(focusable, Qt::Key_Escape);
         dlg->accept();
         dlg->close();
-        QVERIFY(dlg->isVisible());
-        QCOMPARE(posted(), Posted{});
+        QVERIFY(dlg->isVisible() && posted().empty());
 
         dlg->settingsClosed();
         QCOMPARE(posted(), (Posted{{WM_SYNC_ONE_SHOT, 0}}));
-        QVERIFY(button(*dlg, "Settings")->isEnabled());
+        QVERIFY(buttonNamed(*dlg, "Settings")->isEnabled());
         QTest::keyClick(focusable, Qt::Key_Return);
         QCOMPARE(posted(), (Posted{{WM_START_GAME, 0}}));
         QVERIFY(dlg->isHidden());
@@ -185,28 +158,25 @@ private slots:
 
     void okSavesTheLevelKeysInOneRewriteAndBestScoresDoesNot() {
         auto dlg = shownDialog();
-        click(*dlg, "Custom");
+        clickButton(*dlg, "Custom");
         list(*dlg, "durationList")->setCurrentIndex(4);
         list(*dlg, "difficultyList")->setCurrentIndex(1);
-        click(*dlg, "Vulnerable Paddle");
-        click(*dlg, "Specify Pain/Stiffness Level");
-        click(*dlg, "Ask For Selecting Objects");
+        clickButton(*dlg, "Vulnerable Paddle");
+        clickButton(*dlg, "Specify Pain/Stiffness Level");
+        clickButton(*dlg, "Ask For Selecting Objects");
         dlg->setOneShot(true);
-        click(*dlg, "Best Scores");
+        clickButton(*dlg, "Best Scores");
         QCOMPARE(dlg->levelSelection().gameLevel, 10);
         QCOMPARE(store->read("Game Level", "absent"), QString("absent"));
 
-        click(*dlg, "OK");
+        clickButton(*dlg, "OK");
         QCOMPARE(store->diskWrites(), 1);
         const LevelSelection s = dlg->levelSelection();
         QVERIFY(s.difficulty == 1 && s.oneShot && s.vulnerablePaddle && s.askPainStiffness);
         QVERIFY(!s.askObjects && !s.freePaddle);
-        QStringList values;
-        for (const char* key : {"Game Level", "Time Attack", "Difficulty Level", "One Shot",
-                                "Vulnerable Paddle", "Paddle Moves", "Pain Level", "Ask For Objects"}) {
-            values << store->read(key, "absent");
-        }
-        QCOMPARE(values, QStringList({"10", "4", "1", "1", "1", "0", "1", "0"}));
+        QCOMPARE(stored({"Game Level", "Time Attack", "Difficulty Level", "One Shot", "Vulnerable Paddle",
+                         "Paddle Moves", "Pain Level", "Ask For Objects"}),
+                 QStringList({"10", "4", "1", "1", "1", "0", "1", "0"}));
     }
 };
 

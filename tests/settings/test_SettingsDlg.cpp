@@ -1,4 +1,5 @@
 #include "support/TestMain.h"
+#include "settings/GameLevels.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTab.h"
@@ -8,6 +9,7 @@
 #include "settings/TabAllShapes.h"
 #include "settings/TabWeapons.h"
 #include "support/DialogFixture.h"
+#include "support/ShownDialog.h"
 #include "support/Waiting.h"
 
 #include <QCheckBox>
@@ -15,6 +17,7 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <climits>
 #include <memory>
 
 using namespace SettingKeys;
@@ -28,11 +31,6 @@ ShapeGroup* group(const SettingsDlg& dlg, int typeCode) {
     return dlg.tab()->shapes3DPage()->groupByType(typeCode);
 }
 
-// On the box's indicator: a box may be wider than the part that takes clicks.
-void clickBox(QCheckBox* box) {
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
-}
-
 GameSettings storedCopy(const SettingsStore& store, const QString& prefix) {
     GameSettings settings;
     settings.load(store, prefix);
@@ -44,14 +42,8 @@ class TestSettingsDlg : public QObject, private DialogFixture {
     Q_OBJECT
 
     std::unique_ptr<SettingsDlg> makeDlg(bool shown = false) {
-        auto dlg = std::make_unique<SettingsDlg>(*store, mainWindow.get());
-        if (shown) {
-            dlg->show();
-            if (!QTest::qWaitForWindowExposed(dlg.get())) {
-                qWarning("dialog not exposed");
-            }
-        }
-        return dlg;
+        return shown ? shownDialog<SettingsDlg>(*store, mainWindow.get())
+                     : std::make_unique<SettingsDlg>(*store, mainWindow.get());
     }
 
 private slots:
@@ -113,17 +105,15 @@ private slots:
         } else {
             dlg->close();
         }
-        QVERIFY(dlg->isHidden());
-        QVERIFY(waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
+        QVERIFY(dlg->isHidden() && waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
         QCOMPARE(store->diskWrites() - rewrites, how == "OK" ? 1 : 0);
         QCOMPARE(storedCopy(*store, custom ? "" : customPrefix), otherCopy);
         if (how != "OK") {
-            QCOMPARE(dlg->current(), stored);
-            QCOMPARE(dlg->tab()->weaponsPage()->speedSlider()->value(), 2);
+            QVERIFY(dlg->current() == stored && dlg->tab()->weaponsPage()->speedSlider()->value() == 2);
             return;
         }
-        QCOMPARE(dlg->current().weapons.gunSpeed, 3);
-        QCOMPARE(storedCopy(*store, custom ? customPrefix : ""), dlg->current());
+        QVERIFY(dlg->current().weapons.gunSpeed == 3 &&
+                storedCopy(*store, custom ? customPrefix : "") == dlg->current());
     }
 
     void eachModeSwitchKeepsBothCopiesInOneRewrite() {
@@ -132,15 +122,15 @@ private slots:
         const auto dlg = makeDlg();
         const int rewrites = store->diskWrites();
         dlg->switchMode(1);
-        QVERIFY(dlg->isCustom() && store->diskWrites() == rewrites + 1);
-        QCOMPARE(dlg->current().weapons.gunSpeed, 8);
+        QVERIFY(dlg->isCustom() && store->diskWrites() == rewrites + 1 &&
+                dlg->current().weapons.gunSpeed == 8);
         // A reload always reads the current copy.
         postWindowMessage(dlg->tab()->weaponsPage(), WM_RELOAD_SETTINGS);
         QVERIFY(waitUntil([&] { return dlg->current().weapons.gunSpeed == 3; }));
         dlg->setWeaponsSpeed(9);
         dlg->switchMode(0);
-        QVERIFY(!dlg->isCustom() && store->diskWrites() == rewrites + 2);
-        QCOMPARE(dlg->current().weapons.gunSpeed, 3);
+        QVERIFY(!dlg->isCustom() && store->diskWrites() == rewrites + 2 &&
+                dlg->current().weapons.gunSpeed == 3);
         QCOMPARE(store->read("CustomGun Speed", ""), QString("9"));
 
         // Copying writes both copies and keeps the values shown.
@@ -150,8 +140,7 @@ private slots:
         dlg->switchMode(2);
         QVERIFY(dlg->isCustom() && store->diskWrites() == rewrites + 3);
         QCOMPARE(dlg->current(), shown);
-        QCOMPARE(storedCopy(*store, ""), shown);
-        QCOMPARE(storedCopy(*store, customPrefix), shown);
+        QVERIFY(storedCopy(*store, "") == shown && storedCopy(*store, customPrefix) == shown);
     }
 
     void shapeSpeedAndSizeFollowTheTypeCodeMask_data() {
@@ -165,7 +154,6 @@ private slots:
         QFETCH(int, mask);
         QFETCH(QList<int>, changed);
         const auto dlg = makeDlg();
-        QVERIFY(dlg->isHidden() && !dlg->isModal() && !dlg->isCustom());
         dlg->setShapeSpeed(mask, 7);
         dlg->setShapeSize(mask, 2);
         for (const ShapeKind& kind : shapeKinds) {
@@ -183,17 +171,17 @@ private slots:
         const TabAllShapes* page = dlg->tab()->allShapesPage();
         dlg->tab()->setCurrentWidget(dlg->tab()->allShapesPage());
         QTRY_VERIFY(page->synchronizeBox()->isVisible());
-        clickBox(page->synchronizeBox());
+        clickButton(page->synchronizeBox());
         QCOMPARE(page->verticalSlider()->value(), 5);
         QTest::keyClick(page->horizontalSlider(), Qt::Key_Right);
         QCOMPARE(page->verticalSlider()->value(), 6);
         QTest::keyClick(page->verticalSlider(), Qt::Key_Left);
         QCOMPARE(page->horizontalSlider()->value(), 5);
 
-        clickBox(page->synchronizeBox());
+        clickButton(page->synchronizeBox());
         QTest::keyClick(page->horizontalSlider(), Qt::Key_Right);
-        QCOMPARE(page->verticalSlider()->value(), 5);
-        QCOMPARE(dlg->current().allShapes.horizontalMouseSensitivity, 6);
+        QVERIFY(page->verticalSlider()->value() == 5 &&
+                dlg->current().allShapes.horizontalMouseSensitivity == 6);
     }
 
     void randomSizeDisablesSizeAtCreationAndWhenClicked() {
@@ -204,8 +192,8 @@ private slots:
         QVERIFY(!circle->sizeSlider()->isEnabled() && triangle->sizeSlider()->isEnabled());
         dlg->tab()->setCurrentWidget(dlg->tab()->shapes2DPage());
         QTRY_VERIFY(triangle->randomSizeBox()->isVisible());
-        clickBox(triangle->randomSizeBox());
-        clickBox(circle->randomSizeBox());
+        clickButton(triangle->randomSizeBox());
+        clickButton(circle->randomSizeBox());
         QVERIFY(!triangle->sizeSlider()->isEnabled() && circle->sizeSlider()->isEnabled());
         // A later load leaves the sliders as the clicks left them.
         QTest::mouseClick(dlg->cancelButton(), Qt::LeftButton);
@@ -218,14 +206,76 @@ private slots:
         QTest::keyClick(dlg->tab()->weaponsPage()->volumeSlider(), Qt::Key_Right);
         QTest::keyClick(dlg->tab()->allShapesPage()->volumeSlider(), Qt::Key_Left);
         QVERIFY(waitUntil([&] { return mainWindow->count(WM_SET_VOLUME) == 2; }));
-        QCOMPARE(mainWindow->received[0].wParam, 0x1000);
-        QCOMPARE(mainWindow->received[0].lParam, 81);
-        QCOMPARE(mainWindow->received[1].wParam, 0x2000);
-        QCOMPARE(mainWindow->received[1].lParam, 79);
+        const auto& sent = mainWindow->received;
+        QCOMPARE((QList<qint64>{sent[0].wParam, sent[0].lParam, sent[1].wParam, sent[1].lParam}),
+                 (QList<qint64>{0x1000, 81, 0x2000, 79}));
         // Loading moves the sliders back without a message.
         dlg->reject();
         QVERIFY(waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
         QCOMPARE(mainWindow->count(WM_SET_VOLUME), 2);
+    }
+
+    // The level applied to real settings pages that hold what a played custom level might leave:
+    // everything a preset touches is off its mark.
+    void theLevelPreparesThePagesAndTheTimeLimit_data() {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("difficulty");
+        QTest::addColumn<bool>("oneShot");
+        QTest::addColumn<bool>("prepared");
+        QTest::addColumn<QList<int>>("gunShapesRate");
+        QTest::addColumn<int>("limitMs");
+        QTest::newRow("Get'em all, Auto") << 0 << 0 << false << true << QList<int>{8, 0, 0} << 0;
+        QTest::newRow("60 s, Novice") << 2 << 2 << false << true << QList<int>{7, 2, 2} << 61000;
+        QTest::newRow("90 s, Intermediate") << 3 << 3 << true << true << QList<int>{6, 4, 5} << 91000;
+        QTest::newRow("120 s, Advanced") << 4 << 4 << false << true << QList<int>{5, 6, 7} << 121000;
+        QTest::newRow("180 s, Expert") << 5 << 5 << true << true << QList<int>{4, 8, 8} << 181000;
+        QTest::newRow("no difficulty") << 1 << -1 << false << true << QList<int>{1, 3, 10} << 31000;
+        QTest::newRow("difficulty beyond") << 2 << INT_MIN << true << true << QList<int>{1, 3, 10} << 61000;
+        QTest::newRow("custom 30 s") << 6 << 1 << false << false << QList<int>{} << 31000;
+        QTest::newRow("custom 180 s, Auto") << 10 << 0 << true << false << QList<int>{} << 181000;
+        QTest::newRow("no level") << -1 << 2 << false << false << QList<int>{} << 0;
+        QTest::newRow("level beyond") << 11 << 2 << false << false << QList<int>{} << 0;
+    }
+    void theLevelPreparesThePagesAndTheTimeLimit() {
+        QFETCH(int, level);
+        QFETCH(int, difficulty);
+        QFETCH(bool, oneShot);
+        QFETCH(bool, prepared);
+        QFETCH(QList<int>, gunShapesRate);
+        QFETCH(int, limitMs);
+        GameSettings played;
+        played.weapons.gunSpeed = 1;
+        played.weapons.oneWeaponAtATime = true;
+        played.allShapes.shapesPerSecond = 10;
+        for (ShapeSettings& s : played.shapes) {
+            s.show = s.rotate = s.colour = false;
+            s.oneAtATime = s.distractor = true;
+            s.speed = 3;
+        }
+        played.save(*store, "");
+        const auto pages = makeDlg();
+        QCOMPARE(pages->current(), played);
+        const LevelSelection selection{
+            .gameLevel = level, .difficulty = difficulty, .oneShot = oneShot, .vulnerablePaddle = !oneShot};
+        const GameLevels::LevelStart start = GameLevels::applyLevel(selection, *pages);
+        // The pages change in memory only.
+        QCOMPARE(store->diskWrites(), 1);
+        QCOMPARE(start.timeLimitMs, limitMs);
+        QCOMPARE(start.adaptive, difficulty == 0);
+        const GameSettings now = pages->current();
+        if (!prepared) {
+            QCOMPARE(now, played);
+            QVERIFY(!start.vulnerablePaddle.has_value());
+            return;
+        }
+        for (const ShapeSettings& s : now.shapes) {
+            QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor);
+            QCOMPARE(s.speed, gunShapesRate[1]);
+        }
+        QCOMPARE(now.weapons.gunSpeed, gunShapesRate[0]);
+        QCOMPARE(now.allShapes.shapesPerSecond, gunShapesRate[2]);
+        QCOMPARE(now.weapons.oneWeaponAtATime, oneShot);
+        QCOMPARE(start.vulnerablePaddle, std::optional<bool>(!oneShot));
     }
 };
 

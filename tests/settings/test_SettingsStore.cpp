@@ -1,7 +1,9 @@
 #include "support/TestMain.h"
 #include "core/Log.h"
 #include "core/Notice.h"
+#include "settings/GameSettings.h"
 #include "settings/SettingsStore.h"
+#include "support/DialogFixture.h"
 
 #include <QFile>
 #include <QSettings>
@@ -14,6 +16,36 @@
 using namespace SettingKeys;
 
 namespace {
+// Every field away from its default (and the two sensitivities apart, so synchronising shows).
+GameSettings changedSettings() {
+    GameSettings settings;
+    settings.weapons.gunSpeed = 9;
+    settings.weapons.gunsVolume = 33;
+    settings.weapons.oneWeaponAtATime = true;
+    settings.allShapes.explosionsVolume = 44;
+    settings.allShapes.shapesPerSecond = 7;
+    settings.allShapes.horizontalMouseSensitivity = 2;
+    settings.allShapes.verticalMouseSensitivity = 8;
+    settings.allShapes.synchronizeMouseSensitivity = false;
+    settings.allShapes.noHorizontalMovementOfTargets = true;
+    settings.allShapes.minimumDistanceFromPaddle = 37;
+    int n = 0;
+    for (ShapeSettings& shape : settings.shapes) {
+        shape.show = shape.rotate = shape.colour = false;
+        shape.oneAtATime = shape.randomSize = true;
+        shape.distractor = !shape.distractor;
+        shape.speed = n;
+        shape.size = 10 - n++;
+    }
+    return settings;
+}
+
+GameSettings loaded(const SettingsStore& store, const QString& prefix) {
+    GameSettings settings = changedSettings();
+    settings.load(store, prefix);
+    return settings;
+}
+
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -28,21 +60,20 @@ int logLinesContaining(const QString& text) {
 }
 } // namespace
 
-class TestSettingsStore : public QObject {
+// The settings file, and the game settings stored in it.
+class TestSettingsStore : public QObject, private DialogFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
     QString iniPath() const { return dir->filePath("store.ini"); }
 
 private slots:
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
+        QVERIFY(setUp());
         GameLog::takePending();
     }
     void cleanup() {
         Notice::setHandler({});
-        dir.reset();
+        tearDown();
     }
 
     void textsParseAsIntegersAndBooleans_data() {
@@ -79,7 +110,7 @@ private slots:
         }
     }
 
-    void keysAreBuiltAsTheFileLayoutNamesThem() {
+    void keysAreBuiltAsTheFileLayoutNamesThemAndRoundTripAsSingleKeys() {
         QCOMPARE(shapeKey(shapeShow, shapeKinds[cylinderIndex]), QString("Show Cylinders"));
         QCOMPARE(shapeKey(shapeOneAtATime, shapeKinds[triangleIndex]), QString("One Triangle at a Time"));
         QCOMPARE(shapeKey(shapeRandomSize, shapeKinds[circleIndex]), QString("Circle Random Size"));
@@ -89,9 +120,7 @@ private slots:
         QCOMPARE(customColourKey(16), QString("Custom colour f"));
         QCOMPARE(bestScoreUniqueNumberKey(3, 7, 0), QString("Best Score Unique Number 3-7-0"));
         QVERIFY(bestScoreKey(1, 11, 0) != bestScoreKey(11, 1, 0));
-    }
-
-    void keysWithSlashesAndApostrophesRoundTripAsSingleKeys() {
+        // Slashes and apostrophes round-trip as single keys.
         {
             SettingsStore store(iniPath());
             store.write("Classical Learning Distance/Time", "1051");
@@ -102,8 +131,7 @@ private slots:
         QCOMPARE(store.read("Player's Name", "n/a"), QString("O'Neil"));
         QSettings raw(iniPath(), QSettings::IniFormat);
         raw.beginGroup("Vazazo");
-        QVERIFY(raw.childGroups().isEmpty());
-        QCOMPARE(raw.childKeys().size(), 2);
+        QVERIFY(raw.childGroups().isEmpty() && raw.childKeys().size() == 2);
     }
 
     void aWriteReachesTheDiskAtOnceUnlessABatchHoldsIt() {
@@ -169,10 +197,10 @@ private slots:
     }
     void aWriteThatCannotReachTheDiskIsReportedOnce() {
         QFETCH(QString, where);
-        const QString path = dir->filePath(where == "under a file" ? "plain/s.ini" : "s.ini");
+        const QString path = dir->filePath(where == "under a file" ? "plain/w.ini" : "w.ini");
         const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
         QFile plain(dir->filePath("plain"));
-        QVERIFY(where != "folder" || QDir(dir->path()).mkdir("s.ini"));
+        QVERIFY(where != "folder" || QDir(dir->path()).mkdir("w.ini"));
         QVERIFY(where != "under a file" || plain.open(QIODevice::WriteOnly));
         if (where == "read-only" && QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner) &&
             QFileInfo(dir->path()).isWritable()) {
@@ -189,12 +217,91 @@ private slots:
             store.write("Guns Volume", "9");
         }
         QFile::setPermissions(dir->path(), writable);
-        QVERIFY(store.writeFailed());
-        QCOMPARE(notices.size(), 1);
+        QVERIFY(store.writeFailed() && notices.size() == 1);
         QVERIFY(notices[0].contains(QDir::toNativeSeparators(path)));
         QCOMPARE(logLinesContaining(notices[0]), 1);
         // What the run wrote stays readable while it lasts.
         QCOMPARE(store.read("Guns Volume", ""), QString("9"));
+    }
+
+    void eachCopySurvivesSaveAndLoadInOneRewriteWithoutTouchingTheOther() {
+        QCOMPARE(loaded(*store, ""), GameSettings());
+        const GameSettings changed = changedSettings();
+        changed.save(*store, "");
+        // Not the current values: the custom copy has its own keys.
+        QCOMPARE(loaded(*store, customPrefix), GameSettings());
+        const int rewrites = store->diskWrites();
+        GameSettings().save(*store, customPrefix);
+        QCOMPARE(store->diskWrites() - rewrites, 1);
+        store.reset();
+
+        const SettingsStore reader(dir->filePath("s.ini"));
+        QCOMPARE(loaded(reader, ""), changed);
+        QCOMPARE(loaded(reader, customPrefix), GameSettings());
+        // The prefix goes directly in front of the key, with no separator.
+        QCOMPARE(reader.read("CustomGun Speed", ""), QString("5"));
+    }
+
+    void storedIntegersAreClampedIntoTheirRanges_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("speed above") << "Triangle Speed" << "12" << 10;
+        QTest::newRow("size below") << "Cylinder Size" << "-1" << 0;
+        QTest::newRow("volume above") << "Guns Volume" << "250" << 100;
+        QTest::newRow("distance above") << "Minimum Distance From Paddle" << "60" << 50;
+        QTest::newRow("distance in range") << "Minimum Distance From Paddle" << "49" << 49;
+        QTest::newRow("rate above") << "Shapes Per Second" << "11" << 10;
+    }
+    void storedIntegersAreClampedIntoTheirRanges() {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(int, expected);
+        store->write(key, stored);
+        // Saved back, the loaded value shows under its key.
+        loaded(*store, "").save(*store, "");
+        QCOMPARE(store->read(key, ""), QString::number(expected));
+        // Slider positions outside the tables take the nearest end.
+        QVERIFY(SliderTables::rateAt(11) == 5.0 && SliderTables::sensitivityAt(INT_MIN) == 0.025);
+    }
+
+    void synchronisedSensitivitiesBothTakeTheHorizontalOne_data() {
+        QTest::addColumn<QString>("synchronise");
+        QTest::addColumn<int>("vertical");
+        QTest::newRow("true") << "TRUE" << 3;
+        QTest::newRow("absent, so the default true") << QString() << 3;
+        QTest::newRow("false") << "false" << 9;
+    }
+    void synchronisedSensitivitiesBothTakeTheHorizontalOne() {
+        QFETCH(QString, synchronise);
+        QFETCH(int, vertical);
+        store->write("Horizontal Mouse Sensitivity", "3");
+        store->write("Vertical Mouse Sensitivity", "9");
+        if (!synchronise.isNull()) {
+            store->write("Synchronize Mouse Sensitivity", synchronise);
+        }
+        const GameSettings settings = loaded(*store, "");
+        QCOMPARE(settings.allShapes.horizontalMouseSensitivity, 3);
+        QCOMPARE(settings.allShapes.verticalMouseSensitivity, vertical);
+        // The stored vertical value is unused, not lost.
+        QCOMPARE(store->read("Vertical Mouse Sensitivity", ""), QString("9"));
+    }
+
+    void pagesLoadAndSaveOnlyTheirOwnPart() {
+        GameSettings().save2DShapes(*store, "");
+        QSettings raw(store->fileName(), QSettings::IniFormat);
+        raw.beginGroup("Vazazo");
+        QCOMPARE(raw.childKeys().size(), flatShapeKindCount * int(shapeFields.size()));
+        QVERIFY(raw.childKeys().contains("Circle Random Size"));
+
+        store->write("Sphere Speed", "1");
+        store->write("Circle Speed", "2");
+        store->write("Gun Speed", "3");
+        GameSettings settings;
+        settings.load3DShapes(*store, "");
+        QVERIFY(settings.shapes[sphereIndex].speed == 1 && settings.shapes[circleIndex].speed == 5);
+        settings.load2DShapes(*store, "");
+        QVERIFY(settings.shapes[circleIndex].speed == 2 && settings.weapons.gunSpeed == 5);
     }
 
     void theUserStoreIsTheOrganisationsIniFileWithoutFallbacks() {
@@ -202,9 +309,7 @@ private slots:
         QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, dir->filePath("system"));
         SettingsStore store;
         const QString expected = dir->filePath("Ruvuriva/Vazazo.ini");
-        if (store.fileName() != expected) {
-            QFAIL(qPrintable("user store would be written to " + store.fileName()));
-        }
+        QCOMPARE(store.fileName(), expected);
         QSettings organisationWide(dir->filePath("Ruvuriva.ini"), QSettings::IniFormat);
         organisationWide.setValue("Vazazo/Gun Speed", "9");
         organisationWide.sync();

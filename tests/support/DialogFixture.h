@@ -16,6 +16,14 @@ struct DialogFixture {
         mainWindow = std::make_unique<MessageRecorder>();
         return dir->isValid();
     }
+    // The stored values of keys, "absent" for those not stored.
+    QStringList stored(const QStringList& keys) const {
+        QStringList values;
+        for (const QString& key : keys) {
+            values << store->read(key, "absent");
+        }
+        return values;
+    }
     void tearDown() {
         mainWindow.reset();
         store.reset();

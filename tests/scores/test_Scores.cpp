@@ -1,0 +1,414 @@
+#include "support/TestMain.h"
+#include "scores/BestScoreTableSet.h"
+#include "scores/HallOfFameDlg.h"
+#include "scores/NameDlg.h"
+#include "scores/NameSource.h"
+#include "settings/SettingsStore.h"
+#include "support/DialogFixture.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+// Answers every question with name (nothing: cancelled) and remembers the ranks asked for.
+struct NameRecorder : NameSource {
+    explicit NameRecorder(std::optional<QString> name) : name(std::move(name)) {}
+    std::optional<QString> askPlayerName(int rank) override {
+        ranks << rank;
+        return name;
+    }
+    std::optional<QString> name;
+    QList<int> ranks;
+};
+
+void storePlace(SettingsStore& store, int level, int index, int place, const QString& name,
+                const QString& score, const QString& number) {
+    store.write(SettingKeys::bestNameKey(level, index, place), name);
+    store.write(SettingKeys::bestScoreKey(level, index, place), score);
+    store.write(SettingKeys::bestScoreUniqueNumberKey(level, index, place), number);
+}
+
+QList<int> scores(const BestScoreTable& table) {
+    return QList<int>(table.scores.begin(), table.scores.end());
+}
+
+const QList<int> noScores(BestScores::placeCount, -1);
+
+// A run of the game: its own store on the scores file, with the tables read.
+struct Run {
+    explicit Run(const QString& path) : store(path), set(store) { set.loadAll(); }
+    SettingsStore store;
+    BestScoreTableSet set;
+};
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+using Text = HallOfFameDlg::PaintedText;
+
+std::optional<Text> find(const std::vector<Text>& texts, const QString& text) {
+    for (const Text& t : texts) {
+        if (t.text == text) {
+            return t;
+        }
+    }
+    return std::nullopt;
+}
+
+QStringList textsAt(const std::vector<Text>& texts, int y) {
+    QStringList found;
+    for (const Text& t : texts) {
+        if (t.y == y) {
+            found << t.text;
+        }
+    }
+    return found;
+}
+
+int row(int place) {
+    return HallOfFame::firstRowY + place * HallOfFame::rowPitch;
+}
+
+void fill(BestScoreTable& table, const std::vector<int>& scores) {
+    table.clear();
+    for (int i = 0; i < int(scores.size()); ++i) {
+        table.names[i] = QStringLiteral("P%1").arg(i + 1);
+        table.scores[i] = scores[i];
+    }
+}
+
+// What the dialog showed when it opened, then types text and presses OK or Cancel.
+struct Answer {
+    QString text;
+    bool ok = true;
+    QString shownText;
+    QString selected;
+    QString firstLine;
+
+    NameDlg::Runner runner() {
+        return [this](NameDlg& dlg) {
+            shownText = dlg.nameField()->text();
+            selected = dlg.nameField()->selectedText();
+            firstLine = dlg.firstLine();
+            dlg.nameField()->setText(text);
+            ok ? dlg.accept() : dlg.reject();
+            return dlg.result();
+        };
+    }
+};
+
+bool hasInk(const QImage& image, const QRect& area, QColor background) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixelColor(x, y) != background) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// The best-score tables, the dialog that shows one and the question for a name that fills it.
+class TestScores : public QObject, private DialogFixture {
+    Q_OBJECT
+
+    std::unique_ptr<BestScoreTableSet> tables;
+    // For the tables' own stores, apart from the dialogs' store.
+    QString path() const { return dir->filePath("scores.ini"); }
+
+private slots:
+    void init() {
+        QVERIFY(setUp());
+        tables = std::make_unique<BestScoreTableSet>(*store);
+    }
+    void cleanup() {
+        tables.reset();
+        tearDown();
+    }
+
+    void aScoreEntersBelowEqualScoresAndPushesTheRestDown_data() {
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<int>("score");
+        QTest::addColumn<int>("rank");
+        QTest::addColumn<QList<int>>("after");
+        const QList<int> full{100, 90, 80, 70, 60, 50, 40, 30, 20, 10};
+        QTest::newRow("below an equal score")
+            << QList<int>{80, 50, 20} << 50 << 3 << QList<int>{80, 50, 50, 20};
+        QTest::newRow("last place drops out") << full << 65 << 5
+                                              << QList<int>{100, 90, 80, 70, 65, 60, 50, 40, 30, 20};
+        QTest::newRow("into the tenth place") << full << 11 << 10
+                                              << QList<int>{100, 90, 80, 70, 60, 50, 40, 30, 20, 11};
+        QTest::newRow("not above the last") << full << 10 << 0 << full;
+        QTest::newRow("zero into an empty table") << QList<int>{} << 0 << 1 << QList<int>{0};
+        QTest::newRow("negative into an empty table") << QList<int>{} << -5 << 0 << QList<int>{};
+    }
+    void aScoreEntersBelowEqualScoresAndPushesTheRestDown() {
+        QFETCH(QList<int>, before);
+        QFETCH(int, score);
+        QFETCH(int, rank);
+        QFETCH(QList<int>, after);
+        SettingsStore store(path());
+        BestScoreTable table(store);
+        for (int i = 0; i < before.size(); ++i) {
+            table.names[i] = QString("p%1").arg(i);
+            table.scores[i] = before[i];
+            table.uniqueNumbers[i] = 100 + i;
+        }
+        NameRecorder names(QString(300, u'x'));
+        int applause = 0;
+        QCOMPARE(table.offer(score, names, [&] { ++applause; }), rank > 0);
+        QCOMPARE(names.ranks, rank > 0 ? QList<int>{rank} : QList<int>{});
+        QCOMPARE(applause, int(names.ranks.size()));
+        after.resize(BestScores::placeCount, -1);
+        QCOMPARE(scores(table), after);
+        // The new name is cut to 255 characters; the one pushed down keeps its name and number.
+        QVERIFY(rank == 0 ||
+                (table.names[rank - 1] == QString(255, u'x') && table.uniqueNumbers[rank - 1] == -1));
+        QVERIFY(rank == 0 || rank >= before.size() ||
+                (table.names[rank] == QString("p%1").arg(rank - 1) &&
+                 table.uniqueNumbers[rank] == 100 + rank - 1));
+    }
+
+    void anAcceptedScoreIsStoredInOneRewriteAndReadOnTheNextRun() {
+        {
+            Run run(path());
+            // A cancelled name leaves the table and the store as they were.
+            const QByteArray before = fileBytes(path());
+            NameRecorder cancel(std::nullopt);
+            QVERIFY(!run.set.offerScore(3, 7, 1234, cancel));
+            QCOMPARE(cancel.ranks, QList<int>{1});
+            QCOMPARE(scores(*run.set.table(3, 7)), noScores);
+            QCOMPARE(fileBytes(path()), before);
+
+            NameRecorder names(QString("Ann"));
+            const int rewrites = run.store.diskWrites();
+            QVERIFY(run.set.offerScore(3, 7, 1234, names));
+            QCOMPARE(run.store.diskWrites() - rewrites, 1);
+            QVERIFY(run.store.read("Best Score Unique Number 3-7-0", "") == "-1" &&
+                    run.store.read("Best Name 3-7-1", "") == "-");
+        }
+        Run next(path());
+        QCOMPARE(next.set.table(3, 7)->names[0], QString("Ann"));
+        QCOMPARE(scores(*next.set.table(3, 7)).mid(0, 2), (QList<int>{1234, -1}));
+        const int rewrites = next.store.diskWrites();
+        next.set.saveAll();
+        QCOMPARE(next.store.diskWrites() - rewrites, 1);
+    }
+
+    void damagedAndOddStoredPlacesAreReadSafely() {
+        SettingsStore store(path());
+        store.write("Version", "173");
+        storePlace(store, 3, 7, 0, "A", "70", "5");
+        storePlace(store, 3, 7, 1, "B", "20000000", "6");
+        storePlace(store, 3, 7, 2, QString(400, u'n'), "30", "9x");
+        storePlace(store, 3, 7, 3, "D", "16777215", "8");
+        store.write("Best Score 3-7-4", "abc");
+        BestScoreTableSet set(store);
+        const int rewrites = store.diskWrites();
+        set.loadAll();
+        // The version and the removal of the damaged place reach the disk together.
+        QCOMPARE(store.diskWrites() - rewrites, 1);
+        const BestScoreTable& t = *set.table(3, 7);
+        QCOMPARE(scores(t), (QList<int>{70, 30, 16777215, 0, -1, -1, -1, -1, -1, -1}));
+        QVERIFY(t.names[1].size() == 255 && t.uniqueNumbers[1] == 9 && t.names[3] == "-");
+        QVERIFY(store.read("Best Name 3-7-1", "gone") == "gone" &&
+                store.read("Best Score Unique Number 3-7-1", "gone") == "gone");
+        QCOMPARE(store.read("Best Score 3-7-2", ""), QString("30"));
+    }
+
+    void anotherLayoutIsIgnoredOnceAndReadFromTheSecondRun() {
+        {
+            SettingsStore store(path());
+            storePlace(store, 10, 11, 0, "Old", "900", "3");
+            storePlace(store, 10, 10, 0, "Old", "900", "3");
+            BestScoreTableSet set(store);
+            set.loadAll();
+            QCOMPARE(scores(*set.table(10, 11)), noScores);
+            QCOMPARE(store.read("Version", ""), QString("173"));
+            // Offered to the table as this run read it, not to the stale entry.
+            NameRecorder names(QString("New"));
+            QVERIFY(set.offerScore(10, 10, 5, names));
+            QCOMPARE(names.ranks, QList<int>{1});
+            QCOMPARE(scores(*set.table(10, 10)).mid(0, 2), (QList<int>{5, -1}));
+        }
+        Run next(path());
+        QCOMPARE(next.set.table(10, 11)->names[0], QString("Old"));
+        QCOMPARE(next.set.table(10, 10)->names[0], QString("New"));
+    }
+
+    // Each copy of the game read the tables at its start; saving rewrites a whole table.
+    void twoCopiesOfTheGameKeepEachOthersScores() {
+        Run first(path());
+        Run second(path());
+        NameRecorder ann(QString("Ann"));
+        QVERIFY(first.set.offerScore(1, 2, 300, ann));
+        NameRecorder bob(QString("Bob"));
+        NameRecorder cy(QString("Cy"));
+        QVERIFY(second.set.offerScore(1, 2, 200, bob) && first.set.offerScore(1, 2, 250, cy));
+        QCOMPARE(bob.ranks + cy.ranks, (QList<int>{2, 2}));
+
+        Run reader(path());
+        QCOMPARE(scores(*reader.set.table(1, 2)).mid(0, 4), (QList<int>{300, 250, 200, -1}));
+        QCOMPARE(reader.set.table(1, 2)->names[2], QString("Bob"));
+    }
+
+    void tablesOutsideTheLevelsAndDifficultiesAreNeverOffered() {
+        QCOMPARE(BestScoreTableSet::difficultyIndex(-1, true), -1);
+        QCOMPARE(BestScoreTableSet::difficultyIndex(5, true), 11);
+        QCOMPARE(BestScoreTableSet::tableNumber(1, 11), 23);
+        Run run(path());
+        NameRecorder names(QString("Eve"));
+        QVERIFY(run.set.table(11, 0) == nullptr && run.set.table(132) == nullptr);
+        for (auto [level, index] : {std::pair{0, -1}, {0, 12}, {-1, 0}, {11, 0}}) {
+            QVERIFY(!run.set.offerScore(level, index, 100, names));
+        }
+        QVERIFY(names.ranks.isEmpty());
+        QSettings raw(path(), QSettings::IniFormat);
+        QCOMPARE(raw.allKeys(), QStringList{"Vazazo/Version"});
+    }
+
+    void rowsStopAtTheFirstEmptyPlaceAndALongNameIsElidedWithinItsColumn() {
+        // A stale score after the gap must not show.
+        fill(*tables->table(2, 3), {16777215, 50, 20, -1, 10});
+        tables->table(2, 3)->names[0] = QString(255, u'W');
+        HallOfFameDlg dlg(*tables);
+        dlg.setShownLevel(2);
+        dlg.setShownDifficulty(3);
+        const auto texts = dlg.paintedTexts();
+        QCOMPARE(textsAt(texts, row(2)), QStringList({"3.", "P3", "20"}));
+        QVERIFY(textsAt(texts, row(3)).isEmpty() && !find(texts, "10"));
+        const QStringList first = textsAt(texts, row(0));
+        QVERIFY(first.size() == 3 && first[1].startsWith("WW") && first[1].endsWith(QChar(0x2026)));
+        const int nameWidth = QFontMetrics(dlg.bodyFont()).horizontalAdvance(first[1]);
+        QVERIFY(nameWidth <= dlg.nameColumnWidth());
+        QVERIFY(find(texts, first[1])->x + nameWidth < find(texts, "16777215")->x);
+
+        fill(*tables->table(2, 3), {100, 90, 80, 70, 60, 50, 40, 30, 20, 0});
+        QCOMPARE(textsAt(dlg.paintedTexts(), row(9)), QStringList({"10.", "P10", "0"}));
+    }
+
+    void headingsNameTheLevelAndOnlyACustomLevelsDifficulty() {
+        HallOfFameDlg dlg(*tables);
+        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::levelY), QStringList({"Game level:", "Get'em all"}));
+        dlg.setShownLevel(3);
+        dlg.setShownDifficulty(1);
+        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::difficultyY), QStringList({"Difficulty level:"}));
+        dlg.setShownLevel(7);
+        dlg.setShownDifficulty(7);
+        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::levelY),
+                 QStringList({"Game level:", "Custom 60 seconds"}));
+        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::difficultyY),
+                 QStringList({"Difficulty level:", "Custom, One Shot At A Time"}));
+        QCOMPARE(HallOfFameDlg::difficultyTitle(10, 3), QString("Intermediate"));
+
+        // Outside the tables: no names and no rows.
+        fill(*tables->table(10, 11), {5});
+        for (auto [level, difficulty] : {std::pair{11, 11}, {-1, 11}, {10, 12}, {10, -1}}) {
+            dlg.setShownLevel(level);
+            dlg.setShownDifficulty(difficulty);
+            const auto texts = dlg.paintedTexts();
+            QCOMPARE(textsAt(texts, HallOfFame::difficultyY), QStringList({"Difficulty level:"}));
+            QVERIFY(textsAt(texts, row(0)).isEmpty());
+            QCOMPARE(textsAt(texts, HallOfFame::levelY).size(), level == 10 ? 2 : 1);
+        }
+        dlg.setShownLevel(10);
+        dlg.setShownDifficulty(11);
+        QCOMPARE(textsAt(dlg.paintedTexts(), row(0)), QStringList({"1.", "P1", "5"}));
+    }
+
+    void closeHidesAndShowCentresOverTheOwner() {
+        fill(*tables->table(0, 0), {42});
+        QWidget owner;
+        owner.setGeometry(100, 100, 900, 800);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        HallOfFameDlg dlg(*tables, &owner);
+        const QSize size = dlg.size();
+        dlg.showCentredOver(&owner);
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(dlg.size(), size);
+        QVERIFY((dlg.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2);
+
+        // Ink where the first row lies, none where the empty second would.
+        const QImage image = dlg.grab().toImage();
+        const auto inkIn = [&](const QRect& area) { return hasInk(image, area, image.pixelColor(2, 2)); };
+        QVERIFY(inkIn(QRect(36, row(0), 40, 24)) && inkIn(QRect(540, row(0), 42, 24)));
+        QVERIFY(!inkIn(QRect(36, row(1), 540, 24)));
+
+        QTest::mouseClick(dlg.closeButton(), Qt::LeftButton);
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void aPlayerNameIsProposedFromTheStoreAndStoredWhenAccepted() {
+        {
+            NameDlg fresh(*store);
+            QCOMPARE(NameDlg::currentName(), QString("---"));
+        }
+        store->write("Player Name", "Zoe");
+        NameDlg dlg(*store);
+        Answer answer{"Zoe Two"};
+        dlg.setRunner(answer.runner());
+        QCOMPARE(dlg.askPlayerName(3), std::optional<QString>("Zoe Two"));
+        QCOMPARE(answer.firstLine, QString("You placed 3-rd!"));
+        QCOMPARE(QStringList({NameDlg::placedText(1), NameDlg::placedText(2), NameDlg::placedText(10)}),
+                 QStringList({"You placed 1-st!", "You placed 2-nd!", "You placed 10-th!"}));
+        QVERIFY(answer.shownText == "Zoe" && answer.selected == "Zoe");
+        QVERIFY(NameDlg::currentName() == "Zoe Two" && store->read("Player Name", "") == "Zoe Two");
+        QCOMPARE(store->read("Player's Name", "absent"), QString("absent"));
+
+        // Cancel keeps the name and the store.
+        Answer cancel{"Other", false};
+        dlg.setRunner(cancel.runner());
+        QCOMPARE(dlg.askPlayerName(1), std::nullopt);
+        QVERIFY(NameDlg::currentName() == "Zoe Two" && store->read("Player Name", "") == "Zoe Two");
+        QString group = "Team";
+        QVERIFY(!NameDlg::askGroupName(*store, group, nullptr, cancel.runner()));
+        QCOMPARE(group, QString("Team"));
+        QCOMPARE(store->read("Player's Name", "absent"), QString("absent"));
+    }
+
+    void theGroupNameIsProposedByTheNextBestScoreDialog() {
+        store->write("Player Name", "Max");
+        NameDlg bestScore(*store);
+        QString group = "Team A";
+        Answer groupAnswer{"Team B"};
+        QVERIFY(NameDlg::askGroupName(*store, group, nullptr, groupAnswer.runner()));
+        QCOMPARE(groupAnswer.shownText, QString("Team A"));
+        QCOMPARE(group, QString("Team B"));
+        QCOMPARE(store->read("Player's Name", ""), QString("Team B"));
+        QCOMPARE(store->read("Player Name", ""), QString("Max"));
+
+        Answer next{"Team B"};
+        bestScore.setRunner(next.runner());
+        bestScore.askPlayerName(2);
+        QCOMPARE(next.shownText, QString("Team B"));
+    }
+
+    void bothLinesArePaintedAboveTheField() {
+        NameDlg dlg(*store);
+        dlg.setPlayerMode(false);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QImage image = dlg.grab().toImage();
+        // The larger line font must not push the second line onto the field.
+        const int lineHeight = QFontMetrics(dlg.lineFont()).height();
+        QVERIFY(hasInk(image, QRect(16, 42, 60, lineHeight), image.pixelColor(dlg.width() - 2, 2)));
+        QVERIFY(dlg.nameField()->geometry().top() >= 42 + lineHeight);
+        dlg.setPlayerMode(true);
+        dlg.repaint();
+        QVERIFY(dlg.grab().toImage() != image);
+    }
+};
+
+VAZAZO_TEST(TestScores)
+#include "test_Scores.moc"
