@@ -6,6 +6,7 @@
 #include "app/WindowIcon.h"
 #include "core/WindowMessages.h"
 #include "dialogs/LogDlg.h"
+#include "game/GameReport.h"
 #include "dialogs/WindowPlacement.h"
 #include "core/Clock.h"
 #include "learning/LModule.h"
@@ -80,6 +81,8 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     newGameDlg = new NewGameDlg(store, this, this);
     learningDlg = new LSettingsDlg(store, this, this);
     learning.select(LearningMethods::methodIndex(learningDlg->dataCollection()));
+    dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
+    addListener(*dataFeed);
     createMenus();
     menuBar()->installEventFilter(this);
     resize(initialWidth, initialHeight);
@@ -89,6 +92,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     loadColours();
     fpsMeter.startIfIdle();
     gameLoop.startIfIdle();
+    DataCollection::recoverJournals(QDir::current());
     appendLog("Press 'N' to start a new game");
     groupName = store.readText(SettingKeys::playersName);
 }
@@ -388,6 +392,8 @@ void CVazazoDlg::showBestScores(int tableNumber) {
 }
 
 void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScores) {
+    // The questionnaire arrives later; until then the answers read as not given.
+    dataFeed->afterGame(GameReport::unansweredQuestionnaire());
     const int table = BestScoreTableSet::tableNumber(ending.level, ending.difficultyIndex);
     if (table < 0) {
         return;
@@ -632,6 +638,7 @@ void CVazazoDlg::startGameFromDialog() {
     const LevelSelection selection = newGameDlg->levelSelection();
     message.visible = false;
     startGame(selection, Clock::program().now());
+    dataFeed->beginGame(learningDlg->dataCollection());
     applyLearningSettings(false);
     const QString level = GameLevels::isValidLevel(selection.gameLevel)
                               ? GameLevels::GameLevelNames[selection.gameLevel]
@@ -655,6 +662,7 @@ void CVazazoDlg::closeEvent(QCloseEvent* event) {
 
 void CVazazoDlg::stopWorkerThreads() {
     learning.stop();
+    dataCollection.shutdown();
     fpsMeter.stopAndWait();
     gameLoop.stopAndWait();
     afterGameDelay.stopAndWait();

@@ -6,6 +6,8 @@
 #include "game/State.h"
 #include "render/FPSAverage.h"
 #include "core/Delay.h"
+#include "learning/DataCollection.h"
+#include "learning/DataCollectionFeed.h"
 #include "learning/LearningMethods.h"
 #include "render/ExtraMessage.h"
 #include "render/FramePainter.h"
@@ -80,6 +82,7 @@ public:
     ExtraMessage message;
     Delay afterGameDelay;
     LearningMethods learning{this};
+    DataCollection dataCollection;
     BestScoreTableSet bestScores;
 
     int orientation = Orientation::south;
@@ -153,4 +156,5 @@ private:
     bool texturesLoaded = false;
     bool fontsCreated = false;
     QColor backgroundColour{Qt::black};
+    std::unique_ptr<DataCollectionFeed> dataFeed;
 };

@@ -386,6 +386,39 @@ private slots:
         QVERIFY(window->learning.active() == nullptr);
     }
 
+    void aGameWithSavingOnLeavesItsStatisticsAndInfoFiles() {
+        open({{"Data Collection State", "1035"},
+              {"Data Collection Coordinates", "true"},
+              {"Data Collection Averaging Time", "100"},
+              {"Difficulty Level", "0"}});
+        const QStringList before = QDir::current().entryList({"stats*.txt", "info*.txt"});
+        play();
+        QTest::qWait(450);
+        ModalAnswerer answerer([&](QWidget* modal) { answerName(modal, "Cy"); });
+        endWithScore(1);
+        QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
+        QStringList made = QDir::current().entryList({"stats*.txt", "info*.txt"});
+        for (const QString& old : before) {
+            made.removeAll(old);
+        }
+        QCOMPARE(made.size(), 2);
+        QFile info(made.filter("info").value(0));
+        QFile stats(made.filter("stats").value(0));
+        QVERIFY(info.open(QIODevice::ReadOnly) && stats.open(QIODevice::ReadOnly));
+        const QList<QByteArray> periods = stats.readAll().split('\n');
+        QVERIFY2(periods.size() >= 3, qPrintable(QString::number(periods.size())));
+        QCOMPARE(periods.first().split(' ').size(), 10);
+        QVERIFY(periods.first().endsWith('\r'));
+        const QByteArray text = info.readAll();
+        QVERIFY(text.startsWith("Columns in file stats"));
+        QVERIFY(text.contains("\r\nBefore pain level: n/a, stiffness level: n/a\r\nAfter pain level: n/a"));
+        QVERIFY(text.contains("level: 0, difficulty: 0"));
+        // Coordinates lines: the time, the paddle's visibility and place, then the objects.
+        QVERIFY(QRegularExpression(R"(\r\n\d+ 1\.00 0\.\d{5} 0\.\d{5}( [trcsyg]\d{4}( \S+){3})*\r\n)")
+                    .match(QString::fromUtf8(text))
+                    .hasMatch());
+    }
+
     void theBackgroundColourComesFromTheStore() {
         open({{"Background colour", "255 0 0"}});
         QVERIFY(waitUntil([&] {
