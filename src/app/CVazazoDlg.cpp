@@ -559,7 +559,12 @@ void CVazazoDlg::pauseNow() {
 }
 
 void CVazazoDlg::resumeNow() {
+    const bool wasPaused = paused;
     resume(Clock::program().now());
+    // Play that begins again begins the learning method again, as a new game does.
+    if (wasPaused && !paused) {
+        applyLearningSettings(false);
+    }
 }
 
 void CVazazoDlg::onPlayBegins() {
