@@ -25,6 +25,7 @@
 #include <memory>
 #include <new>
 #include <random>
+#include <tuple>
 
 namespace {
 constexpr qint64 gameTime = 1'700'000'000;
@@ -140,11 +141,7 @@ private slots:
             QCOMPARE(line.take(), "0 " + exact(v, 2) + " " + exact(v, 5) + " " + exact(-v, 5));
         }
         // Statistics times count from the module's start and truncate toward zero.
-        const PeriodStats p{.periodStart = 999.9,
-                            .periodLength = -3.7,
-                            .shapesFrequency = 0.33,
-                            .avgHitDistance = 0.00005,
-                            .avgHitTime = 2.9};
+        const PeriodStats p{999.9, -3.7, 0.33, 0, 0, 0, 0, 0, 0.00005, 2.9};
         QCOMPARE(DataLines::statistics(p, 1000), QByteArray("0 -3 0 0 0 0 0 0.330 0.0001 2"));
     }
 
@@ -177,9 +174,7 @@ private slots:
         paddle.posY = 0.95;
         auto target = std::make_unique<Triangle>(SpawnContext{}, false, false, false, 5.0, 0.02);
         target->name = "t0000";
-        target->x = 0.1;
-        target->y = 0.2;
-        target->radius = 0.03;
+        std::tie(target->x, target->y, target->radius) = std::tuple(0.1, 0.2, 0.03);
         game.targets.add(std::move(target));
         auto gun = std::make_unique<Gun>(0.002, 0.5, 0.6);
         gun->name = "g0001";
@@ -193,11 +188,8 @@ private slots:
 
         // 12 shots, 5 hits, 2 missed from 2000.4 ms for 5001.9 ms; the paddle is destroyed meanwhile.
         feed.ticked(2000.4);
-        game.shotsFired = 12;
-        game.targetsHit = 5;
-        game.targetsMissed = 2;
-        game.hitDistanceSum = 5 * 0.43219;
-        game.hitTimeSum = 5 * 1834.7;
+        std::tie(game.shotsFired, game.targetsHit, game.targetsMissed, game.hitDistanceSum, game.hitTimeSum) =
+            std::tuple(12, 5, 2, 5 * 0.43219, 5 * 1834.7);
         paddle.recovery = Paddle::hitRecoveryMs;
         game.targets.clear();
         game.guns.clear();
