@@ -243,7 +243,6 @@ private slots:
         c.play(DataCollection::upload, false, "pain level: 3.0, stiffness level: 4.0", {"never written"});
         QVERIFY(logText().contains("nothing was uploaded"));
         QCOMPARE(fileBytes(c.folder, "info1700000001.txt"), QByteArray("earlier"));
-        QVERIFY(!c.folder.exists("stats1700000001.txt"));
         QCOMPARE(fileBytes(c.folder, "info1700000002.txt"), statsColumns + reportBytes);
         QCOMPARE(c.progress.last(), QString("Opening file info1700000002.txt"));
     }
@@ -282,7 +281,6 @@ private slots:
         c.play(DataCollection::saveToFile, true, "lost?",
                QByteArrayList(2000, "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000"));
         QVERIFY(logText().contains("Could not write the output file info1700000000.txt"));
-        QVERIFY(notices.isEmpty());
         QVERIFY(!c.folder.exists("info1700000000.txt"));
         QCOMPARE(c.module.unsavedGames(), 1);
         QCOMPARE(Journal::leftovers(c.folder).size(), 1);
