@@ -20,7 +20,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <array>
 #include <charconv>
 #include <memory>
 #include <new>
@@ -120,11 +119,10 @@ private slots:
 
     void numbersMatchCorrectlyRoundedFixedNotation() {
         const auto exact = [](double value, int decimals) {
-            std::array<char, 400> digits{};
-            const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value,
-                                           std::chars_format::fixed, decimals)
-                                 .ptr;
-            return QByteArray(digits.data(), end - digits.data());
+            char digits[400]{};
+            const char* end =
+                std::to_chars(digits, digits + sizeof(digits), value, std::chars_format::fixed, decimals).ptr;
+            return QByteArray(digits, end - digits);
         };
         // Exact ties round to even, values just beside a tie do not, a tiny negative keeps its sign.
         QList<double> values{0.625,        0.125,     0.375, 0.000005, 0.0000149999,

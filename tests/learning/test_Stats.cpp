@@ -47,7 +47,6 @@ private slots:
         std::atomic<bool> started{false};
         std::atomic<bool> done{false};
         int taken = 0;
-        int periods = 0;
         int torn = 0;
         std::thread module([&] {
             PeriodStats period;
@@ -55,7 +54,6 @@ private slots:
             while (!done || !stats.noFreshData) {
                 if (stats.take(period)) {
                     taken += period.shots;
-                    ++periods;
                     // Each hand-off moves every total by the same amount, so a period that mixes
                     // two hand-offs shows up as unequal counts.
                     torn += period.hits != period.shots || period.missed != period.shots ||
@@ -74,7 +72,6 @@ private slots:
         module.join();
         QCOMPARE(taken, rounds);
         QCOMPARE(torn, 0);
-        QVERIFY(periods > 0);
     }
 };
 
