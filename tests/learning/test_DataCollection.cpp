@@ -6,7 +6,6 @@
 #include "learning/DataCollectionFeed.h"
 #include "learning/DataLines.h"
 #include "scene/Gun.h"
-#include "scene/ObjectNames.h"
 #include "scene/Paddle.h"
 #include "scene/Triangle.h"
 #include "settings/SettingsStore.h"
@@ -21,49 +20,30 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <array>
 #include <charconv>
 #include <memory>
 #include <new>
 #include <random>
+#include <tuple>
 
 namespace {
 constexpr qint64 gameTime = 1'700'000'000;
 const char* const childFolderVariable = "VAZAZO_JOURNAL_CHILD_FOLDER";
 
-// The progress lines as the window would show them, the replaced ones included.
-class RecordingProgress : public SaveProgress {
-public:
+// The progress lines as the window would show them, the replaced ones marked with "~".
+struct RecordingProgress : SaveProgress {
     explicit RecordingProgress(QStringList& lines) : lines(lines) {}
     void addLine(const QString& text) override { lines << text; }
     void replaceLastLine(const QString& text) override { lines << "~" + text; }
     QStringList& lines;
 };
 
-// Accepts `limit` bytes, then every write fails; or throws, as an allocation failure would.
-class FailingDevice : public QIODevice {
-public:
-    explicit FailingDevice(qint64 limit, bool throws = false) : limit(limit), throws(throws) {
-        open(QIODevice::WriteOnly);
-    }
-
-protected:
+// Accepts `limit` bytes, then every write fails.
+struct FailingDevice : QIODevice {
+    explicit FailingDevice(qint64 limit) : left(limit) { open(QIODevice::WriteOnly); }
     qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char*, qint64 size) override {
-        if (throws) {
-            throw std::bad_alloc();
-        }
-        if (written + size > limit) {
-            return -1;
-        }
-        written += size;
-        return size;
-    }
-
-private:
-    qint64 limit;
-    bool throws;
-    qint64 written = 0;
+    qint64 writeData(const char*, qint64 size) override { return (left -= size) >= 0 ? size : -1; }
+    qint64 left;
 };
 
 QByteArray fileBytes(const QDir& folder, const QString& name) {
@@ -71,12 +51,25 @@ QByteArray fileBytes(const QDir& folder, const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QStringList logLines() {
-    QStringList lines;
+void writeFile(const QDir& folder, const QString& name, const QByteArray& bytes) {
+    QFile file(folder.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QString logText() {
+    QString text;
     for (const GameLog::Line& line : GameLog::takePending()) {
-        lines << line.text;
+        text += line.text + '\n';
     }
-    return lines;
+    return text;
+}
+
+QByteArrayList texts(const LineList& lines) {
+    QByteArrayList result;
+    for (const LineList::Node* node = lines.first(); node != nullptr; node = node->next) {
+        result << node->text;
+    }
+    return result;
 }
 
 QStringList report() {
@@ -86,33 +79,27 @@ QStringList report() {
             "Object used to play the game: -1, none", ""};
 }
 
-DataCollectionOptions options(int mode, bool coordinates, int periodMs = 5000) {
-    DataCollectionOptions o;
-    o.mode = mode;
-    o.collectCoordinates = coordinates;
-    o.periodMs = periodMs;
-    return o;
-}
-
-// A module writing into folder at a fixed calendar time, its progress going to lines.
-std::unique_ptr<DataCollection> collector(const QDir& folder, QStringList& progressLines, Clock& clock) {
-    auto module = std::make_unique<DataCollection>(folder, clock);
-    module->setCalendarTime([] { return gameTime; });
-    module->setProgressFactory(
-        [&progressLines] { return std::make_unique<RecordingProgress>(progressLines); });
-    return module;
-}
-
-// Puts like the game's feeding rule and waits until the module's loop took the period.
-void handOff(DataCollection& module, double now, int shots, int hits, int missed, double distanceSum,
-             double hitTimeSum) {
-    QVERIFY(module.wantsHandOff(now));
-    const bool closesPeriod = module.baseTime >= 0;
-    module.put(now, shots, hits, missed, 8, 2, 1.5, distanceSum, hitTimeSum);
-    if (closesPeriod) {
-        QVERIFY(waitUntil([&] { return module.noFreshData.load(); }));
+// A module writing into a fresh folder at a fixed calendar time, on a clock that stands at 0.
+struct Collector {
+    Collector() {
+        module.setCalendarTime([] { return gameTime; });
+        module.setProgressFactory([this] { return std::make_unique<RecordingProgress>(progress); });
     }
-}
+    // A game without periods: the report, the given info lines, game over and the after-game save.
+    void play(int mode, bool coordinates, const QString& answers, const QByteArrayList& info = {}) {
+        module.beginGame({mode, coordinates}, report());
+        for (const QByteArray& line : info) {
+            module.appendInfo(line);
+        }
+        module.stopAtGameOver();
+        module.finishGame(answers);
+    }
+    QTemporaryDir dir;
+    QDir folder{dir.path()};
+    QStringList progress;
+    Clock clock{std::make_shared<ManualCounter>()};
+    DataCollection module{folder, clock};
+};
 
 const QByteArray statsColumns = "Columns in file statsXXXXXXXXX.txt:\r\n"
                                 "start_time period #of_shots #of_hits #of_missed_tagets weapons_speed "
@@ -130,76 +117,12 @@ class TestDataCollection : public QObject {
 private slots:
     void init() { GameLog::takePending(); }
 
-    void periodsBecomeStatisticsLinesWithAndWithoutHits() {
-        QTemporaryDir dir;
-        QStringList progress;
-        auto counter = std::make_shared<ManualCounter>();
-        Clock clock(counter);
-        auto module = collector(dir.path(), progress, clock);
-        module->beginGame(options(DataCollection::saveToFile, false, 5000), report());
-        QVERIFY(waitUntil([&] { return module->loopsBegun == 1; }));
-
-        // 12 shots, 5 hits, 2 missed from 2000.4 ms for 5001.9 ms; then a period without hits.
-        handOff(*module, 2000.4, 3, 1, 0, 1.0, 100.0);
-        handOff(*module, 7002.3, 15, 6, 2, 1.0 + 5 * 0.43219, 100.0 + 5 * 1834.7);
-        handOff(*module, 12010.0, 19, 6, 2, 1.0 + 5 * 0.43219, 100.0 + 5 * 1834.7);
-        module->stopAtGameOver();
-
-        QCOMPARE(module->statsLines.count(), 2);
-        QCOMPARE(module->statsLines.first()->text, QByteArray("2000 5001 12 5 2 8 2 1.500 0.4322 1834"));
-        QCOMPARE(module->statsLines.first()->next->text, QByteArray("7002 5007 4 0 0 8 2 1.500 0.0000 0"));
-    }
-
-    void statisticsLinesCountFromTheModuleStartAndTruncate() {
-        PeriodStats p;
-        p.periodStart = 999.9;
-        p.periodLength = -3.7;
-        p.shapesFrequency = 0.33;
-        p.avgHitDistance = 0.00005;
-        p.avgHitTime = 2.9;
-        QCOMPARE(DataLines::statistics(p, 1000), QByteArray("0 -3 0 0 0 0 0 0.330 0.0001 2"));
-    }
-
-    void coordinatesLineNamesTargetsThenGunsThenTheLastFramesHits() {
-        FakePages pages;
-        State game;
-        Paddle paddle;
-        paddle.posX = 0.25;
-        paddle.posY = 0.95;
-        ObjectNames::resetAll();
-        auto target = std::make_unique<Triangle>(SpawnContext{}, false, false, false, 5.0, 0.02);
-        target->x = 0.1;
-        target->y = 0.2;
-        target->radius = 0.03;
-        const QString targetName = target->name;
-        game.targets.add(std::move(target));
-        auto gun = std::make_unique<Gun>(0.002, 0.5, 0.6);
-        gun->name = "g0001";
-        game.guns.add(std::move(gun));
-        game.hitText = " t0003 hit";
-
-        DataCollection module(QDir::current());
-        DataCollectionFeed feed(module, game, pages, paddle);
-        QCOMPARE(targetName, QString("t0000"));
-        QCOMPARE(feed.coordinatesLine(12345.9),
-                 QByteArray("12345 1.00 0.25000 0.95000 t0000 0.10000 0.20000 0.03000 g0001 0.50000 "
-                            "0.60000 0.00220 t0003 hit"));
-
-        // A destroyed paddle shows as 0.00; a frame without objects is the paddle alone.
-        paddle.recovery = Paddle::hitRecoveryMs;
-        game.targets.clear();
-        game.guns.clear();
-        game.hitText.clear();
-        QCOMPARE(feed.coordinatesLine(20000.0), QByteArray("20000 0.00 0.25000 0.95000"));
-    }
-
-    void coordinateNumbersMatchCorrectlyRoundedFixedNotation() {
+    void numbersMatchCorrectlyRoundedFixedNotation() {
         const auto exact = [](double value, int decimals) {
-            std::array<char, 400> digits{};
-            const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value,
-                                           std::chars_format::fixed, decimals)
-                                 .ptr;
-            return QByteArray(digits.data(), end - digits.data());
+            char digits[400]{};
+            const char* end =
+                std::to_chars(digits, digits + sizeof(digits), value, std::chars_format::fixed, decimals).ptr;
+            return QByteArray(digits, end - digits);
         };
         // Exact ties round to even, values just beside a tie do not, a tiny negative keeps its sign.
         QList<double> values{0.625,        0.125,     0.375, 0.000005, 0.0000149999,
@@ -215,78 +138,84 @@ private slots:
             line.begin(0.0, v, v, -v);
             QCOMPARE(line.take(), "0 " + exact(v, 2) + " " + exact(v, 5) + " " + exact(-v, 5));
         }
+        // Statistics times count from the module's start and truncate toward zero.
+        const PeriodStats p{999.9, -3.7, 0.33, 0, 0, 0, 0, 0, 0.00005, 2.9};
+        QCOMPARE(DataLines::statistics(p, 1000), QByteArray("0 -3 0 0 0 0 0 0.330 0.0001 2"));
     }
 
     void thePageGivesModeCoordinatesAndPeriod() {
         QTemporaryDir dir;
         SettingsStore store(dir.filePath("settings.ini"));
+        store.write(SettingKeys::dataCollectionAveragingTime.key, "250");
+        store.writeBool(SettingKeys::dataCollectionCoordinates, true);
         const QList<std::pair<int, int>> modes{{SettingKeys::dataCollectionSend, DataCollection::upload},
                                                {SettingKeys::dataCollectionSave, DataCollection::saveToFile},
                                                {SettingKeys::dataCollectionNone, DataCollection::off},
                                                {7, DataCollection::off}};
         for (const auto& [code, mode] : modes) {
             store.writeInt(SettingKeys::dataCollectionState, code);
-            store.write(SettingKeys::dataCollectionAveragingTime.key, "250");
-            store.writeBool(SettingKeys::dataCollectionCoordinates, true);
-            TabDataCollection page(store);
-            const DataCollectionOptions options = DataCollectionOptions::fromPage(page);
+            const DataCollectionOptions options = DataCollectionOptions::fromPage(TabDataCollection(store));
             QCOMPARE(options.mode, mode);
-            QVERIFY(options.collectCoordinates);
-            QCOMPARE(options.periodMs, 250);
+            QVERIFY(options.collectCoordinates && options.periodMs == 250);
         }
     }
 
-    void theFeedHandsOverWhenDueAndAddsLinesOnlyInPlay() {
-        QTemporaryDir dir;
-        QStringList progress;
+    void theFeedHandsOverTheTotalsAndAddsCoordinatesOnlyInPlay() {
+        Collector c;
         FakePages pages;
-        pages.settings.weapons.gunSpeed = 7;
-        pages.settings.shapes[SettingKeys::circleIndex].speed = 3;
-        pages.settings.allShapes.shapesPerSecond = 2;
+        pages.settings.weapons.gunSpeed = 8;
+        pages.settings.shapes[SettingKeys::circleIndex].speed = 2;
+        pages.settings.allShapes.shapesPerSecond = 6; // 1.5 targets a second
         State game;
         Paddle paddle;
-        auto counter = std::make_shared<ManualCounter>();
-        Clock clock(counter);
-        auto module = collector(dir.path(), progress, clock);
-        DataCollectionFeed feed(*module, game, pages, paddle);
-        module->beginGame(options(DataCollection::saveToFile, true, 1000), report());
-        QVERIFY(waitUntil([&] { return module->loopsBegun == 1; }));
+        paddle.posX = 0.25;
+        paddle.posY = 0.95;
+        auto target = std::make_unique<Triangle>(SpawnContext{}, false, false, false, 5.0, 0.02);
+        target->name = "t0000";
+        std::tie(target->x, target->y, target->radius) = std::tuple(0.1, 0.2, 0.03);
+        game.targets.add(std::move(target));
+        auto gun = std::make_unique<Gun>(0.002, 0.5, 0.6);
+        gun->name = "g0001";
+        game.guns.add(std::move(gun));
+        game.hitText = " t0003 hit";
+        DataCollectionFeed feed(c.module, game, pages, paddle);
+        c.module.beginGame({DataCollection::saveToFile, true, 5000}, report());
+        QVERIFY(waitUntil([&] { return c.module.loopsBegun == 1; }));
         game.paused = false;
         game.gameOver = false;
 
-        feed.ticked(100.0);
-        game.shotsFired += 4;
-        game.targetsHit += 1;
-        game.hitDistanceSum += 0.5;
-        game.hitTimeSum += 700.0;
-        feed.ticked(600.0);
-        feed.ticked(1100.0);
-        QVERIFY(waitUntil([&] { return module->noFreshData.load(); }));
+        // 12 shots, 5 hits, 2 missed from 2000.4 ms for 5001.9 ms; the paddle is destroyed meanwhile.
+        feed.ticked(2000.4);
+        std::tie(game.shotsFired, game.targetsHit, game.targetsMissed, game.hitDistanceSum, game.hitTimeSum) =
+            std::tuple(12, 5, 2, 5 * 0.43219, 5 * 1834.7);
+        paddle.recovery = Paddle::hitRecoveryMs;
+        game.targets.clear();
+        game.guns.clear();
+        game.hitText.clear();
+        feed.ticked(4000.0);
+        feed.ticked(7002.3);
+        QVERIFY(waitUntil([&] { return c.module.noFreshData.load(); }));
         game.paused = true;
-        feed.ticked(1200.0);
+        feed.ticked(7100.0);
         game.paused = false;
         game.gameOver = true;
+        feed.ticked(7200.0);
         feed.gameEnded({});
 
-        QCOMPARE(module->statsLines.count(), 1);
-        QCOMPARE(module->statsLines.first()->text, QByteArray("100 1000 4 1 0 7 3 0.330 0.5000 700"));
-        QCOMPARE(module->infoLines.count(), 5 + 3);
-        QVERIFY(module->infoLines.first()->next->next->next->next->next->text.startsWith("100 "));
+        QCOMPARE(texts(c.module.statsLines), QByteArrayList{"2000 5001 12 5 2 8 2 1.500 0.4322 1834"});
+        QCOMPARE(texts(c.module.infoLines).mid(5),
+                 QByteArrayList({"2000 1.00 0.25000 0.95000 t0000 0.10000 0.20000 0.03000 g0001 0.50000 "
+                                 "0.60000 0.00220 t0003 hit",
+                                 "4000 0.00 0.25000 0.95000", "7002 0.00 0.25000 0.95000"}));
     }
 
-    void infoFilesHoldColumnsReportAndCoordinatesWithCrLf() {
-        QTemporaryDir dir;
-        QStringList progress;
-        auto module = collector(dir.path(), progress, Clock::program());
-        module->beginGame(options(DataCollection::saveToFile, true), report());
-        module->appendInfo("1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000");
-        module->appendInfo("1010 1.00 0.20000 0.95000 t0000 hit");
-        module->stopAtGameOver();
-        module->finishGame("pain level: 3.0, stiffness level: 4.0");
-
-        const QDir folder(dir.path());
-        QCOMPARE(fileBytes(folder, "stats1700000000.txt"), QByteArray());
-        QCOMPARE(fileBytes(folder, "info1700000000.txt"),
+    void savesWriteCrLfFilesUnderFreeNames() {
+        Collector c;
+        c.play(DataCollection::saveToFile, true, "pain level: 3.0, stiffness level: 4.0",
+               {"1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000",
+                "1010 1.00 0.20000 0.95000 t0000 hit"});
+        QCOMPARE(fileBytes(c.folder, "stats1700000000.txt"), QByteArray());
+        QCOMPARE(fileBytes(c.folder, "info1700000000.txt"),
                  statsColumns +
                      "Columns in this file:\r\n"
                      "time paddleVisibility paddleX paddleY aNNNN XX YY RR [aNNNN XX YY | aNNNN hit]\r\n"
@@ -299,134 +228,77 @@ private slots:
                      "\r\n"
                      "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000\r\n"
                      "1010 1.00 0.20000 0.95000 t0000 hit\r\n");
-        QCOMPARE(progress,
+        QCOMPARE(c.progress,
                  QStringList({"Opening file stats1700000000.txt", "Saving data 0%", "Saving data 100%",
                               "Opening file info1700000000.txt", "Saving data 0%", "~Saving data 14%",
                               "~Saving data 28%", "~Saving data 42%", "~Saving data 57%", "~Saving data 71%",
                               "~Saving data 85%", "~Saving data 100%"}));
-        QCOMPARE(module->unsavedGames(), 0);
-        QVERIFY(Journal::leftovers(folder).isEmpty());
 
-        // Without coordinates: the columns and the report only, and no progress for the info file.
-        progress.clear();
-        module->beginGame(options(DataCollection::saveToFile, false), report());
-        module->appendInfo("never written");
-        module->stopAtGameOver();
-        module->finishGame("pain level: 3.0, stiffness level: 4.0");
-        QCOMPARE(fileBytes(folder, "info1700000001.txt"), statsColumns + reportBytes);
-        QCOMPARE(progress.filter("info").size(), 1);
-        QCOMPARE(progress.last(), QString("Opening file info1700000001.txt"));
+        // A second game in the same second, uploading, which saves files as well; a lone info file holds
+        // its number too. Without coordinates the info file is the columns and the report only.
+        writeFile(c.folder, "info1700000001.txt", "earlier");
+        c.progress.clear();
+        c.play(DataCollection::upload, false, "pain level: 3.0, stiffness level: 4.0", {"never written"});
+        QVERIFY(logText().contains("nothing was uploaded"));
+        QCOMPARE(fileBytes(c.folder, "info1700000001.txt"), QByteArray("earlier"));
+        QCOMPARE(fileBytes(c.folder, "info1700000002.txt"), statsColumns + reportBytes);
+        QCOMPARE(c.progress.last(), QString("Opening file info1700000002.txt"));
     }
 
     void progressCountsUpOncePerPercentFor250Lines() {
-        QTemporaryDir dir;
+        Collector c;
         LineList stats;
         LineList info;
         for (int i = 0; i < 250; ++i) {
             stats.append(QByteArray::number(i));
         }
-        QStringList lines;
-        RecordingProgress progress(lines);
-        QVERIFY(DataFiles(QDir(dir.path())).write(5, stats, info, false, "Saving ", progress).ok());
+        RecordingProgress progress(c.progress);
+        QVERIFY(DataFiles(c.folder).write(5, stats, info, false, "Saving ", progress).ok());
         QStringList expected{"Opening file stats5.txt", "Saving data 0%"};
         for (int n = 1; n <= 100; ++n) {
             expected << QString("~Saving data %1%").arg(n);
         }
         expected << "Saving data 100%"
                  << "Opening file info5.txt";
-        QCOMPARE(lines, expected);
-        QCOMPARE(fileBytes(QDir(dir.path()), "stats5.txt").count("\r\n"), 250);
-    }
-
-    void savesNeverReplaceEarlierFiles() {
-        QTemporaryDir dir;
-        const QDir folder(dir.path());
-        QStringList progress;
-        auto module = collector(dir.path(), progress, Clock::program());
-        // A lone info file takes its number from both names.
-        QFile lone(folder.filePath("info1700000000.txt"));
-        QVERIFY(lone.open(QIODevice::WriteOnly));
-        lone.write("earlier");
-        lone.close();
-
-        for (const char* answers : {"first", "second"}) {
-            module->beginGame(options(DataCollection::saveToFile, false), report());
-            module->stopAtGameOver();
-            module->finishGame(answers);
-        }
-        QCOMPARE(fileBytes(folder, "info1700000000.txt"), QByteArray("earlier"));
-        QVERIFY(!folder.exists("stats1700000000.txt"));
-        QVERIFY(fileBytes(folder, "info1700000001.txt").contains("\r\nBefore first\r\n"));
-        QVERIFY(fileBytes(folder, "info1700000002.txt").contains("\r\nBefore second\r\n"));
-        QVERIFY(folder.exists("stats1700000001.txt") && folder.exists("stats1700000002.txt"));
+        QCOMPARE(c.progress, expected);
+        QCOMPARE(fileBytes(c.folder, "stats5.txt").count("\r\n"), 250);
     }
 
     void aFailingWriteKeepsTheLinesForTheNextSave() {
-        QTemporaryDir dir;
-        const QDir folder(dir.path());
-        QStringList progress;
+        Collector c;
         QStringList notices;
         Notice::setHandler([&notices](const QString& text) { notices << text; });
-        auto module = collector(dir.path(), progress, Clock::program());
         bool infoFails = true;
-        module->setOpener([&infoFails](const QString& path) -> std::unique_ptr<QIODevice> {
+        c.module.setOpener([&infoFails](const QString& path) -> std::unique_ptr<QIODevice> {
             if (infoFails && QFileInfo(path).fileName().startsWith("info")) {
                 return std::make_unique<FailingDevice>(100);
             }
             auto file = std::make_unique<QFile>(path);
             return file->open(QIODevice::WriteOnly | QIODevice::NewOnly) ? std::move(file) : nullptr;
         });
-        module->beginGame(options(DataCollection::saveToFile, true), report());
-        for (int i = 0; i < 2000; ++i) {
-            module->appendInfo("1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000");
-        }
-        module->stopAtGameOver();
-        module->finishGame("lost?");
-
-        QVERIFY(logLines().join('\n').contains("Could not write the output file info1700000000.txt"));
-        QVERIFY(notices.isEmpty());
-        QVERIFY(!folder.exists("info1700000000.txt"));
-        QCOMPARE(module->unsavedGames(), 1);
-        QCOMPARE(Journal::leftovers(folder).size(), 1);
+        c.play(DataCollection::saveToFile, true, "lost?",
+               QByteArrayList(2000, "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000"));
+        QVERIFY(logText().contains("Could not write the output file info1700000000.txt"));
+        QVERIFY(!c.folder.exists("info1700000000.txt"));
+        QCOMPARE(c.module.unsavedGames(), 1);
+        QCOMPARE(Journal::leftovers(c.folder).size(), 1);
 
         // The next game's save writes the earlier game first, complete, under free names.
         infoFails = false;
-        module->beginGame(options(DataCollection::saveToFile, false), report());
-        module->stopAtGameOver();
-        module->finishGame("next");
-        const QByteArray kept = fileBytes(folder, "info1700000001.txt");
+        c.play(DataCollection::saveToFile, false, "next");
+        const QByteArray kept = fileBytes(c.folder, "info1700000001.txt");
         QCOMPARE(kept.count("0.10000 0.20000 0.03000\r\n"), 2000);
         QVERIFY(kept.contains("Before lost?"));
-        QVERIFY(fileBytes(folder, "info1700000002.txt").contains("Before next"));
-        QCOMPARE(module->unsavedGames(), 0);
-        QVERIFY(Journal::leftovers(folder).isEmpty());
-        Notice::setHandler({});
-    }
+        QVERIFY(fileBytes(c.folder, "info1700000002.txt").contains("Before next"));
+        QCOMPARE(c.module.unsavedGames(), 0);
+        QVERIFY(Journal::leftovers(c.folder).isEmpty());
 
-    void onlyARealFailureShowsException() {
-        QTemporaryDir dir;
-        QStringList progress;
-        QStringList notices;
-        Notice::setHandler([&notices](const QString& text) { notices << text; });
-        auto module = collector(dir.path(), progress, Clock::program());
-        module->setOpener([](const QString&) { return std::make_unique<FailingDevice>(0, true); });
-        module->beginGame(options(DataCollection::saveToFile, false), report());
-        module->stopAtGameOver();
-        module->finishGame("x");
+        // Only a real failure, such as running out of memory, shows a notice.
+        c.module.setOpener([](const QString&) -> std::unique_ptr<QIODevice> { throw std::bad_alloc(); });
+        c.play(DataCollection::saveToFile, false, "x");
         QCOMPARE(notices, QStringList{"Exception"});
-        QCOMPARE(module->unsavedGames(), 1);
+        QCOMPARE(c.module.unsavedGames(), 1);
         Notice::setHandler({});
-    }
-
-    void uploadModeSavesFilesAndSaysNothingWasSent() {
-        QTemporaryDir dir;
-        QStringList progress;
-        auto module = collector(dir.path(), progress, Clock::program());
-        module->beginGame(options(DataCollection::upload, false), report());
-        module->stopAtGameOver();
-        module->finishGame("x");
-        QVERIFY(QDir(dir.path()).exists("info1700000000.txt"));
-        QVERIFY(logLines().join('\n').contains("nothing was uploaded"));
     }
 
     // Run by crashAGameAndRecoverIt as a separate process, which it kills mid-game.
@@ -437,7 +309,7 @@ private slots:
         }
         DataCollection module{QDir(folder)};
         module.setCalendarTime([] { return gameTime; });
-        module.beginGame(options(DataCollection::saveToFile, true, 50), report());
+        module.beginGame({DataCollection::saveToFile, true, 50}, report());
         int shots = 0;
         for (int tick = 0; tick < 3000; ++tick) {
             const double now = Clock::program().now();
@@ -468,16 +340,12 @@ private slots:
         child.kill();
         QVERIFY(child.waitForFinished());
         const QByteArray journal = journalText();
-        // An earlier file under the game's time is never replaced.
-        QFile earlier(folder.filePath("stats1700000000.txt"));
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.close();
 
-        logLines();
+        logText();
         QCOMPARE(DataCollection::recoverJournals(folder), 1);
         QVERIFY(Journal::leftovers(folder).isEmpty());
-        const QByteArray stats = fileBytes(folder, "stats1700000001.txt");
-        const QByteArray info = fileBytes(folder, "info1700000001.txt");
+        const QByteArray stats = fileBytes(folder, "stats1700000000.txt");
+        const QByteArray info = fileBytes(folder, "info1700000000.txt");
         // Only a record the kill cut short may be missing.
         QVERIFY(stats.count("\r\n") >= journal.count("\nS ") - 1);
         QVERIFY(QRegularExpression("^(\\d+ \\d+ 1 0 0 5 5 1.000 0.0000 0\r\n)+$")
@@ -486,34 +354,25 @@ private slots:
         QVERIFY(info.contains(reportBytes.right(reportBytes.size() - reportBytes.indexOf("After")) +
                               "\r\n0 1.00"));
         QVERIFY(info.count(" 1.00 0.20000 0.95000\r\n") >= journal.count("\nI ") - 5);
-        QVERIFY(logLines().join('\n').contains("Recovered the game of"));
-        QCOMPARE(fileBytes(folder, "stats1700000000.txt"), QByteArray());
+        QVERIFY(logText().contains("Recovered the game of"));
     }
 
-    void aJournalStillBeingWrittenIsNotRecovered() {
-        QTemporaryDir dir;
-        const QDir folder(dir.path());
-        Journal running(folder);
+    void journalsThatCannotBeRecoveredAreLeftAlone() {
+        Collector c;
+        writeFile(c.folder, "journal12.txt", "not a journal\nI x\n");
+        Journal running(c.folder);
         QVERIFY(running.open(gameTime, false));
         running.addInfo("Group Name: lab");
-        QCOMPARE(DataCollection::recoverJournals(folder), 0);
-        QCOMPARE(Journal::leftovers(folder).size(), 1);
-        QVERIFY(logLines().join('\n').contains("still being written"));
-        running.close();
-        QCOMPARE(DataCollection::recoverJournals(folder), 1);
-        QVERIFY(fileBytes(folder, "info1700000000.txt").endsWith("Group Name: lab\r\n"));
-    }
+        QCOMPARE(DataCollection::recoverJournals(c.folder), 0);
+        QCOMPARE(Journal::leftovers(c.folder).size(), 2);
+        const QString log = logText();
+        QVERIFY(log.contains("still being written") && log.contains("journal12.txt cannot be read"));
 
-    void unreadableJournalsAreLeftAlone() {
-        QTemporaryDir dir;
-        const QDir folder(dir.path());
-        QFile bad(folder.filePath("journal12.txt"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("not a journal\nI x\n");
-        bad.close();
-        QCOMPARE(DataCollection::recoverJournals(folder), 0);
-        QVERIFY(folder.exists("journal12.txt"));
-        QVERIFY(logLines().join('\n').contains("journal12.txt cannot be read"));
+        // Once its game closes it, the journal is recovered; the unreadable one stays.
+        running.close();
+        QCOMPARE(DataCollection::recoverJournals(c.folder), 1);
+        QVERIFY(fileBytes(c.folder, "info1700000000.txt").endsWith("Group Name: lab\r\n"));
+        QVERIFY(c.folder.exists("journal12.txt"));
     }
 };
 
