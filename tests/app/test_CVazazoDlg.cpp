@@ -4,7 +4,6 @@
 #include "core/Notice.h"
 #include "core/WindowMessages.h"
 #include "dialogs/LogDlg.h"
-#include "learning/LModule.h"
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
 #include "scene/Paddle.h"
@@ -17,7 +16,6 @@
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
-#include <QActionGroup>
 #include <QColorDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -93,20 +91,6 @@ private slots:
 
     void init() { open({}); }
     void cleanup() { window.reset(); }
-
-    void aFramerateEntrySetsThePeriodAndTicksOnlyItself() {
-        QCOMPARE(window->framePeriodMs(), 9);
-        QVERIFY(!findAction(window.get(), "GPU")->isEnabled());
-        const QList<QAction*> rates = findAction(window.get(), "100 fps")->actionGroup()->actions();
-        const int periods[] = {0, 1, 9, 19, 33, 40, 66};
-        for (int i = 0; i < 7; ++i) {
-            rates[i]->trigger();
-            QCOMPARE(window->framePeriodMs(), periods[i]);
-            for (int j = 0; j < 7; ++j) {
-                QCOMPARE(rates[j]->isChecked(), i == j);
-            }
-        }
-    }
 
     void framesArePaintedAndTheCaptionShowsTheirRate() {
         QVERIFY(waitUntil([&] { return window->windowTitle().endsWith(" fps"); }));
@@ -333,25 +317,6 @@ private slots:
             QVERIFY2(waitUntil([&] { return button(newGame, "OK")->isEnabled(); }), closeBy);
             QVERIFY(button(newGame, "Cancel")->isEnabled() && button(newGame, "Settings")->isEnabled());
         }
-    }
-
-    void aModulesLevelParametersMoveTheSettingsPages() {
-        struct IdleModule : LModule {
-            void start() override {}
-            void onPeriod() override {}
-            void finish() override {}
-        } module;
-        LevelParameters p;
-        p.shapeKinds = 0x2000;
-        p.shapesSpeed = 9;
-        p.targetsPerSecond = 10;
-        module.setLevelParameters(p);
-        postWindowMessage(window.get(), WindowMessages::WM_APPLY_LEVEL_PARAMETERS, 0,
-                          reinterpret_cast<std::intptr_t>(static_cast<LModule*>(&module)));
-        QVERIFY(waitUntil([&] { return window->settingsDialog()->current().allShapes.shapesPerSecond == 10; }));
-        const GameSettings now = window->settingsDialog()->current();
-        QCOMPARE(now.shapeByType(0x2010)->speed, 9);
-        QCOMPARE(now.shapeByType(0x1002)->speed, 5);
     }
 
     void startingAGameAppliesTheDifficultyPresetToThePages() {
