@@ -12,8 +12,6 @@
 #include <QTabBar>
 #include <QtTest>
 
-#include <memory>
-
 using Threshold = TabClassicalLearning::Threshold;
 using namespace WindowMessages;
 
@@ -32,9 +30,6 @@ QStringList checkedRadios(const QWidget& dlg) {
 
 QLineEdit* edit(const QWidget& dlg, const char* name) {
     return dlg.findChild<QLineEdit*>(name);
-}
-QString shown(const QWidget& dlg, const char* name) {
-    return edit(dlg, name)->text();
 }
 
 void retype(QLineEdit* field, const QString& text) {
@@ -109,7 +104,7 @@ private slots:
         const QStringList storedRadios{"Classical learning", "Use internet connection",
                                        "distance travelled by the target"};
         QCOMPARE(checkedRadios(*dlg), storedRadios);
-        QCOMPARE(shown(*dlg, "pm2Upper"), QString("0.666"));
+        QCOMPARE(edit(*dlg, "pm2Upper")->text(), QString("0.666"));
         editEverything(*dlg);
         const TabDataCollection& data = dlg->dataCollection();
         const TabClassicalLearning& classical = dlg->classicalLearning();
@@ -146,7 +141,7 @@ private slots:
         QCOMPARE(store->diskWrites(), rewrites);
         QCOMPARE(checkedRadios(*dlg), storedRadios);
         QVERIFY(!data.collectCoordinates());
-        QCOMPARE(shown(*dlg, "pm1Lower"), QString("0.5"));
+        QCOMPARE(edit(*dlg, "pm1Lower")->text(), QString("0.5"));
         QCOMPARE(data.averagingText(), QString("5000"));
     }
 };

@@ -7,11 +7,9 @@
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
-#include <memory>
 
 using namespace SettingKeys;
 
@@ -80,7 +78,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("integer");
         QTest::addColumn<bool>("boolean");
-        QTest::newRow("negative") << "-3" << -3 << false;
         QTest::newRow("blanks, then a number") << " \t 42" << 42 << false;
         QTest::newRow("stops at a letter") << "7x" << 7 << false;
         QTest::newRow("two signs") << "+-1" << 0 << false;
@@ -114,10 +111,8 @@ private slots:
         QCOMPARE(shapeKey(shapeShow, shapeKinds[cylinderIndex]), QString("Show Cylinders"));
         QCOMPARE(shapeKey(shapeOneAtATime, shapeKinds[triangleIndex]), QString("One Triangle at a Time"));
         QCOMPARE(shapeKey(shapeRandomSize, shapeKinds[circleIndex]), QString("Circle Random Size"));
-        QCOMPARE(customColourKey(9), QString("Custom colour 09"));
-        QCOMPARE(customColourKey(10), QString("Custom colour a"));
-        QCOMPARE(customColourKey(-4), QString("Custom colour 00"));
-        QCOMPARE(customColourKey(16), QString("Custom colour f"));
+        QCOMPARE(QStringList({customColourKey(9), customColourKey(10), customColourKey(-4), customColourKey(16)}),
+                 QStringList({"Custom colour 09", "Custom colour a", "Custom colour 00", "Custom colour f"}));
         QCOMPARE(bestScoreUniqueNumberKey(3, 7, 0), QString("Best Score Unique Number 3-7-0"));
         QVERIFY(bestScoreKey(1, 11, 0) != bestScoreKey(11, 1, 0));
         // Slashes and apostrophes round-trip as single keys.
@@ -193,20 +188,12 @@ private slots:
         QTest::addColumn<QString>("where");
         QTest::newRow("file name of a folder") << "folder";
         QTest::newRow("folder that is a file") << "under a file";
-        QTest::newRow("read-only folder") << "read-only";
     }
     void aWriteThatCannotReachTheDiskIsReportedOnce() {
         QFETCH(QString, where);
-        const QString path = dir->filePath(where == "under a file" ? "plain/w.ini" : "w.ini");
-        const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        const QString path = dir->filePath(where == "folder" ? "w.ini" : "plain/w.ini");
         QFile plain(dir->filePath("plain"));
-        QVERIFY(where != "folder" || QDir(dir->path()).mkdir("w.ini"));
-        QVERIFY(where != "under a file" || plain.open(QIODevice::WriteOnly));
-        if (where == "read-only" && QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner) &&
-            QFileInfo(dir->path()).isWritable()) {
-            QFile::setPermissions(dir->path(), writable);
-            QSKIP("this user writes into read-only folders");
-        }
+        QVERIFY(where == "folder" ? QDir(dir->path()).mkdir("w.ini") : plain.open(QIODevice::WriteOnly));
         QStringList notices;
         Notice::setHandler([&](const QString& message) { notices << message; });
         SettingsStore store(path);
@@ -216,7 +203,6 @@ private slots:
             const SettingsStore::Batch batch(store);
             store.write("Guns Volume", "9");
         }
-        QFile::setPermissions(dir->path(), writable);
         QVERIFY(store.writeFailed() && notices.size() == 1);
         QVERIFY(notices[0].contains(QDir::toNativeSeparators(path)));
         QCOMPARE(logLinesContaining(notices[0]), 1);
@@ -251,7 +237,6 @@ private slots:
         QTest::newRow("volume above") << "Guns Volume" << "250" << 100;
         QTest::newRow("distance above") << "Minimum Distance From Paddle" << "60" << 50;
         QTest::newRow("distance in range") << "Minimum Distance From Paddle" << "49" << 49;
-        QTest::newRow("rate above") << "Shapes Per Second" << "11" << 10;
     }
     void storedIntegersAreClampedIntoTheirRanges() {
         QFETCH(QString, key);
@@ -261,8 +246,6 @@ private slots:
         // Saved back, the loaded value shows under its key.
         loaded(*store, "").save(*store, "");
         QCOMPARE(store->read(key, ""), QString::number(expected));
-        // Slider positions outside the tables take the nearest end.
-        QVERIFY(SliderTables::rateAt(11) == 5.0 && SliderTables::sensitivityAt(INT_MIN) == 0.025);
     }
 
     void synchronisedSensitivitiesBothTakeTheHorizontalOne_data() {
@@ -302,6 +285,8 @@ private slots:
         QVERIFY(settings.shapes[sphereIndex].speed == 1 && settings.shapes[circleIndex].speed == 5);
         settings.load2DShapes(*store, "");
         QVERIFY(settings.shapes[circleIndex].speed == 2 && settings.weapons.gunSpeed == 5);
+        // Slider positions outside the tables take the nearest end.
+        QVERIFY(SliderTables::rateAt(11) == 5.0 && SliderTables::sensitivityAt(INT_MIN) == 0.025);
     }
 
     void theUserStoreIsTheOrganisationsIniFileWithoutFallbacks() {
