@@ -1,7 +1,6 @@
 #include "support/TestMain.h"
 #include "settings/LSettingsDlg.h"
 
-#include "settings/SettingsStore.h"
 #include "settings/TabClassicalLearning.h"
 #include "settings/TabDataCollection.h"
 #include "support/DialogFixture.h"
@@ -57,11 +56,6 @@ void editEverything(const QWidget& dlg) {
 class TestLSettingsDlg : public QObject, private DialogFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<LSettingsDlg> openDialog() {
-        return ::shownDialog<LSettingsDlg>(*store, mainWindow.get());
-    }
-
 private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
@@ -77,7 +71,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, stored);
         store->write(key, stored);
-        auto dlg = openDialog();
+        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
         QCOMPARE(checkedRadios(*dlg).size(), 2);
         // Reloading after a choice in every set clears the unmatched set again.
         editEverything(*dlg);
@@ -100,7 +94,7 @@ private slots:
         QFETCH(QString, how);
         store->write("Classical Learning PM1 Lower", "0.5");
         store->write("Data Collection State", "1034");
-        auto dlg = openDialog();
+        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
         const QStringList storedRadios{"Classical learning", "Use internet connection",
                                        "distance travelled by the target"};
         QCOMPARE(checkedRadios(*dlg), storedRadios);

@@ -1,7 +1,6 @@
 #include "support/TestMain.h"
 #include "settings/GameLevels.h"
 #include "settings/SettingsDlg.h"
-#include "settings/SettingsStore.h"
 #include "settings/SettingsTab.h"
 #include "settings/ShapeGroup.h"
 #include "settings/Tab2DShapes.h"

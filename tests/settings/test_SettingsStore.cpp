@@ -2,7 +2,6 @@
 #include "core/Log.h"
 #include "core/Notice.h"
 #include "settings/GameSettings.h"
-#include "settings/SettingsStore.h"
 #include "support/DialogFixture.h"
 
 #include <QFile>
