@@ -3,7 +3,6 @@
 #include "scores/HallOfFameDlg.h"
 #include "scores/NameDlg.h"
 #include "scores/NameSource.h"
-#include "settings/SettingsStore.h"
 #include "support/DialogFixture.h"
 
 #include <QFile>
@@ -270,27 +269,7 @@ private slots:
         QCOMPARE(raw.allKeys(), QStringList{"Vazazo/Version"});
     }
 
-    void rowsStopAtTheFirstEmptyPlaceAndALongNameIsElidedWithinItsColumn() {
-        // A stale score after the gap must not show.
-        fill(*tables->table(2, 3), {16777215, 50, 20, -1, 10});
-        tables->table(2, 3)->names[0] = QString(255, u'W');
-        HallOfFameDlg dlg(*tables);
-        dlg.setShownLevel(2);
-        dlg.setShownDifficulty(3);
-        const auto texts = dlg.paintedTexts();
-        QCOMPARE(textsAt(texts, row(2)), QStringList({"3.", "P3", "20"}));
-        QVERIFY(textsAt(texts, row(3)).isEmpty() && !find(texts, "10"));
-        const QStringList first = textsAt(texts, row(0));
-        QVERIFY(first.size() == 3 && first[1].startsWith("WW") && first[1].endsWith(QChar(0x2026)));
-        const int nameWidth = QFontMetrics(dlg.bodyFont()).horizontalAdvance(first[1]);
-        QVERIFY(nameWidth <= dlg.nameColumnWidth());
-        QVERIFY(find(texts, first[1])->x + nameWidth < find(texts, "16777215")->x);
-
-        fill(*tables->table(2, 3), {100, 90, 80, 70, 60, 50, 40, 30, 20, 0});
-        QCOMPARE(textsAt(dlg.paintedTexts(), row(9)), QStringList({"10.", "P10", "0"}));
-    }
-
-    void headingsNameTheLevelAndOnlyACustomLevelsDifficulty() {
+    void rowsStopAtTheFirstEmptyPlaceUnderHeadingsThatNameOnlyACustomLevelsDifficulty() {
         HallOfFameDlg dlg(*tables);
         const auto shown = [&](int level, int difficulty) {
             dlg.setShownLevel(level);
@@ -300,15 +279,29 @@ private slots:
         const auto headings = [](const std::vector<Text>& texts) {
             return textsAt(texts, HallOfFame::levelY) + textsAt(texts, HallOfFame::difficultyY);
         };
-        QCOMPARE(textsAt(shown(3, 1), HallOfFame::difficultyY), QStringList({"Difficulty level:"}));
+        // A stale score after the gap must not show; a long name is elided within its column.
+        fill(*tables->table(2, 3), {16777215, 50, 20, -1, 10});
+        tables->table(2, 3)->names[0] = QString(255, u'W');
+        const auto texts = shown(2, 3);
+        QCOMPARE(textsAt(texts, row(2)), QStringList({"3.", "P3", "20"}));
+        QVERIFY(textsAt(texts, row(3)).isEmpty() && !find(texts, "10"));
+        const QStringList first = textsAt(texts, row(0));
+        QVERIFY(first.size() == 3 && first[1].startsWith("WW") && first[1].endsWith(QChar(0x2026)));
+        const int nameWidth = QFontMetrics(dlg.bodyFont()).horizontalAdvance(first[1]);
+        QVERIFY(nameWidth <= dlg.nameColumnWidth());
+        QVERIFY(find(texts, first[1])->x + nameWidth < find(texts, "16777215")->x);
+        QCOMPARE(textsAt(texts, HallOfFame::difficultyY), QStringList({"Difficulty level:"}));
+
+        fill(*tables->table(2, 3), {100, 90, 80, 70, 60, 50, 40, 30, 20, 0});
+        QCOMPARE(textsAt(dlg.paintedTexts(), row(9)), QStringList({"10.", "P10", "0"}));
         QCOMPARE(headings(shown(7, 7)), QStringList({"Game level:", "Custom 60 seconds", "Difficulty level:",
                                                      "Custom, One Shot At A Time"}));
         // Outside the tables: no names and no rows.
         fill(*tables->table(10, 11), {5});
         for (auto [level, difficulty] : {std::pair{11, 11}, {-1, 11}, {10, 12}, {10, -1}}) {
-            const auto texts = shown(level, difficulty);
-            QCOMPARE(headings(texts).size(), level == 10 ? 3 : 2);
-            QVERIFY(textsAt(texts, row(0)).isEmpty());
+            const auto outside = shown(level, difficulty);
+            QCOMPARE(headings(outside).size(), level == 10 ? 3 : 2);
+            QVERIFY(textsAt(outside, row(0)).isEmpty());
         }
         QCOMPARE(textsAt(shown(10, 11), row(0)), QStringList({"1.", "P1", "5"}));
     }
