@@ -110,14 +110,11 @@ private slots:
 
     void aCounterImageIsReportedOnceForBothCountersAndCutToTheTextureLimit() {
         QTemporaryDir dir;
-        auto imageFile = [&](const QString& name, QSize size) {
-            QImage image(size, QImage::Format_RGB888);
-            image.fill(Qt::white);
-            image.save(dir.filePath(name));
-            return dir.filePath(name);
-        };
-        const QString narrow = imageFile("narrow.png", QSize(3, 40));
-        const QString tall = imageFile("tall.png", QSize(8, 4000));
+        const QString narrow = dir.filePath("narrow.png");
+        const QString tall = dir.filePath("tall.png");
+        QImage image(3, 40, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        QVERIFY(image.save(narrow) && image.scaled(8, 4000).save(tall));
         QStringList messages;
         Notice::setHandler([&](const QString& m) { messages << m; });
         NoPainter painter;
