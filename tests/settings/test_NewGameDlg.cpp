@@ -45,6 +45,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("confirmed");
         QTest::newRow("nothing stored") << "" << "" << "Novice" << 2;
+        QTest::newRow("time attack, too high") << "3" << "9" << "Novice" << 2;
         QTest::newRow("demo, blank saved before") << "0" << "-1" << "Novice" << 2;
         QTest::newRow("time attack, in the list") << "3" << "5" << "Expert" << 5;
         QTest::newRow("custom, a fixed difficulty") << "8" << "2" << "Custom" << 1;
