@@ -2,8 +2,6 @@
 #include "render/FPSAverage.h"
 #include "render/Timer.h"
 
-#include "core/WindowMessages.h"
-
 #include "support/ManualCounter.h"
 #include "support/MessageRecorder.h"
 #include "support/Waiting.h"

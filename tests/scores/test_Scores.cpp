@@ -3,7 +3,6 @@
 #include "scores/HallOfFameDlg.h"
 #include "scores/NameDlg.h"
 #include "scores/NameSource.h"
-#include "settings/SettingsStore.h"
 #include "support/DialogFixture.h"
 
 #include <QFile>
@@ -157,8 +156,7 @@ private slots:
         QFETCH(int, score);
         QFETCH(int, rank);
         QFETCH(QList<int>, after);
-        SettingsStore store(path());
-        BestScoreTable table(store);
+        BestScoreTable table(*store);
         for (int i = 0; i < before.size(); ++i) {
             table.names[i] = QString("p%1").arg(i);
             table.scores[i] = before[i];
@@ -206,42 +204,36 @@ private slots:
     }
 
     void damagedAndOddStoredPlacesAreReadSafely() {
-        SettingsStore store(path());
-        store.write("Version", "173");
-        storePlace(store, 3, 7, 0, "A", "70", "5");
-        storePlace(store, 3, 7, 1, "B", "20000000", "6");
-        storePlace(store, 3, 7, 2, QString(400, u'n'), "30", "9x");
-        storePlace(store, 3, 7, 3, "D", "16777215", "8");
-        store.write("Best Score 3-7-4", "abc");
-        BestScoreTableSet set(store);
-        const int rewrites = store.diskWrites();
-        set.loadAll();
+        store->write("Version", "173");
+        storePlace(*store, 3, 7, 0, "A", "70", "5");
+        storePlace(*store, 3, 7, 1, "B", "20000000", "6");
+        storePlace(*store, 3, 7, 2, QString(400, u'n'), "30", "9x");
+        storePlace(*store, 3, 7, 3, "D", "16777215", "8");
+        store->write("Best Score 3-7-4", "abc");
+        const int rewrites = store->diskWrites();
+        tables->loadAll();
         // The version and the removal of the damaged place reach the disk together.
-        QCOMPARE(store.diskWrites() - rewrites, 1);
-        const BestScoreTable& t = *set.table(3, 7);
+        QCOMPARE(store->diskWrites() - rewrites, 1);
+        const BestScoreTable& t = *tables->table(3, 7);
         QCOMPARE(scores(t), (QList<int>{70, 30, 16777215, 0, -1, -1, -1, -1, -1, -1}));
         QVERIFY(t.names[1].size() == 255 && t.uniqueNumbers[1] == 9 && t.names[3] == "-");
-        QVERIFY(store.read("Best Name 3-7-1", "gone") == "gone" &&
-                store.read("Best Score Unique Number 3-7-1", "gone") == "gone");
-        QCOMPARE(store.read("Best Score 3-7-2", ""), QString("30"));
+        QVERIFY(store->read("Best Name 3-7-1", "gone") == "gone" &&
+                store->read("Best Score Unique Number 3-7-1", "gone") == "gone");
+        QCOMPARE(store->read("Best Score 3-7-2", ""), QString("30"));
     }
 
     void anotherLayoutIsIgnoredOnceAndReadFromTheSecondRun() {
-        {
-            SettingsStore store(path());
-            storePlace(store, 10, 11, 0, "Old", "900", "3");
-            storePlace(store, 10, 10, 0, "Old", "900", "3");
-            BestScoreTableSet set(store);
-            set.loadAll();
-            QCOMPARE(scores(*set.table(10, 11)), noScores);
-            QCOMPARE(store.read("Version", ""), QString("173"));
-            // Offered to the table as this run read it, not to the stale entry.
-            NameRecorder names(QString("New"));
-            QVERIFY(set.offerScore(10, 10, 5, names));
-            QCOMPARE(names.ranks, QList<int>{1});
-            QCOMPARE(scores(*set.table(10, 10)).mid(0, 2), (QList<int>{5, -1}));
-        }
-        Run next(path());
+        storePlace(*store, 10, 11, 0, "Old", "900", "3");
+        storePlace(*store, 10, 10, 0, "Old", "900", "3");
+        tables->loadAll();
+        QCOMPARE(scores(*tables->table(10, 11)), noScores);
+        QCOMPARE(store->read("Version", ""), QString("173"));
+        // Offered to the table as this run read it, not to the stale entry.
+        NameRecorder names(QString("New"));
+        QVERIFY(tables->offerScore(10, 10, 5, names));
+        QCOMPARE(names.ranks, QList<int>{1});
+        QCOMPARE(scores(*tables->table(10, 10)).mid(0, 2), (QList<int>{5, -1}));
+        Run next(store->fileName());
         QCOMPARE(next.set.table(10, 11)->names[0], QString("Old"));
         QCOMPARE(next.set.table(10, 10)->names[0], QString("New"));
     }
@@ -277,14 +269,20 @@ private slots:
         QCOMPARE(raw.allKeys(), QStringList{"Vazazo/Version"});
     }
 
-    void rowsStopAtTheFirstEmptyPlaceAndALongNameIsElidedWithinItsColumn() {
-        // A stale score after the gap must not show.
+    void rowsStopAtTheFirstEmptyPlaceUnderHeadingsThatNameOnlyACustomLevelsDifficulty() {
+        HallOfFameDlg dlg(*tables);
+        const auto shown = [&](int level, int difficulty) {
+            dlg.setShownLevel(level);
+            dlg.setShownDifficulty(difficulty);
+            return dlg.paintedTexts();
+        };
+        const auto headings = [](const std::vector<Text>& texts) {
+            return textsAt(texts, HallOfFame::levelY) + textsAt(texts, HallOfFame::difficultyY);
+        };
+        // A stale score after the gap must not show; a long name is elided within its column.
         fill(*tables->table(2, 3), {16777215, 50, 20, -1, 10});
         tables->table(2, 3)->names[0] = QString(255, u'W');
-        HallOfFameDlg dlg(*tables);
-        dlg.setShownLevel(2);
-        dlg.setShownDifficulty(3);
-        const auto texts = dlg.paintedTexts();
+        const auto texts = shown(2, 3);
         QCOMPARE(textsAt(texts, row(2)), QStringList({"3.", "P3", "20"}));
         QVERIFY(textsAt(texts, row(3)).isEmpty() && !find(texts, "10"));
         const QStringList first = textsAt(texts, row(0));
@@ -292,38 +290,20 @@ private slots:
         const int nameWidth = QFontMetrics(dlg.bodyFont()).horizontalAdvance(first[1]);
         QVERIFY(nameWidth <= dlg.nameColumnWidth());
         QVERIFY(find(texts, first[1])->x + nameWidth < find(texts, "16777215")->x);
+        QCOMPARE(textsAt(texts, HallOfFame::difficultyY), QStringList({"Difficulty level:"}));
 
         fill(*tables->table(2, 3), {100, 90, 80, 70, 60, 50, 40, 30, 20, 0});
         QCOMPARE(textsAt(dlg.paintedTexts(), row(9)), QStringList({"10.", "P10", "0"}));
-    }
-
-    void headingsNameTheLevelAndOnlyACustomLevelsDifficulty() {
-        HallOfFameDlg dlg(*tables);
-        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::levelY), QStringList({"Game level:", "Get'em all"}));
-        dlg.setShownLevel(3);
-        dlg.setShownDifficulty(1);
-        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::difficultyY), QStringList({"Difficulty level:"}));
-        dlg.setShownLevel(7);
-        dlg.setShownDifficulty(7);
-        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::levelY),
-                 QStringList({"Game level:", "Custom 60 seconds"}));
-        QCOMPARE(textsAt(dlg.paintedTexts(), HallOfFame::difficultyY),
-                 QStringList({"Difficulty level:", "Custom, One Shot At A Time"}));
-        QCOMPARE(HallOfFameDlg::difficultyTitle(10, 3), QString("Intermediate"));
-
+        QCOMPARE(headings(shown(7, 7)), QStringList({"Game level:", "Custom 60 seconds", "Difficulty level:",
+                                                     "Custom, One Shot At A Time"}));
         // Outside the tables: no names and no rows.
         fill(*tables->table(10, 11), {5});
         for (auto [level, difficulty] : {std::pair{11, 11}, {-1, 11}, {10, 12}, {10, -1}}) {
-            dlg.setShownLevel(level);
-            dlg.setShownDifficulty(difficulty);
-            const auto texts = dlg.paintedTexts();
-            QCOMPARE(textsAt(texts, HallOfFame::difficultyY), QStringList({"Difficulty level:"}));
-            QVERIFY(textsAt(texts, row(0)).isEmpty());
-            QCOMPARE(textsAt(texts, HallOfFame::levelY).size(), level == 10 ? 2 : 1);
+            const auto outside = shown(level, difficulty);
+            QCOMPARE(headings(outside).size(), level == 10 ? 3 : 2);
+            QVERIFY(textsAt(outside, row(0)).isEmpty());
         }
-        dlg.setShownLevel(10);
-        dlg.setShownDifficulty(11);
-        QCOMPARE(textsAt(dlg.paintedTexts(), row(0)), QStringList({"1.", "P1", "5"}));
+        QCOMPARE(textsAt(shown(10, 11), row(0)), QStringList({"1.", "P1", "5"}));
     }
 
     void closeHidesAndShowCentresOverTheOwner() {
@@ -349,7 +329,7 @@ private slots:
         QVERIFY(!dlg.isVisible());
     }
 
-    void aPlayerNameIsProposedFromTheStoreAndStoredWhenAccepted() {
+    void playerAndGroupNamesAreProposedAndStoredWhenAccepted() {
         {
             NameDlg fresh(*store);
             QCOMPARE(NameDlg::currentName(), QString("---"));
@@ -375,22 +355,15 @@ private slots:
         QVERIFY(!NameDlg::askGroupName(*store, group, nullptr, cancel.runner()));
         QCOMPARE(group, QString("Team"));
         QCOMPARE(store->read("Player's Name", "absent"), QString("absent"));
-    }
 
-    void theGroupNameIsProposedByTheNextBestScoreDialog() {
-        store->write("Player Name", "Max");
-        NameDlg bestScore(*store);
-        QString group = "Team A";
+        // An accepted group name goes under its own key and is what the next best-score question proposes.
         Answer groupAnswer{"Team B"};
         QVERIFY(NameDlg::askGroupName(*store, group, nullptr, groupAnswer.runner()));
-        QCOMPARE(groupAnswer.shownText, QString("Team A"));
-        QCOMPARE(group, QString("Team B"));
-        QCOMPARE(store->read("Player's Name", ""), QString("Team B"));
-        QCOMPARE(store->read("Player Name", ""), QString("Max"));
-
-        Answer next{"Team B"};
-        bestScore.setRunner(next.runner());
-        bestScore.askPlayerName(2);
+        QVERIFY(groupAnswer.shownText == "Team" && group == "Team B");
+        QVERIFY(store->read("Player's Name", "") == "Team B" && store->read("Player Name", "") == "Zoe Two");
+        Answer next{"Team C"};
+        dlg.setRunner(next.runner());
+        dlg.askPlayerName(2);
         QCOMPARE(next.shownText, QString("Team B"));
     }
 

@@ -1,7 +1,6 @@
 #include "support/TestMain.h"
 #include "settings/LSettingsDlg.h"
 
-#include "settings/SettingsStore.h"
 #include "settings/TabClassicalLearning.h"
 #include "settings/TabDataCollection.h"
 #include "support/DialogFixture.h"
@@ -11,8 +10,6 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QtTest>
-
-#include <memory>
 
 using Threshold = TabClassicalLearning::Threshold;
 using namespace WindowMessages;
@@ -32,9 +29,6 @@ QStringList checkedRadios(const QWidget& dlg) {
 
 QLineEdit* edit(const QWidget& dlg, const char* name) {
     return dlg.findChild<QLineEdit*>(name);
-}
-QString shown(const QWidget& dlg, const char* name) {
-    return edit(dlg, name)->text();
 }
 
 void retype(QLineEdit* field, const QString& text) {
@@ -62,11 +56,6 @@ void editEverything(const QWidget& dlg) {
 class TestLSettingsDlg : public QObject, private DialogFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<LSettingsDlg> openDialog() {
-        return ::shownDialog<LSettingsDlg>(*store, mainWindow.get());
-    }
-
 private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
@@ -82,7 +71,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, stored);
         store->write(key, stored);
-        auto dlg = openDialog();
+        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
         QCOMPARE(checkedRadios(*dlg).size(), 2);
         // Reloading after a choice in every set clears the unmatched set again.
         editEverything(*dlg);
@@ -105,11 +94,11 @@ private slots:
         QFETCH(QString, how);
         store->write("Classical Learning PM1 Lower", "0.5");
         store->write("Data Collection State", "1034");
-        auto dlg = openDialog();
+        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
         const QStringList storedRadios{"Classical learning", "Use internet connection",
                                        "distance travelled by the target"};
         QCOMPARE(checkedRadios(*dlg), storedRadios);
-        QCOMPARE(shown(*dlg, "pm2Upper"), QString("0.666"));
+        QCOMPARE(edit(*dlg, "pm2Upper")->text(), QString("0.666"));
         editEverything(*dlg);
         const TabDataCollection& data = dlg->dataCollection();
         const TabClassicalLearning& classical = dlg->classicalLearning();
@@ -146,7 +135,7 @@ private slots:
         QCOMPARE(store->diskWrites(), rewrites);
         QCOMPARE(checkedRadios(*dlg), storedRadios);
         QVERIFY(!data.collectCoordinates());
-        QCOMPARE(shown(*dlg, "pm1Lower"), QString("0.5"));
+        QCOMPARE(edit(*dlg, "pm1Lower")->text(), QString("0.5"));
         QCOMPARE(data.averagingText(), QString("5000"));
     }
 };

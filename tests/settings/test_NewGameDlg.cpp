@@ -1,11 +1,9 @@
 #include "support/TestMain.h"
 #include "settings/NewGameDlg.h"
-#include "settings/SettingsStore.h"
 #include "support/DialogFixture.h"
 #include "support/ShownDialog.h"
 
 #include <QComboBox>
-#include <QPushButton>
 #include <QtTest>
 
 #include <vector>
@@ -50,7 +48,6 @@ private slots:
         QTest::newRow("time attack, too high") << "3" << "9" << "Novice" << 2;
         QTest::newRow("demo, blank saved before") << "0" << "-1" << "Novice" << 2;
         QTest::newRow("time attack, in the list") << "3" << "5" << "Expert" << 5;
-        QTest::newRow("custom, too high") << "8" << "6" << "Custom" << 1;
         QTest::newRow("custom, a fixed difficulty") << "8" << "2" << "Custom" << 1;
         QTest::newRow("custom, auto") << "8" << "0" << "Auto" << 0;
     }

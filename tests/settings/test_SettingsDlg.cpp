@@ -1,7 +1,6 @@
 #include "support/TestMain.h"
 #include "settings/GameLevels.h"
 #include "settings/SettingsDlg.h"
-#include "settings/SettingsStore.h"
 #include "settings/SettingsTab.h"
 #include "settings/ShapeGroup.h"
 #include "settings/Tab2DShapes.h"
@@ -17,8 +16,6 @@
 #include <QSlider>
 #include <QtTest>
 
-#include <climits>
-#include <memory>
 
 using namespace SettingKeys;
 using namespace WindowMessages;
@@ -98,6 +95,9 @@ private slots:
         QTest::keyClick(dlg->tab()->weaponsPage()->speedSlider(), Qt::Key_Right);
         // The game reads the field, which follows the slider only on commit.
         QCOMPARE(dlg->current().weapons.gunSpeed, 2);
+        // Volumes are heard at once: each slider posts its group and position.
+        QTest::keyClick(dlg->tab()->weaponsPage()->volumeSlider(), Qt::Key_Right);
+        QTest::keyClick(dlg->tab()->allShapesPage()->volumeSlider(), Qt::Key_Left);
         if (how == "OK" || how == "Cancel") {
             QTest::mouseClick(how == "OK" ? dlg->okButton() : dlg->cancelButton(), Qt::LeftButton);
         } else if (how == "Escape") {
@@ -106,6 +106,11 @@ private slots:
             dlg->close();
         }
         QVERIFY(dlg->isHidden() && waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
+        // Restoring the sliders posts no further volume.
+        const auto& sent = mainWindow->received;
+        QCOMPARE((QList<qint64>{sent[0].message, sent[0].wParam, sent[0].lParam, sent[1].message, sent[1].wParam,
+                                sent[1].lParam, mainWindow->count(WM_SET_VOLUME)}),
+                 (QList<qint64>{WM_SET_VOLUME, 0x1000, 81, WM_SET_VOLUME, 0x2000, 79, 2}));
         QCOMPARE(store->diskWrites() - rewrites, how == "OK" ? 1 : 0);
         QCOMPARE(storedCopy(*store, custom ? "" : customPrefix), otherCopy);
         if (how != "OK") {
@@ -201,46 +206,26 @@ private slots:
         QVERIFY(!triangle->sizeSlider()->isEnabled() && circle->sizeSlider()->isEnabled());
     }
 
-    void volumeSlidersPostTheirGroupAndPosition() {
-        const auto dlg = makeDlg();
-        QTest::keyClick(dlg->tab()->weaponsPage()->volumeSlider(), Qt::Key_Right);
-        QTest::keyClick(dlg->tab()->allShapesPage()->volumeSlider(), Qt::Key_Left);
-        QVERIFY(waitUntil([&] { return mainWindow->count(WM_SET_VOLUME) == 2; }));
-        const auto& sent = mainWindow->received;
-        QCOMPARE((QList<qint64>{sent[0].wParam, sent[0].lParam, sent[1].wParam, sent[1].lParam}),
-                 (QList<qint64>{0x1000, 81, 0x2000, 79}));
-        // Loading moves the sliders back without a message.
-        dlg->reject();
-        QVERIFY(waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
-        QCOMPARE(mainWindow->count(WM_SET_VOLUME), 2);
-    }
-
     // The level applied to real settings pages that hold what a played custom level might leave:
     // everything a preset touches is off its mark.
     void theLevelPreparesThePagesAndTheTimeLimit_data() {
         QTest::addColumn<int>("level");
         QTest::addColumn<int>("difficulty");
         QTest::addColumn<bool>("oneShot");
-        QTest::addColumn<bool>("prepared");
         QTest::addColumn<QList<int>>("gunShapesRate");
         QTest::addColumn<int>("limitMs");
-        QTest::newRow("Get'em all, Auto") << 0 << 0 << false << true << QList<int>{8, 0, 0} << 0;
-        QTest::newRow("60 s, Novice") << 2 << 2 << false << true << QList<int>{7, 2, 2} << 61000;
-        QTest::newRow("90 s, Intermediate") << 3 << 3 << true << true << QList<int>{6, 4, 5} << 91000;
-        QTest::newRow("120 s, Advanced") << 4 << 4 << false << true << QList<int>{5, 6, 7} << 121000;
-        QTest::newRow("180 s, Expert") << 5 << 5 << true << true << QList<int>{4, 8, 8} << 181000;
-        QTest::newRow("no difficulty") << 1 << -1 << false << true << QList<int>{1, 3, 10} << 31000;
-        QTest::newRow("difficulty beyond") << 2 << INT_MIN << true << true << QList<int>{1, 3, 10} << 61000;
-        QTest::newRow("custom 30 s") << 6 << 1 << false << false << QList<int>{} << 31000;
-        QTest::newRow("custom 180 s, Auto") << 10 << 0 << true << false << QList<int>{} << 181000;
-        QTest::newRow("no level") << -1 << 2 << false << false << QList<int>{} << 0;
-        QTest::newRow("level beyond") << 11 << 2 << false << false << QList<int>{} << 0;
+        QTest::newRow("Get'em all, Auto") << 0 << 0 << false << QList<int>{8, 0, 0} << 0;
+        QTest::newRow("60 s, Novice") << 2 << 2 << false << QList<int>{7, 2, 2} << 61000;
+        QTest::newRow("180 s, Expert") << 5 << 5 << true << QList<int>{4, 8, 8} << 181000;
+        QTest::newRow("no difficulty") << 1 << -1 << false << QList<int>{1, 3, 10} << 31000;
+        QTest::newRow("custom 180 s, Auto") << 10 << 0 << true << QList<int>{} << 181000;
+        QTest::newRow("no level") << -1 << 2 << false << QList<int>{} << 0;
+        QTest::newRow("level beyond") << 11 << 2 << false << QList<int>{} << 0;
     }
     void theLevelPreparesThePagesAndTheTimeLimit() {
         QFETCH(int, level);
         QFETCH(int, difficulty);
         QFETCH(bool, oneShot);
-        QFETCH(bool, prepared);
         QFETCH(QList<int>, gunShapesRate);
         QFETCH(int, limitMs);
         GameSettings played;
@@ -263,7 +248,7 @@ private slots:
         QCOMPARE(start.timeLimitMs, limitMs);
         QCOMPARE(start.adaptive, difficulty == 0);
         const GameSettings now = pages->current();
-        if (!prepared) {
+        if (gunShapesRate.isEmpty()) {
             QCOMPARE(now, played);
             QVERIFY(!start.vulnerablePaddle.has_value());
             return;

@@ -2,16 +2,13 @@
 #include "core/Log.h"
 #include "core/Notice.h"
 #include "settings/GameSettings.h"
-#include "settings/SettingsStore.h"
 #include "support/DialogFixture.h"
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
-#include <memory>
 
 using namespace SettingKeys;
 
@@ -80,7 +77,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("integer");
         QTest::addColumn<bool>("boolean");
-        QTest::newRow("negative") << "-3" << -3 << false;
         QTest::newRow("blanks, then a number") << " \t 42" << 42 << false;
         QTest::newRow("stops at a letter") << "7x" << 7 << false;
         QTest::newRow("two signs") << "+-1" << 0 << false;
@@ -101,12 +97,11 @@ private slots:
     }
 
     void codesTakeTheirDefaultOnlyForEmptyText() {
-        SettingsStore store(iniPath());
         const auto& entry = classicalLearningDistanceTime;
-        QCOMPARE(store.readCode(entry), 1050);
+        QCOMPARE(store->readCode(entry), 1050);
         for (const auto& [stored, code] : {std::pair{"", 1050}, {"0", 0}, {" ", 0}, {"1051", 1051}}) {
-            store.write(entry.key, stored);
-            QCOMPARE(store.readCode(entry), code);
+            store->write(entry.key, stored);
+            QCOMPARE(store->readCode(entry), code);
         }
     }
 
@@ -114,22 +109,17 @@ private slots:
         QCOMPARE(shapeKey(shapeShow, shapeKinds[cylinderIndex]), QString("Show Cylinders"));
         QCOMPARE(shapeKey(shapeOneAtATime, shapeKinds[triangleIndex]), QString("One Triangle at a Time"));
         QCOMPARE(shapeKey(shapeRandomSize, shapeKinds[circleIndex]), QString("Circle Random Size"));
-        QCOMPARE(customColourKey(9), QString("Custom colour 09"));
-        QCOMPARE(customColourKey(10), QString("Custom colour a"));
-        QCOMPARE(customColourKey(-4), QString("Custom colour 00"));
-        QCOMPARE(customColourKey(16), QString("Custom colour f"));
+        QCOMPARE(QStringList({customColourKey(9), customColourKey(10), customColourKey(-4), customColourKey(16)}),
+                 QStringList({"Custom colour 09", "Custom colour a", "Custom colour 00", "Custom colour f"}));
         QCOMPARE(bestScoreUniqueNumberKey(3, 7, 0), QString("Best Score Unique Number 3-7-0"));
         QVERIFY(bestScoreKey(1, 11, 0) != bestScoreKey(11, 1, 0));
         // Slashes and apostrophes round-trip as single keys.
-        {
-            SettingsStore store(iniPath());
-            store.write("Classical Learning Distance/Time", "1051");
-            store.write("Player's Name", "O'Neil");
-        }
-        const SettingsStore store(iniPath());
-        QCOMPARE(store.read("Classical Learning Distance/Time", ""), QString("1051"));
-        QCOMPARE(store.read("Player's Name", "n/a"), QString("O'Neil"));
-        QSettings raw(iniPath(), QSettings::IniFormat);
+        store->write("Classical Learning Distance/Time", "1051");
+        store->write("Player's Name", "O'Neil");
+        const SettingsStore reader(store->fileName());
+        QCOMPARE(reader.read("Classical Learning Distance/Time", ""), QString("1051"));
+        QCOMPARE(reader.read("Player's Name", "n/a"), QString("O'Neil"));
+        QSettings raw(store->fileName(), QSettings::IniFormat);
         raw.beginGroup("Vazazo");
         QVERIFY(raw.childGroups().isEmpty() && raw.childKeys().size() == 2);
     }
@@ -193,20 +183,12 @@ private slots:
         QTest::addColumn<QString>("where");
         QTest::newRow("file name of a folder") << "folder";
         QTest::newRow("folder that is a file") << "under a file";
-        QTest::newRow("read-only folder") << "read-only";
     }
     void aWriteThatCannotReachTheDiskIsReportedOnce() {
         QFETCH(QString, where);
-        const QString path = dir->filePath(where == "under a file" ? "plain/w.ini" : "w.ini");
-        const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        const QString path = dir->filePath(where == "folder" ? "w.ini" : "plain/w.ini");
         QFile plain(dir->filePath("plain"));
-        QVERIFY(where != "folder" || QDir(dir->path()).mkdir("w.ini"));
-        QVERIFY(where != "under a file" || plain.open(QIODevice::WriteOnly));
-        if (where == "read-only" && QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner) &&
-            QFileInfo(dir->path()).isWritable()) {
-            QFile::setPermissions(dir->path(), writable);
-            QSKIP("this user writes into read-only folders");
-        }
+        QVERIFY(where == "folder" ? QDir(dir->path()).mkdir("w.ini") : plain.open(QIODevice::WriteOnly));
         QStringList notices;
         Notice::setHandler([&](const QString& message) { notices << message; });
         SettingsStore store(path);
@@ -216,7 +198,6 @@ private slots:
             const SettingsStore::Batch batch(store);
             store.write("Guns Volume", "9");
         }
-        QFile::setPermissions(dir->path(), writable);
         QVERIFY(store.writeFailed() && notices.size() == 1);
         QVERIFY(notices[0].contains(QDir::toNativeSeparators(path)));
         QCOMPARE(logLinesContaining(notices[0]), 1);
@@ -251,7 +232,6 @@ private slots:
         QTest::newRow("volume above") << "Guns Volume" << "250" << 100;
         QTest::newRow("distance above") << "Minimum Distance From Paddle" << "60" << 50;
         QTest::newRow("distance in range") << "Minimum Distance From Paddle" << "49" << 49;
-        QTest::newRow("rate above") << "Shapes Per Second" << "11" << 10;
     }
     void storedIntegersAreClampedIntoTheirRanges() {
         QFETCH(QString, key);
@@ -261,8 +241,6 @@ private slots:
         // Saved back, the loaded value shows under its key.
         loaded(*store, "").save(*store, "");
         QCOMPARE(store->read(key, ""), QString::number(expected));
-        // Slider positions outside the tables take the nearest end.
-        QVERIFY(SliderTables::rateAt(11) == 5.0 && SliderTables::sensitivityAt(INT_MIN) == 0.025);
     }
 
     void synchronisedSensitivitiesBothTakeTheHorizontalOne_data() {
@@ -302,6 +280,8 @@ private slots:
         QVERIFY(settings.shapes[sphereIndex].speed == 1 && settings.shapes[circleIndex].speed == 5);
         settings.load2DShapes(*store, "");
         QVERIFY(settings.shapes[circleIndex].speed == 2 && settings.weapons.gunSpeed == 5);
+        // Slider positions outside the tables take the nearest end.
+        QVERIFY(SliderTables::rateAt(11) == 5.0 && SliderTables::sensitivityAt(INT_MIN) == 0.025);
     }
 
     void theUserStoreIsTheOrganisationsIniFileWithoutFallbacks() {
