@@ -347,28 +347,6 @@ private slots:
         QCOMPARE(state->hitTimeSum, 2000.0);
     }
 
-    void startingAGameComposesItsReport() {
-        state->groupName = "Ward 3";
-        LevelSelection chosen;
-        chosen.gameLevel = 7;
-        chosen.difficulty = 1;
-        chosen.vulnerablePaddle = true;
-        state->startGame(chosen, 0.0);
-        QCOMPARE(state->reportLines.size(), 5);
-        QVERIFY(state->reportLines[0].startsWith("Group Name: Ward 3, saved on "));
-        QVERIFY(state->reportLines[2].startsWith("Game version: 1.73, level: 7, difficulty: 1,"));
-        QVERIFY(state->reportLines[2].contains("Vulnerable paddle: yes"));
-    }
-
-    void theScoreIsHitsLessMisses() {
-        state->hitCounter.add(12, 0.0);
-        state->missCounter.add(15, 0.0);
-        // As the wheels show it, so only once they have rolled there.
-        QCOMPARE(state->score(), 0);
-        state->tick(60000.0);
-        QCOMPARE(state->score(), -3);
-    }
-
 private:
     FakePages pages;
     std::unique_ptr<Paddle> paddle;
