@@ -2,9 +2,7 @@
 #include "render/FPSAverage.h"
 #include "render/Timer.h"
 
-#include "support/ManualCounter.h"
 #include "support/MessageRecorder.h"
-#include "support/Waiting.h"
 
 #include <QtTest>
 
@@ -40,25 +38,6 @@ private slots:
         QCOMPARE(meter.sample(9, now), 16 * 1000.0 / 800.0);
         now += 100.0;
         QCOMPARE(meter.sample(9, now), 24 * 1000.0 / 800.0);
-    }
-
-    void theTaskShowsTheRateInTheCaptionAndStopsPromptly() {
-        MessageRecorder window;
-        auto counter = std::make_shared<ManualCounter>();
-        Clock clock(counter);
-        FPSAverage meter(&window, clock);
-        meter.startIfIdle();
-        QVERIFY(waitUntil([&] { return window.count(WindowMessages::WM_SET_CAPTION) == 1; }));
-        QCOMPARE(window.received.back().text, QString("0.0 fps"));
-        meter.framesSinceSample = 45;
-        counter->ticks = 1'500'000'000; // 1500 ms later
-        QVERIFY(waitUntil([&] { return window.count(WindowMessages::WM_SET_CAPTION) == 2; }));
-        QCOMPARE(window.received.back().text, QString("30.0 fps"));
-        QCOMPARE(meter.framesSinceSample.load(), 0);
-        QElapsedTimer timer;
-        timer.start();
-        meter.stopAndWait();
-        QVERIFY(timer.elapsed() < 1000);
     }
 
     void theCountdownShowsMinutesAndSecondsAndOnlyANegativeRemainderEndsItOnce() {

@@ -306,29 +306,6 @@ private slots:
         QCOMPARE(textsAt(shown(10, 11), row(0)), QStringList({"1.", "P1", "5"}));
     }
 
-    void closeHidesAndShowCentresOverTheOwner() {
-        fill(*tables->table(0, 0), {42});
-        QWidget owner;
-        owner.setGeometry(100, 100, 900, 800);
-        owner.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&owner));
-        HallOfFameDlg dlg(*tables, &owner);
-        const QSize size = dlg.size();
-        dlg.showCentredOver(&owner);
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QCOMPARE(dlg.size(), size);
-        QVERIFY((dlg.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2);
-
-        // Ink where the first row lies, none where the empty second would.
-        const QImage image = dlg.grab().toImage();
-        const auto inkIn = [&](const QRect& area) { return hasInk(image, area, image.pixelColor(2, 2)); };
-        QVERIFY(inkIn(QRect(36, row(0), 40, 24)) && inkIn(QRect(540, row(0), 42, 24)));
-        QVERIFY(!inkIn(QRect(36, row(1), 540, 24)));
-
-        QTest::mouseClick(dlg.closeButton(), Qt::LeftButton);
-        QVERIFY(!dlg.isVisible());
-    }
-
     void playerAndGroupNamesAreProposedAndStoredWhenAccepted() {
         {
             NameDlg fresh(*store);
