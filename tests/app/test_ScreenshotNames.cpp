@@ -27,12 +27,6 @@ QStringList loggedLines() {
 class TestScreenshotNames : public QObject {
     Q_OBJECT
 private slots:
-    void namesHaveAtLeastFourDigits() {
-        QCOMPARE(ScreenshotNames::nameFor(0), QString("screenShot0000.png"));
-        QCOMPARE(ScreenshotNames::nameFor(42), QString("screenShot0042.png"));
-        QCOMPARE(ScreenshotNames::nameFor(12345), QString("screenShot12345.png"));
-    }
-
     void aTakenNameIsNeitherOpenedNorFollowedButSkipped() {
         QTemporaryDir dir;
         QTemporaryDir outside;
