@@ -3,7 +3,12 @@
 #include "core/Clock.h"
 #include "core/Notice.h"
 #include "core/WindowMessages.h"
+#include "app/Questionnaire.h"
 #include "dialogs/LogDlg.h"
+#include "dialogs/ObjectsDlg.h"
+#include "dialogs/PopUpDlg.h"
+#include "dialogs/ThermoHDlg.h"
+#include "dialogs/ThermoVDlg.h"
 #include "learning/LModule.h"
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
@@ -18,6 +23,7 @@
 #include "support/Waiting.h"
 
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -39,6 +45,15 @@ QAction* findAction(QWidget* menuOwner, const QString& text) {
     for (QAction* action : menuOwner->findChildren<QAction*>()) {
         if (action->text() == text) {
             return action;
+        }
+    }
+    return nullptr;
+}
+
+template <typename Control> Control* control(QWidget* dialog, const QString& text) {
+    for (Control* c : dialog->findChildren<Control*>()) {
+        if (c->text() == text) {
+            return c;
         }
     }
     return nullptr;
@@ -413,10 +428,75 @@ private slots:
         QVERIFY(text.startsWith("Columns in file stats"));
         QVERIFY(text.contains("\r\nBefore pain level: n/a, stiffness level: n/a\r\nAfter pain level: n/a"));
         QVERIFY(text.contains("level: 0, difficulty: 0"));
+        QVERIFY(text.contains("\r\nObject used to play the game: -1, none\r\n"));
         // Coordinates lines: the time, the paddle's visibility and place, then the objects.
         QVERIFY(QRegularExpression(R"(\r\n\d+ 1\.00 0\.\d{5} 0\.\d{5}( [trcsyg]\d{4}( \S+){3})*\r\n)")
                     .match(QString::fromUtf8(text))
                     .hasMatch());
+    }
+
+    // Ticked in the New Game dialog: the object, pain and stiffness before the game, pain and
+    // stiffness after it, all in the saved report.
+    void theQuestionsComeInOrderAroundTheGameAndTheirAnswersAreSaved() {
+        open({{"Data Collection State", "1035"},
+              {"Difficulty Level", "0"},
+              {"Objects Selection List", "5"}});
+        QTest::keyClick(window.get(), Qt::Key_N);
+        control<QCheckBox>(window->newGameDialog(), "Specify Pain/Stiffness Level")->setChecked(true);
+        control<QCheckBox>(window->newGameDialog(), "Ask For Selecting Objects")->setChecked(true);
+        const QStringList before = QDir::current().entryList({"info*.txt"});
+        QStringList asked;
+        bool askedDuringPlay = false;
+        // Before the game pain at the top and stiffness at the left, after it the other ends.
+        ModalAnswerer answerer([&](QWidget* modal) {
+            askedDuringPlay = askedDuringPlay || !window->gameOver;
+            asked << modal->windowTitle();
+            auto* gauge = qobject_cast<Gauge*>(modal);
+            if (qobject_cast<ObjectsDlg*>(modal)) {
+                QMetaObject::invokeMethod(modal, "accept");
+                return;
+            }
+            if (!gauge) {
+                answerName(modal, "Ed");
+                return;
+            }
+            const bool pain = qobject_cast<ThermoVDlg*>(gauge) != nullptr;
+            auto* instructions = window->findChild<PopUpDlg*>();
+            QVERIFY(instructions && instructions->isVisible());
+            QCOMPARE(instructions->pos(), window->screen()->geometry().topLeft());
+            QCOMPARE(instructions->text(),
+                     QString(pain ? Questionnaire::painInstruction : Questionnaire::stiffnessInstruction));
+            const bool lowEnd = (asked.size() > 3) == pain;
+            const QPoint point = pain ? QPoint(gauge->width() / 2, lowEnd ? gauge->height() - 1 : 0)
+                                      : QPoint(lowEnd ? 0 : gauge->width() - 1, gauge->height() / 2);
+            QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QCoreApplication::sendEvent(gauge, &move);
+            QTest::mouseClick(gauge, Qt::LeftButton, {}, point);
+        });
+        QTest::mouseClick(button(window->newGameDialog(), "OK"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return !window->gameOver; }));
+        QCOMPARE(asked, QStringList({"Choose object that is used to play the game", "Choose pain level",
+                                     "Choose stiffness level"}));
+        QVERIFY(!window->findChild<PopUpDlg*>());
+        // The stored index was past the list's end; the first entry was confirmed.
+        QCOMPARE(store->read("Objects Selection List", ""), QString("0"));
+        endWithScore(1);
+        QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
+        QCOMPARE(asked.mid(3, 2), QStringList({"Choose pain level", "Choose stiffness level"}));
+        QVERIFY(!askedDuringPlay);
+        QStringList made = QDir::current().entryList({"info*.txt"});
+        for (const QString& old : before) {
+            made.removeAll(old);
+        }
+        QCOMPARE(made.size(), 1);
+        QFile info(made.first());
+        QVERIFY(info.open(QIODevice::ReadOnly));
+        const QByteArray text = info.readAll();
+        QVERIFY2(text.contains("\r\nBefore pain level: 0.0, stiffness level: 10.0\r\n"
+                               "After pain level: 10.0, stiffness level: 0.0\r\n"),
+                 text.constData());
+        QVERIFY(text.contains("\r\nObject used to play the game: 0, mouse\r\n"));
     }
 
     void theBackgroundColourComesFromTheStore() {
@@ -433,6 +513,8 @@ private:
         window.reset();
         static int n = 0;
         store = std::make_unique<SettingsStore>(dir.filePath(QString("settings%1.ini").arg(++n)));
+        // The objects list is on by default; tests that want it tick it.
+        store->write("Ask For Objects", "0");
         for (const auto& [key, value] : keys) {
             store->write(key, value);
         }
