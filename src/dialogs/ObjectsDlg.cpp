@@ -32,7 +32,8 @@ QStringList readObjects(const QString& fileName) {
 } // namespace
 
 ObjectsDlg::ObjectsDlg(int storedIndex, const QString& fileName, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), list(new QListWidget(this)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      list(new QListWidget(this)) {
     setWindowTitle("Choose object that is used to play the game");
     QFont dialogFont("Microsoft Sans Serif", 10);
     dialogFont.setStyleHint(QFont::SansSerif);

@@ -16,9 +16,9 @@ class TestQuestionnaires : public QObject {
 
 private slots:
     void theColourRunsFromRedThroughGreenToBlue() {
-        const std::vector<std::pair<double, QColor>> scale{{0.0, QColor(255, 0, 0)},  {0.125, QColor(255, 128, 0)},
-                                                           {0.25, QColor(255, 255, 0)}, {0.5, QColor(0, 255, 0)},
-                                                           {0.75, QColor(0, 255, 255)}, {1.0, QColor(0, 0, 255)}};
+        const std::vector<std::pair<double, QColor>> scale{
+            {0.0, QColor(255, 0, 0)}, {0.125, QColor(255, 128, 0)}, {0.25, QColor(255, 255, 0)},
+            {0.5, QColor(0, 255, 0)}, {0.75, QColor(0, 255, 255)},  {1.0, QColor(0, 0, 255)}};
         for (const auto& [t, colour] : scale) {
             QCOMPARE(Gauge::colourAt(t), colour);
         }
@@ -46,8 +46,8 @@ private slots:
         gauge->open();
         for (const QPoint point : {low, high}) {
             if (closeBy != "none") {
-                QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
-                                 Qt::NoModifier);
+                QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::NoButton,
+                                 Qt::NoButton, Qt::NoModifier);
                 QCoreApplication::sendEvent(gauge.get(), &move);
             }
             if (point == low) {
@@ -78,11 +78,14 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("name");
         QTest::newRow("no file") << QString() << 0 << "OK" << QStringList{"mouse"} << 0 << "mouse";
-        QTest::newRow("pen picked") << "pen\ncup\nmouse pad\n" << 0 << "click 3"
-                                    << QStringList{"cup", "mouse", "mouse pad", "pen"} << 3 << "pen";
-        QTest::newRow("case, empty line, Enter") << "Zebra pad\n\napple\r\n" << 2 << "Enter"
-                                                 << QStringList{"", "apple", "mouse", "Zebra pad"} << 2 << "mouse";
-        QTest::newRow("stored past the end") << "pen\n" << 7 << "OK" << QStringList{"mouse", "pen"} << 0 << "mouse";
+        QTest::newRow("pen picked") << "pen\ncup\nmouse pad\n"
+                                    << 0 << "click 3" << QStringList{"cup", "mouse", "mouse pad", "pen"} << 3
+                                    << "pen";
+        QTest::newRow("case, empty line, Enter")
+            << "Zebra pad\n\napple\r\n"
+            << 2 << "Enter" << QStringList{"", "apple", "mouse", "Zebra pad"} << 2 << "mouse";
+        QTest::newRow("stored past the end") << "pen\n"
+                                             << 7 << "OK" << QStringList{"mouse", "pen"} << 0 << "mouse";
         QTest::newRow("Escape") << "pen\n" << 1 << "Escape" << QStringList{"mouse", "pen"} << 1 << "none";
     }
     void theObjectsListSortsTheFileAndConfirmsOrKeepsTheStoredChoice() {
@@ -96,7 +99,8 @@ private slots:
         GameLog::takePending();
         ObjectsDlg dlg(stored, out.fileName());
         const std::vector<GameLog::Line> log = GameLog::takePending();
-        QCOMPARE(log.size() == 1 && log[0].text.startsWith("Could not open file with objects!"), file.isNull());
+        QCOMPARE(log.size() == 1 && log[0].text.startsWith("Could not open file with objects!"),
+                 file.isNull());
         auto* list = dlg.findChild<QListWidget*>();
         dlg.open();
         if (action.startsWith("click")) {
