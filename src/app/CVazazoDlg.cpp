@@ -2,10 +2,12 @@
 
 #include "app/CAboutDlg.h"
 #include "app/HelpDlg.h"
+#include "app/Questionnaire.h"
 #include "app/ColourSetting.h"
 #include "app/WindowIcon.h"
 #include "core/WindowMessages.h"
 #include "dialogs/LogDlg.h"
+#include "dialogs/ObjectsDlg.h"
 #include "game/GameReport.h"
 #include "dialogs/WindowPlacement.h"
 #include "core/Clock.h"
@@ -392,8 +394,7 @@ void CVazazoDlg::showBestScores(int tableNumber) {
 }
 
 void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScores) {
-    // The questionnaire arrives later; until then the answers read as not given.
-    dataFeed->afterGame(GameReport::unansweredQuestionnaire());
+    dataFeed->afterGame(askPainStiffness());
     const int table = BestScoreTableSet::tableNumber(ending.level, ending.difficultyIndex);
     if (table < 0) {
         return;
@@ -642,7 +643,9 @@ void CVazazoDlg::startGameFromDialog() {
     }
     const LevelSelection selection = newGameDlg->levelSelection();
     message.visible = false;
-    startGame(selection, Clock::program().now());
+    // Asked before the clock starts, so answering takes no playing time.
+    const GameReport::Answers answers = askBeforeGame();
+    startGame(selection, Clock::program().now(), answers);
     dataFeed->beginGame(learningDlg->dataCollection());
     applyLearningSettings(false);
     const QString level = GameLevels::isValidLevel(selection.gameLevel)
@@ -657,6 +660,27 @@ void CVazazoDlg::startGameFromDialog() {
         difficulty = GameLevels::DifficultyNames[index];
     }
     appendLog(QString("New game: %1, difficulty %2").arg(level, difficulty));
+}
+
+GameReport::Answers CVazazoDlg::askBeforeGame() {
+    GameReport::Answers answers;
+    if (currentSelection().askObjects) {
+        ObjectsDlg objects(store.readInt(SettingKeys::objectsSelectionList), "objects.txt", this);
+        if (objects.exec() == QDialog::Accepted) {
+            store.writeInt(SettingKeys::objectsSelectionList, objects.selectedIndex);
+        }
+        answers.objectIndex = objects.selectedIndex;
+        answers.objectName = objects.selectedName;
+    }
+    answers.questionnaire = askPainStiffness();
+    return answers;
+}
+
+QString CVazazoDlg::askPainStiffness() {
+    if (!currentSelection().askPainStiffness) {
+        return GameReport::unansweredQuestionnaire();
+    }
+    return Questionnaire::askPainStiffness(this);
 }
 
 void CVazazoDlg::closeEvent(QCloseEvent* event) {

@@ -120,6 +120,9 @@ private:
     void runModal(const std::function<void()>& window);
     void centreOverClientArea(QWidget* dialog);
     void startGameFromDialog();
+    // The objects list and the questionnaire, each when the New Game dialog asks for it.
+    GameReport::Answers askBeforeGame();
+    QString askPainStiffness();
     void dialogClosed();
     void drawOverlays();
     void gameEnded(const GameEvents::Ending& ending) override;

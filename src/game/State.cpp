@@ -211,7 +211,7 @@ void State::applyPaddleSettings(const GameSettings& settings) {
     }
 }
 
-int State::startGame(const LevelSelection& confirmed, double now) {
+int State::startGame(const LevelSelection& confirmed, double now, const GameReport::Answers& answers) {
     selection = confirmed;
     ObjectNames::resetAll();
     gameLevel = confirmed.gameLevel;
@@ -230,7 +230,7 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     guns.clear();
     hitCounter.restart(now);
     missCounter.restart(now);
-    composeReport(confirmed);
+    composeReport(confirmed, answers);
     lastTick = now;
     lastSpawn = now;
     // The paddle scales mouse movement by the time since its last update, which before the first
@@ -243,10 +243,12 @@ int State::startGame(const LevelSelection& confirmed, double now) {
     return start.timeLimitMs;
 }
 
-void State::composeReport(const LevelSelection& confirmed) {
-    // The objects list and the questionnaire come later; until then their lines say so.
+void State::composeReport(const LevelSelection& confirmed, const GameReport::Answers& answers) {
     const GameSettings settings = pages->current();
     GameReport::Facts facts;
+    facts.questionnaire = answers.questionnaire;
+    facts.objectIndex = answers.objectIndex;
+    facts.objectName = answers.objectName;
     facts.groupName = groupName;
     facts.savedOn = QDateTime::currentDateTime();
     facts.gameLevel = confirmed.gameLevel;

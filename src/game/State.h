@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/GameEvents.h"
+#include "game/GameReport.h"
 #include "game/SceneList.h"
 #include "render/DigitCounter.h"
 #include "settings/LevelSelection.h"
@@ -50,8 +51,9 @@ public:
     void pause(double now);
     void resume(double now);
     void beginPlay();
-    // A new game with the confirmed selection; returns the time limit in ms, 0 for none.
-    int startGame(const LevelSelection& selection, double now);
+    // A new game with the confirmed selection and the answers given before it; returns the time
+    // limit in ms, 0 for none.
+    int startGame(const LevelSelection& selection, double now, const GameReport::Answers& answers = {});
     void clearField();
     // The time limit ran out: play stops and, when the game deserves it, the after-game step follows.
     void endGame();
@@ -130,7 +132,7 @@ private:
     }
     std::unique_ptr<Target2D> makeTarget(int kindIndex, const GameSettings& settings, double now);
     void shiftClocks(double now);
-    void composeReport(const LevelSelection& confirmed);
+    void composeReport(const LevelSelection& confirmed, const GameReport::Answers& answers);
     void applyPaddleSettings(const GameSettings& settings);
 
     std::vector<GameListener*> listeners;

@@ -3,7 +3,12 @@
 #include "core/Clock.h"
 #include "core/Notice.h"
 #include "core/WindowMessages.h"
+#include "app/Questionnaire.h"
 #include "dialogs/LogDlg.h"
+#include "dialogs/ObjectsDlg.h"
+#include "dialogs/PopUpDlg.h"
+#include "dialogs/ThermoHDlg.h"
+#include "dialogs/ThermoVDlg.h"
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
 #include "scene/Paddle.h"
@@ -378,10 +383,66 @@ private slots:
         QVERIFY(text.startsWith("Columns in file stats"));
         QVERIFY(text.contains("\r\nBefore pain level: n/a, stiffness level: n/a\r\nAfter pain level: n/a"));
         QVERIFY(text.contains("level: 0, difficulty: 0"));
+        QVERIFY(text.contains("\r\nObject used to play the game: -1, none\r\n"));
         // Coordinates lines: the time, the paddle's visibility and place, then the objects.
         QVERIFY(QRegularExpression(R"(\r\n\d+ 1\.00 0\.\d{5} 0\.\d{5}( [trcsyg]\d{4}( \S+){3})*\r\n)")
                     .match(QString::fromUtf8(text))
                     .hasMatch());
+    }
+
+    // Both options ticked: the object, pain and stiffness before the game, pain and stiffness
+    // after it, all in the saved report.
+    void theQuestionsComeInOrderAroundTheGameAndTheirAnswersAreSaved() {
+        open({{"Pain Level", "1"},
+              {"Ask For Objects", "1"},
+              {"Objects Selection List", "5"},
+              {"Data Collection State", "1035"},
+              {"Difficulty Level", "0"}});
+        const QStringList before = QDir::current().entryList({"info*.txt"});
+        QStringList asked;
+        // Before the game pain at the top and stiffness at the left, after it the other ends.
+        ModalAnswerer answerer([&](QWidget* modal) {
+            asked << modal->windowTitle() + (window->gameOver ? "" : " in play");
+            auto* gauge = qobject_cast<Gauge*>(modal);
+            if (!gauge) {
+                qobject_cast<ObjectsDlg*>(modal) ? void(QMetaObject::invokeMethod(modal, "accept"))
+                                                 : answerName(modal, "Ed");
+                return;
+            }
+            const bool pain = qobject_cast<ThermoVDlg*>(gauge) != nullptr;
+            auto* instructions = window->findChild<PopUpDlg*>();
+            QVERIFY(instructions && instructions->isVisible());
+            QCOMPARE(instructions->pos(), window->screen()->geometry().topLeft());
+            QCOMPARE(instructions->text(),
+                     QString(pain ? Questionnaire::painInstruction : Questionnaire::stiffnessInstruction));
+            const bool lowEnd = (asked.size() > 3) == pain;
+            const QPoint point = pain ? QPoint(gauge->width() / 2, lowEnd ? gauge->height() - 1 : 0)
+                                      : QPoint(lowEnd ? 0 : gauge->width() - 1, gauge->height() / 2);
+            QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QCoreApplication::sendEvent(gauge, &move);
+            QTest::mouseClick(gauge, Qt::LeftButton, {}, point);
+        });
+        play();
+        QVERIFY(!window->findChild<PopUpDlg*>());
+        // The stored index was past the list's end; the first entry was confirmed.
+        QCOMPARE(store->read("Objects Selection List", ""), QString("0"));
+        endWithScore(1);
+        QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
+        const QString object = "Choose object that is used to play the game";
+        const QString pain = "Choose pain level";
+        const QString stiffness = "Choose stiffness level";
+        QCOMPARE(asked, QStringList({object, pain, stiffness, pain, stiffness, "Best Score!"}));
+        QStringList made = QDir::current().entryList({"info*.txt"});
+        for (const QString& old : before) {
+            made.removeAll(old);
+        }
+        QFile info(made.value(0));
+        QVERIFY(made.size() == 1 && info.open(QIODevice::ReadOnly));
+        const QByteArray text = info.readAll();
+        QVERIFY(text.contains("\r\nBefore pain level: 0.0, stiffness level: 10.0\r\n"
+                              "After pain level: 10.0, stiffness level: 0.0\r\n"));
+        QVERIFY(text.contains("\r\nObject used to play the game: 0, mouse\r\n"));
     }
 
     void theBackgroundColourComesFromTheStore() {
@@ -398,6 +459,8 @@ private:
         window.reset();
         static int n = 0;
         store = std::make_unique<SettingsStore>(dir.filePath(QString("settings%1.ini").arg(++n)));
+        // The objects list is on by default; tests that want it tick it.
+        store->write("Ask For Objects", "0");
         for (const auto& [key, value] : keys) {
             store->write(key, value);
         }

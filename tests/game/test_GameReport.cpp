@@ -28,6 +28,13 @@ private slots:
                  }));
     }
 
+    void aRatingIsTheLevelOnTheScaleToTenWithOneDecimal() {
+        QCOMPARE(GameReport::rating(0.73), QString("7.3"));
+        QCOMPARE(GameReport::rating((799.0) / 800), QString("10.0"));
+        // A thermometer closed before the mouse moved.
+        QCOMPARE(GameReport::rating(-1.0), QString("-10.0"));
+    }
+
     void anUnknownOrientationIsNamedUndefined() {
         GameReport::Facts facts;
         facts.orientation = 0x99;

@@ -1,0 +1,124 @@
+#include "core/Log.h"
+#include "dialogs/ObjectsDlg.h"
+#include "dialogs/ThermoHDlg.h"
+#include "dialogs/ThermoVDlg.h"
+#include "support/TestMain.h"
+#include "support/Waiting.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The thermometers that rate pain and stiffness, and the list of objects to play with.
+class TestQuestionnaires : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theColourRunsFromRedThroughGreenToBlue() {
+        const std::vector<std::pair<double, QColor>> scale{
+            {0.0, QColor(255, 0, 0)}, {0.125, QColor(255, 128, 0)}, {0.25, QColor(255, 255, 0)},
+            {0.5, QColor(0, 255, 0)}, {0.75, QColor(0, 255, 255)},  {1.0, QColor(0, 0, 255)}};
+        for (const auto& [t, colour] : scale) {
+            QCOMPARE(Gauge::colourAt(t), colour);
+        }
+    }
+
+    // Each row moves to the low end, then the high end, and closes its own way; "none" never moves.
+    void theEdgesRateZeroToAlmostOneAndTheLastMoveStaysWhenClosed_data() {
+        QTest::addColumn<bool>("horizontal");
+        QTest::addColumn<QString>("closeBy");
+        QTest::newRow("stiffness, left click") << true << "left";
+        QTest::newRow("stiffness, key") << true << "key";
+        QTest::newRow("pain, right click") << false << "right";
+        QTest::newRow("pain, close box") << false << "close";
+        QTest::newRow("pain, no move") << false << "none";
+    }
+    void theEdgesRateZeroToAlmostOneAndTheLastMoveStaysWhenClosed() {
+        QFETCH(bool, horizontal);
+        QFETCH(QString, closeBy);
+        std::unique_ptr<Gauge> gauge(horizontal ? static_cast<Gauge*>(new ThermoHDlg) : new ThermoVDlg);
+        const int w = gauge->width();
+        const int h = gauge->height();
+        const QPoint low = horizontal ? QPoint(0, h / 2) : QPoint(w / 2, h - 1);
+        const QPoint high = horizontal ? QPoint(w - 1, h / 2) : QPoint(w / 2, 0);
+        double lowLevel = -2.0;
+        gauge->open();
+        for (const QPoint point : {low, high}) {
+            if (closeBy != "none") {
+                QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::NoButton,
+                                 Qt::NoButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(gauge.get(), &move);
+            }
+            if (point == low) {
+                lowLevel = gauge->level;
+            }
+        }
+        if (closeBy == "key" || closeBy == "none") {
+            QTest::keyClick(gauge.get(), Qt::Key_A);
+        } else if (closeBy == "close") {
+            gauge->close();
+        } else {
+            QTest::mouseClick(gauge.get(), closeBy == "left" ? Qt::LeftButton : Qt::RightButton, {}, high);
+        }
+        QVERIFY(waitUntil([&] { return !gauge->isVisible(); }));
+        if (closeBy == "none") {
+            QCOMPARE(gauge->level, -1.0);
+            return;
+        }
+        QCOMPARE(lowLevel, horizontal ? 0.0 : 1.0 / h);
+        QCOMPARE(gauge->level, horizontal ? (w - 1.0) / w : 1.0);
+    }
+
+    void theObjectsListSortsTheFileAndConfirmsOrKeepsTheStoredChoice_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("no file") << QString() << 0 << "OK" << QStringList{"mouse"} << 0 << "mouse";
+        QTest::newRow("pen picked") << "pen\ncup\nmouse pad\n"
+                                    << 0 << "click 3" << QStringList{"cup", "mouse", "mouse pad", "pen"} << 3
+                                    << "pen";
+        QTest::newRow("case, empty line, Enter")
+            << "Zebra pad\n\napple\r\n"
+            << 2 << "Enter" << QStringList{"", "apple", "mouse", "Zebra pad"} << 2 << "mouse";
+        QTest::newRow("stored past the end") << "pen\n"
+                                             << 7 << "OK" << QStringList{"mouse", "pen"} << 0 << "mouse";
+        QTest::newRow("Escape") << "pen\n" << 1 << "Escape" << QStringList{"mouse", "pen"} << 1 << "none";
+    }
+    void theObjectsListSortsTheFileAndConfirmsOrKeepsTheStoredChoice() {
+        QFETCH(QString, file);
+        QFETCH(int, stored);
+        QFETCH(QString, action);
+        QTemporaryDir dir;
+        QFile out(dir.filePath("objects.txt"));
+        QVERIFY(file.isNull() || (out.open(QIODevice::WriteOnly) && out.write(file.toUtf8()) >= 0));
+        out.close();
+        GameLog::takePending();
+        ObjectsDlg dlg(stored, out.fileName());
+        const std::vector<GameLog::Line> log = GameLog::takePending();
+        QCOMPARE(log.size() == 1 && log[0].text.startsWith("Could not open file with objects!"),
+                 file.isNull());
+        auto* list = dlg.findChild<QListWidget*>();
+        dlg.open();
+        if (action.startsWith("click")) {
+            const QRect row = list->visualItemRect(list->item(action.mid(6).toInt()));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        }
+        if (action == "Enter" || action == "Escape") {
+            QTest::keyClick(list, action == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
+        } else {
+            QTest::mouseClick(dlg.findChild<QPushButton*>(), Qt::LeftButton);
+        }
+        QVERIFY(waitUntil([&] { return !dlg.isVisible(); }));
+        QCOMPARE(dlg.result(), action == "Escape" ? QDialog::Rejected : QDialog::Accepted);
+        QTEST(dlg.entries(), "entries");
+        QTEST(dlg.selectedIndex, "index");
+        QTEST(dlg.selectedName, "name");
+    }
+};
+
+VAZAZO_TEST(TestQuestionnaires)
+#include "test_Questionnaires.moc"
