@@ -23,7 +23,6 @@
 
 #include <QColorDialog>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -165,15 +164,6 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_N, Qt::AltModifier);
         QCOMPARE(QDir::current().entryList({"screenShot*.png"}).size(), shots);
         QVERIFY(!window->newGameDialog()->isVisible());
-    }
-
-    void theScreenshotKeyWritesTheFrameUnderAFreshName() {
-        const QStringList before = QDir::current().entryList({"screenShot*.png"});
-        QTest::keyClick(window.get(), Qt::Key_S);
-        QTest::keyClick(window.get(), Qt::Key_S);
-        const QStringList after = QDir::current().entryList({"screenShot*.png"});
-        QCOMPARE(after.size(), before.size() + 2);
-        QCOMPARE(QImage(after.last()).size(), window->view()->size());
     }
 
     void rapidClicksEachFireAShotAndAHeldSpaceFiresOnce() {

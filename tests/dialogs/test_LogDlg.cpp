@@ -40,25 +40,6 @@ private slots:
                          "-1:-1.-1 no clock\n"));
     }
 
-    void theLimitRisesBy16384OnceTheMessagesReachItAndNothingIsCut() {
-        LogDlg log;
-        appendLog("");
-        QCOMPARE(log.appendedLength(), 0);
-        appendLog(QString(32766, 'a'));
-        QCOMPARE(log.textLimit(), 32767);
-        appendLog("b");
-        QCOMPARE(log.appendedLength(), 32767);
-        QCOMPARE(log.textLimit(), 32767 + 16384);
-        appendLog(QString(16383, 'c'));
-        QCOMPARE(log.textLimit(), 32767 + 16384);
-        appendLog("d");
-        QCOMPARE(log.textLimit(), 32767 + 2 * 16384);
-        // Stamps and line ends come on top of the messages.
-        const QString expected = "09:03.07 \n09:03.07 " + QString(32766, 'a') + "\n09:03.07 b\n09:03.07 " +
-                                 QString(16383, 'c') + "\n09:03.07 d\n";
-        QCOMPARE(log.plainText(), expected);
-    }
-
     void linesAppendedWhileHiddenOrClosedAreAllThereWhenTheLogIsShown() {
         LogDlg log;
         for (int i = 0; i < 200; ++i) {

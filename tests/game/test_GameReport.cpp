@@ -35,11 +35,6 @@ private slots:
         QCOMPARE(GameReport::rating(-1.0), QString("-10.0"));
     }
 
-    void anUnknownOrientationIsNamedUndefined() {
-        GameReport::Facts facts;
-        facts.orientation = 0x99;
-        QVERIFY(GameReport::compose(facts, QLocale::c())[2].endsWith("orientation: undefined"));
-    }
 };
 
 VAZAZO_TEST(TestGameReport)

@@ -8,8 +8,6 @@
 #include "scene/Gun.h"
 #include "scene/Paddle.h"
 #include "scene/Triangle.h"
-#include "settings/SettingsStore.h"
-#include "settings/TabDataCollection.h"
 
 #include "support/FakePages.h"
 #include "support/ManualCounter.h"
@@ -141,23 +139,6 @@ private slots:
         // Statistics times count from the module's start and truncate toward zero.
         const PeriodStats p{999.9, -3.7, 0.33, 0, 0, 0, 0, 0, 0.00005, 2.9};
         QCOMPARE(DataLines::statistics(p, 1000), QByteArray("0 -3 0 0 0 0 0 0.330 0.0001 2"));
-    }
-
-    void thePageGivesModeCoordinatesAndPeriod() {
-        QTemporaryDir dir;
-        SettingsStore store(dir.filePath("settings.ini"));
-        store.write(SettingKeys::dataCollectionAveragingTime.key, "250");
-        store.writeBool(SettingKeys::dataCollectionCoordinates, true);
-        const QList<std::pair<int, int>> modes{{SettingKeys::dataCollectionSend, DataCollection::upload},
-                                               {SettingKeys::dataCollectionSave, DataCollection::saveToFile},
-                                               {SettingKeys::dataCollectionNone, DataCollection::off},
-                                               {7, DataCollection::off}};
-        for (const auto& [code, mode] : modes) {
-            store.writeInt(SettingKeys::dataCollectionState, code);
-            const DataCollectionOptions options = DataCollectionOptions::fromPage(TabDataCollection(store));
-            QCOMPARE(options.mode, mode);
-            QVERIFY(options.collectCoordinates && options.periodMs == 250);
-        }
     }
 
     void theFeedHandsOverTheTotalsAndAddsCoordinatesOnlyInPlay() {

@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSettings>
 #include <QtTest>
 

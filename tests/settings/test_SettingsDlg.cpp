@@ -12,7 +12,6 @@
 #include "support/Waiting.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QSlider>
 #include <QtTest>
 
@@ -187,23 +186,6 @@ private slots:
         QTest::keyClick(page->horizontalSlider(), Qt::Key_Right);
         QVERIFY(page->verticalSlider()->value() == 5 &&
                 dlg->current().allShapes.horizontalMouseSensitivity == 6);
-    }
-
-    void randomSizeDisablesSizeAtCreationAndWhenClicked() {
-        store->write("Circle Random Size", "true");
-        const auto dlg = makeDlg(true);
-        ShapeGroup* circle = group(*dlg, circleType);
-        ShapeGroup* triangle = group(*dlg, triangleType);
-        QVERIFY(!circle->sizeSlider()->isEnabled() && triangle->sizeSlider()->isEnabled());
-        dlg->tab()->setCurrentWidget(dlg->tab()->shapes2DPage());
-        QTRY_VERIFY(triangle->randomSizeBox()->isVisible());
-        clickButton(triangle->randomSizeBox());
-        clickButton(circle->randomSizeBox());
-        QVERIFY(!triangle->sizeSlider()->isEnabled() && circle->sizeSlider()->isEnabled());
-        // A later load leaves the sliders as the clicks left them.
-        QTest::mouseClick(dlg->cancelButton(), Qt::LeftButton);
-        QVERIFY(!triangle->randomSizeBox()->isChecked() && circle->randomSizeBox()->isChecked());
-        QVERIFY(!triangle->sizeSlider()->isEnabled() && circle->sizeSlider()->isEnabled());
     }
 
     // The level applied to real settings pages that hold what a played custom level might leave:
