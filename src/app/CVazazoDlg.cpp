@@ -85,6 +85,8 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     learning.select(LearningMethods::methodIndex(learningDlg->dataCollection()));
     dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
     addListener(*dataFeed);
+    sounds = std::make_unique<SoundEffects>(this);
+    addListener(*sounds);
     createMenus();
     menuBar()->installEventFilter(this);
     resize(initialWidth, initialHeight);
@@ -95,6 +97,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     fpsMeter.startIfIdle();
     gameLoop.startIfIdle();
     DataCollection::recoverJournals(QDir::current());
+    sounds->load(QDir::current(), store, this);
     appendLog("Press 'N' to start a new game");
     groupName = store.readText(SettingKeys::playersName);
 }
@@ -264,8 +267,10 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
         dialogClosed();
         break;
     case WM_SET_VOLUME:
-        // Kept in the settings pages; the sounds that use it arrive with the sound effects.
-        appendLog(QString("Volume of group %1: %2").arg(message.wParam, 0, 16).arg(message.lParam));
+        sounds->setVolume(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+        break;
+    case WM_SOUND_EVENT:
+        appendLog("Sound callback!");
         break;
     case WM_START_GAME:
         startGameFromDialog();
@@ -399,7 +404,8 @@ void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScore
     if (table < 0) {
         return;
     }
-    bestScores.offerScore(ending.level, ending.difficultyIndex, ending.score, *playerNameDlg);
+    bestScores.offerScore(ending.level, ending.difficultyIndex, ending.score, *playerNameDlg,
+                          [this] { sounds->play(SoundEffects::applause); });
     if (showHighScores) {
         postWindowMessage(this, WM_SHOW_BEST_SCORES, table + 1);
     }

@@ -13,6 +13,7 @@
 #include "render/FramePainter.h"
 #include "render/Timer.h"
 #include "scores/BestScoreTableSet.h"
+#include "sound/SoundEffects.h"
 #include "core/Orientation.h"
 
 class WindowMessage;
@@ -160,4 +161,5 @@ private:
     bool fontsCreated = false;
     QColor backgroundColour{Qt::black};
     std::unique_ptr<DataCollectionFeed> dataFeed;
+    std::unique_ptr<SoundEffects> sounds;
 };

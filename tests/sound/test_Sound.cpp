@@ -1,0 +1,83 @@
+#include "support/TestMain.h"
+#include "core/Log.h"
+#include "settings/SettingsStore.h"
+#include "sound/Sound.h"
+#include "sound/SoundEffects.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Effect = SoundEffects::Effect;
+
+class TestSound : public QObject {
+    Q_OBJECT
+private slots:
+    void volumeMapsToAttenuationAndLinearVolume() {
+        QCOMPARE(Sound::attenuation(150), 0);
+        QCOMPARE(Sound::attenuation(80), -800);
+        QCOMPARE(Sound::attenuation(33), -2680);
+        QCOMPARE(Sound::attenuation(-20), -4001);
+        QCOMPARE(Sound::linearVolume(0), 1.0f);
+        QVERIFY(qAbs(Sound::linearVolume(-2000) - 0.1f) < 1e-6f);
+        QVERIFY(qAbs(Sound::linearVolume(-4001) - 0.00999f) < 1e-4f);
+    }
+
+    void aSampleRestartsOnlyPastThirtyPercent() {
+        QVERIFY(!Sound::isEarly(0, 1000, SoundEffects::sampleFraction));
+        QVERIFY(Sound::isEarly(100, 1000, SoundEffects::sampleFraction));
+        QVERIFY(!Sound::isEarly(400, 1000, SoundEffects::sampleFraction));
+        QVERIFY(!Sound::isEarly(100, 0, SoundEffects::sampleFraction));
+    }
+
+    void aSliderPlaysTheFirstSampleNotJustStarted_data() {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<QList<int>>("early");
+        QTest::addColumn<int>("sample");
+        QTest::newRow("gun idle") << SoundEffects::gunsGroup << QList<int>{} << int(SoundEffects::gun);
+        QTest::newRow("gun early") << SoundEffects::gunsGroup << QList<int>{SoundEffects::gun} << -1;
+        QTest::newRow("explosion idle") << SoundEffects::explosionsGroup << QList<int>{}
+                                        << int(SoundEffects::explosion);
+        QTest::newRow("explosion early") << SoundEffects::explosionsGroup << QList<int>{SoundEffects::explosion}
+                                         << int(SoundEffects::paddleHit);
+        QTest::newRow("both early") << SoundEffects::explosionsGroup
+                                    << QList<int>{SoundEffects::explosion, SoundEffects::paddleHit} << -1;
+    }
+    void aSliderPlaysTheFirstSampleNotJustStarted() {
+        QFETCH(int, group);
+        QFETCH(QList<int>, early);
+        QFETCH(int, sample);
+        QCOMPARE(SoundEffects::sampleFor(group, [&](Effect effect) { return early.contains(effect); }), sample);
+    }
+
+    // Without an audio output nothing is ready and that is said once; with one, only the missing
+    // file's sound stays silent.
+    void readinessFollowsTheOutputAndTheFiles() {
+        for (const bool output : {false, true}) {
+            GameLog::takePending();
+            QTemporaryDir dir;
+            for (const char* name : {"gun1.mp3", "explosion1.mp3", "paddlehit.mp3"}) {
+                QFile file(dir.filePath(name));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(QByteArray(64, '\0'));
+            }
+            SettingsStore store(dir.filePath("settings.ini"));
+            int checks = 0;
+            SoundEffects effects(nullptr, [&] { return ++checks, output; });
+            effects.load(QDir(dir.path()), store, nullptr);
+            effects.setVolume(SoundEffects::gunsGroup, 50);
+            effects.play(SoundEffects::applause);
+            QCOMPARE(checks, 1);
+            for (int i = 0; i < SoundEffects::effectCount; ++i) {
+                QCOMPARE(effects.isReady(Effect(i)), output && i != SoundEffects::applause);
+            }
+            const std::vector<GameLog::Line> lines = GameLog::takePending();
+            QCOMPARE(lines.size(), size_t(1));
+            QCOMPARE(lines[0].text, output ? "Could not open sound " + dir.filePath("applause.mp3")
+                                           : QString("No audio output found: the game runs without sound."));
+        }
+    }
+};
+
+VAZAZO_TEST(TestSound)
+#include "test_Sound.moc"
