@@ -11,7 +11,7 @@
 
 namespace {
 constexpr std::array<const char*, SoundEffects::effectCount> fileNames = {"gun1.mp3", "explosion1.mp3",
-                                                                           "paddlehit.mp3", "applause.mp3"};
+                                                                          "paddlehit.mp3", "applause.mp3"};
 } // namespace
 
 SoundEffects::SoundEffects(QObject* eventTarget, DeviceCheck hasAudioOutput) {

@@ -36,10 +36,11 @@ private slots:
         QTest::addColumn<int>("sample");
         QTest::newRow("gun idle") << SoundEffects::gunsGroup << QList<int>{} << int(SoundEffects::gun);
         QTest::newRow("gun early") << SoundEffects::gunsGroup << QList<int>{SoundEffects::gun} << -1;
-        QTest::newRow("explosion idle") << SoundEffects::explosionsGroup << QList<int>{}
-                                        << int(SoundEffects::explosion);
-        QTest::newRow("explosion early") << SoundEffects::explosionsGroup << QList<int>{SoundEffects::explosion}
-                                         << int(SoundEffects::paddleHit);
+        QTest::newRow("explosion idle")
+            << SoundEffects::explosionsGroup << QList<int>{} << int(SoundEffects::explosion);
+        QTest::newRow("explosion early")
+            << SoundEffects::explosionsGroup << QList<int>{SoundEffects::explosion}
+            << int(SoundEffects::paddleHit);
         QTest::newRow("both early") << SoundEffects::explosionsGroup
                                     << QList<int>{SoundEffects::explosion, SoundEffects::paddleHit} << -1;
     }
@@ -47,7 +48,8 @@ private slots:
         QFETCH(int, group);
         QFETCH(QList<int>, early);
         QFETCH(int, sample);
-        QCOMPARE(SoundEffects::sampleFor(group, [&](Effect effect) { return early.contains(effect); }), sample);
+        QCOMPARE(SoundEffects::sampleFor(group, [&](Effect effect) { return early.contains(effect); }),
+                 sample);
     }
 
     // Without an audio output nothing is ready and that is said once; with one, only the missing
