@@ -137,15 +137,26 @@ int Explosion::triangulate(int n, const double* xs, const double* ys, int* out) 
         const double ay = ys[j] - ys[i];
         const double bx = xs[k] - xs[i];
         const double by = ys[k] - ys[i];
-        return ax * by - bx * ay < -collinearTolerance * (std::abs(ax) + std::abs(ay)) * (std::abs(bx) + std::abs(by));
+        return ax * by - bx * ay <
+               -collinearTolerance * (std::abs(ax) + std::abs(ay)) * (std::abs(bx) + std::abs(by));
     };
-    // Whether m lies inside the circumcircle of (i, j, k), a triple with negative orientation.
-    auto inside = [&](int i, int j, int k, int m) {
-        const double nz = orientation(i, j, k);
-        const double nx = (ys[j] - ys[i]) * (zs[k] - zs[i]) - (ys[k] - ys[i]) * (zs[j] - zs[i]);
-        const double ny = (xs[k] - xs[i]) * (zs[j] - zs[i]) - (xs[j] - xs[i]) * (zs[k] - zs[i]);
-        return (xs[m] - xs[i]) * nx + (ys[m] - ys[i]) * ny + (zs[m] - zs[i]) * nz > 0.0;
+    // The plane through the lifted (i, j, k), a triple with negative orientation; a point above it
+    // lies inside their circumcircle.
+    struct Plane {
+        double nx, ny, nz;
     };
+    auto planeOf = [&](int i, int j, int k) {
+        return Plane{(ys[j] - ys[i]) * (zs[k] - zs[i]) - (ys[k] - ys[i]) * (zs[j] - zs[i]),
+                     (xs[k] - xs[i]) * (zs[j] - zs[i]) - (xs[j] - xs[i]) * (zs[k] - zs[i]),
+                     orientation(i, j, k)};
+    };
+
+    // A repeated point (two equal draws) would close a second fan over the first one.
+    std::vector<unsigned char> repeated(n, 0);
+    for (int i = 1; i < n; ++i) {
+        for (int j = 0; j < i && !repeated[i]; ++j)
+            repeated[i] = xs[i] == xs[j] && ys[i] == ys[j];
+    }
 
     // The leftmost point and its nearest neighbour: their diameter circle is empty.
     int a = 0;
@@ -176,11 +187,15 @@ int Explosion::triangulate(int n, const double* xs, const double* ys, int* out) 
         if (closed[p * n + q])
             continue;
         int r = -1;
+        Plane plane{};
         for (int s = 0; s < n; ++s) {
-            if (s == p || s == q || !clearlyRight(p, q, s))
+            if (s == p || s == q || repeated[s] || !clearlyRight(p, q, s))
                 continue;
-            if (r < 0 || inside(p, q, r, s))
+            if (r < 0 ||
+                (xs[s] - xs[p]) * plane.nx + (ys[s] - ys[p]) * plane.ny + (zs[s] - zs[p]) * plane.nz > 0.0) {
                 r = s;
+                plane = planeOf(p, q, r);
+            }
         }
         closed[p * n + q] = 1;
         if (r < 0)
@@ -267,8 +282,8 @@ Explosion2DTex::Explosion2DTex(const Paddle& paddle) {
     fragments.reserve(triangles);
     for (int k = 0; k < triangles; ++k) {
         const int* t = &triangleIndices[3 * k];
-        auto fragment = std::make_unique<Fragments::TriangleTx>(outline, xs[t[0]], ys[t[0]], xs[t[1]], ys[t[1]],
-                                                                xs[t[2]], ys[t[2]]);
+        auto fragment = std::make_unique<Fragments::TriangleTx>(outline, xs[t[0]], ys[t[0]], xs[t[1]],
+                                                                ys[t[1]], xs[t[2]], ys[t[2]]);
         fragment->textureId = paddle.textureId;
         fragment->view = paddle.view;
         for (int v = 0; v < 3; ++v) {

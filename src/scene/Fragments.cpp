@@ -37,8 +37,8 @@ int Triangle::typeCode() {
 
 std::array<double, 6> Triangle::pixelVertices() const {
     const FieldScale& scale = FieldScale::program();
-    return {x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx, x2 * scale.fieldWidthPx,
-            y2 * scale.fieldHeightPx, x3 * scale.fieldWidthPx, y3 * scale.fieldHeightPx};
+    return {x1 * scale.fieldWidthPx,  y1 * scale.fieldHeightPx, x2 * scale.fieldWidthPx,
+            y2 * scale.fieldHeightPx, x3 * scale.fieldWidthPx,  y3 * scale.fieldHeightPx};
 }
 
 void Triangle::drawShape() {
