@@ -7,8 +7,8 @@
 #include "scene/Paddle.h"
 #include "scene/Rectangle.h"
 #include "scene/SceneRandom.h"
+#include "scene/Sphere.h"
 #include "scene/Triangle.h"
-#include "scene/TypeCodes.h"
 
 #include <QtTest>
 
@@ -17,15 +17,6 @@
 #include <vector>
 
 namespace {
-class Solid : public Target2D {
-public:
-    explicit Solid(double r) : Target2D(SpawnContext{}, false, false, false, 0.0) { radius = r; }
-    int typeCode() override { return TypeCodes::sphere; }
-    void drawShape() override {}
-    std::unique_ptr<double[]> fragmentPoints(int&) override { return nullptr; }
-    void bakeRotation() override {}
-};
-
 // The reference: every triple of one orientation with no point inside its circumcircle.
 int bruteForceTriangulate(int n, const double* x, const double* y, int* out) {
     auto z = [&](int i) { return x[i] * x[i] + y[i] * y[i]; };
@@ -42,12 +33,9 @@ int bruteForceTriangulate(int n, const double* x, const double* y, int* out) {
                 for (int m = 0; m < n; ++m)
                     empty = empty && (m == i || m == j || m == k ||
                                       (x[m] - x[i]) * nx + (y[m] - y[i]) * ny + (z(m) - z(i)) * nz <= 0);
-                if (empty && count < 3 * n) {
-                    out[3 * count] = i;
-                    out[3 * count + 1] = j;
-                    out[3 * count + 2] = k;
-                    ++count;
-                }
+                const int triple[] = {i, j, k};
+                if (empty && count < 3 * n)
+                    std::copy(triple, triple + 3, out + 3 * count++);
             }
     return count;
 }
@@ -109,7 +97,8 @@ private slots:
     }
 
     void fadingIsPerUpdateAndFieldBound() {
-        Solid source(0.03);
+        Sphere source(SpawnContext{}, false, false, false, 0.0, 0.01);
+        source.radius = 0.03;
         Explosion3D explosion(source);
         QCOMPARE(explosion.fragmentCount(), 50);
         QCOMPARE(explosion.fragments[0]->name, source.name + "l");
@@ -129,7 +118,8 @@ private slots:
         explosion.fragments[7]->alpha = 0.01;
         QVERIFY(!explosion.isVisible());
 
-        Solid tiny(0.0005);
+        Sphere tiny(SpawnContext{}, false, false, false, 0.0, 0.01);
+        tiny.radius = 0.0005;
         QCOMPARE(Explosion::of(tiny)->fragmentCount(), 0);
         QVERIFY(!Explosion::of(tiny)->isVisible());
     }
