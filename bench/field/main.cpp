@@ -1,4 +1,5 @@
-// Costs of the playing field: the tick and the CPU hit test at full lists, and frames per second of
+// Costs of the playing field: the tick and the CPU hit test at full lists, the triangulation and
+// construction of a flat target's explosion, and frames per second of
 // a real window at "Unlimited" with 16, 64 and 256 targets. Run under a display:
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/field
 #include "app/CVazazoDlg.h"
@@ -6,6 +7,7 @@
 #include "render/Shader.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
+#include "scene/Explosion.h"
 #include "scene/Gun.h"
 #include "scene/Paddle.h"
 #include "scene/SceneRandom.h"
@@ -118,6 +120,31 @@ int main(int argc, char** argv) {
     std::printf("  tick            %8.1f us\n  detectHitsCpu   %8.1f us\n  together        %8.1f us   goal < "
                 "50 us: %s\n\n",
                 tick, hits, tick + hits, tick + hits < 50.0 ? "met" : "MISSED");
+
+    // Explosions of flat targets: the sample points of 2000 rotated triangles, rectangles and circles.
+    std::vector<std::unique_ptr<double[]>> pointSets;
+    for (int i = 0; i < timedCalls; ++i) {
+        auto target = makeTarget(i % 3);
+        target->bakeRotation();
+        int count = 0;
+        pointSets.push_back(target->fragmentPoints(count));
+    }
+    std::vector<int> indices(9 * Target2D::fragmentPointCount);
+    int triangles = 0;
+    const double triangulation = medianMicroseconds([&](int i) {
+        const double* xs = pointSets[i].get();
+        triangles += Explosion::triangulate(Target2D::fragmentPointCount, xs, xs + Target2D::fragmentPointCount,
+                                            indices.data());
+    });
+    std::vector<std::unique_ptr<Target2D>> sources;
+    for (int i = 0; i < timedCalls; ++i) {
+        sources.push_back(makeTarget(i % 3));
+    }
+    const double construction = medianMicroseconds([&](int i) { Explosion2D explosion(*sources[i]); });
+    std::printf("flat explosion of %d points (median of %d, %.1f triangles on average)\n",
+                Target2D::fragmentPointCount, timedCalls, double(triangles) / timedCalls);
+    std::printf("  triangulate     %8.1f us   goal <= 20 us: %s\n  Explosion2D     %8.1f us\n\n", triangulation,
+                triangulation <= 20.0 ? "met" : "MISSED", construction);
 
     // Frames at "Unlimited" with a scripted field that is topped up as targets are hit or leave.
     std::printf("view %dx%d at Unlimited, %d ms each\n", window.view()->width(), window.view()->height(),

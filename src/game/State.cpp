@@ -6,6 +6,7 @@
 #include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
+#include "scene/Explosion.h"
 #include "scene/Gun.h"
 #include "scene/ObjectNames.h"
 #include "scene/Paddle.h"
@@ -62,6 +63,9 @@ void State::tick(double now) {
     }
     for (Gun* gun : guns) {
         gun->update(now);
+    }
+    for (Explosion* explosion : explosions) {
+        explosion->update(now);
     }
     for (DigitCounter* counter : {&hitCounter, &missCounter}) {
         if (counter->shownValue != counter->targetValue) {
@@ -152,6 +156,13 @@ void State::removeFinished(double now) {
             guns.removeAt(i);
         }
     }
+    for (int i = 0; i < explosions.count();) {
+        if (explosions[i]->isVisible()) {
+            ++i;
+        } else {
+            explosions.removeAt(i);
+        }
+    }
 }
 
 void State::pause(double now) {
@@ -185,6 +196,9 @@ void State::shiftClocks(double now) {
     }
     for (Gun* gun : guns) {
         gun->lastUpdate = now;
+    }
+    for (Explosion* explosion : explosions) {
+        explosion->restartClockAt(now);
     }
     lastTick = now;
 }
@@ -302,6 +316,7 @@ int State::score() const {
 void State::clearField() {
     targets.clear();
     guns.clear();
+    explosions.clear();
 }
 
 int State::countTargetsOfKind(int typeCode) const {
@@ -319,6 +334,9 @@ void State::paintFrame() {
     }
     for (Gun* gun : guns) {
         gun->draw();
+    }
+    for (Explosion* explosion : explosions) {
+        explosion->draw();
     }
     detectHitsCpu();
     processHits(Clock::program().now());
@@ -406,6 +424,9 @@ void State::processHits(double now) {
         if (collectCoordinates && !paused && !gameOver) {
             hitText += QString(" %1 hit").arg(target->name);
         }
+        if (auto explosion = Explosion::of(*target)) {
+            explosions.add(std::move(explosion));
+        }
         targets.removeAt(i);
         ++targetsHit;
     }
@@ -413,6 +434,7 @@ void State::processHits(double now) {
         ++targetsMissed;
         missCounter.add(1.0, now);
         paddle->recovery = paddleRecoveryMs;
+        explosions.add(std::make_unique<Explosion2DTex>(*paddle));
         notify(&GameListener::paddleDestroyed, paddle->posX, paddle->posY);
     }
 }

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+class Explosion;
 class Gun;
 class GameSettingsPages;
 class Paddle;
@@ -78,6 +79,9 @@ public:
 
     SceneList<Target2D> targets;
     SceneList<Gun> guns;
+    // Built here rather than by a listener: an explosion needs the hit target's own geometry,
+    // which is gone once the hit is reported.
+    SceneList<Explosion> explosions;
     std::array<bool, SceneList<Target2D>::capacity> hitFlags{};
     bool paddleDestroyed = false;
 

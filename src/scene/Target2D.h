@@ -32,6 +32,8 @@ public:
     double angle = 0.0;
 
 protected:
+    // Still, uncoloured and at the origin: stand-ins that only serve as a fragment source.
+    Target2D() = default;
     // Rotates a field-unit offset by angleDegrees as it appears on screen, where x and y have
     // different pixel scales.
     static void rotateAsDrawn(double& px, double& py, double angleDegrees);

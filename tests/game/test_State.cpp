@@ -4,6 +4,7 @@
 #include "core/Orientation.h"
 #include "render/Timer.h"
 #include "scene/Circle.h"
+#include "scene/Explosion.h"
 #include "scene/Gun.h"
 #include "scene/Paddle.h"
 #include "scene/SceneRandom.h"
@@ -136,6 +137,12 @@ private slots:
         QCOMPARE(state->targets.count(), 1);
         QVERIFY(state->targets[0]->distractor);
         QCOMPARE(state->guns.count(), 1);
+        // Each hit target leaves an explosion, retired once it has faded.
+        QCOMPARE(state->explosions.count(), 2);
+        for (const auto& fragment : state->explosions[0]->fragments)
+            fragment->alpha = 0.0;
+        state->removeFinished(0.0);
+        QCOMPARE(state->explosions.count(), 1);
     }
 
     void aGunExactlyAtTheTouchingDistanceHits() {
@@ -169,6 +176,7 @@ private slots:
         QCOMPARE(state->targetsMissed, 1);
         QCOMPARE(paddle->recovery, State::paddleRecoveryMs);
         QCOMPARE(state->targets.count(), 1);
+        QCOMPARE(state->explosions.count(), 2);
         // While the paddle recovers, it is neither tested nor able to fire.
         state->detectHitsCpu();
         QVERIFY(!state->paddleDestroyed);

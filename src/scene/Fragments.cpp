@@ -1,0 +1,90 @@
+#include "scene/Fragments.h"
+
+#include "render/ZornOpenGL.h"
+#include "scene/FieldScale.h"
+#include "scene/TypeCodes.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double lineRadiusMargin = 1.1;
+} // namespace
+
+namespace Fragments {
+
+Triangle::Triangle(const Target2D& source, double ax, double ay, double bx, double by, double cx, double cy)
+    : Target2D(source) {
+    name = source.name;
+    const double mx = (ax + bx + cx) / 3.0;
+    const double my = (ay + by + cy) / 3.0;
+    x += mx;
+    y += my;
+    x1 = ax - mx;
+    y1 = ay - my;
+    x2 = bx - mx;
+    y2 = by - my;
+    x3 = cx - mx;
+    y3 = cy - my;
+    radius = std::max({std::hypot(x1, y1), std::hypot(x2, y2), std::hypot(x3, y3)});
+}
+
+int Triangle::typeCode() {
+    return TypeCodes::triangle;
+}
+
+std::array<double, 6> Triangle::pixelVertices() const {
+    const FieldScale& scale = FieldScale::program();
+    return {x1 * scale.fieldWidthPx,  y1 * scale.fieldHeightPx, x2 * scale.fieldWidthPx,
+            y2 * scale.fieldHeightPx, x3 * scale.fieldWidthPx,  y3 * scale.fieldHeightPx};
+}
+
+void Triangle::drawShape() {
+    const std::array<double, 6> v = pixelVertices();
+    glBegin(GL_TRIANGLES);
+    for (int i = 0; i < 3; ++i)
+        glVertex2d(v[2 * i], v[2 * i + 1]);
+    glEnd();
+}
+
+// Fragments never explode again.
+std::unique_ptr<double[]> Triangle::fragmentPoints(int&) {
+    return nullptr;
+}
+
+void Triangle::bakeRotation() {}
+
+void TriangleTx::drawShape() {
+    if (view)
+        view->drawTexturedTriangle(textureId, pixelVertices(), triangleTexCoords);
+    else
+        Triangle::drawShape();
+}
+
+Line::Line(const Target2D& source, double ax, double ay, double bx, double by)
+    : Target2D(source), x1(ax), y1(ay), x2(bx), y2(by) {
+    name = source.name + "l";
+    radius = lineRadiusMargin * std::max(std::hypot(ax, ay), std::hypot(bx, by));
+}
+
+int Line::typeCode() {
+    return TypeCodes::line;
+}
+
+void Line::drawShape() {
+    const FieldScale& scale = FieldScale::program();
+    glBegin(GL_LINES);
+    glVertex2d(x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx);
+    glVertex2d(x2 * scale.fieldWidthPx, y2 * scale.fieldHeightPx);
+    glEnd();
+}
+
+std::unique_ptr<double[]> Line::fragmentPoints(int&) {
+    return nullptr;
+}
+
+void Line::bakeRotation() {}
+
+} // namespace Fragments

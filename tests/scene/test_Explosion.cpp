@@ -1,0 +1,164 @@
+#include <GL/glew.h>
+
+#include "support/TestMain.h"
+#include "scene/Explosion.h"
+#include "scene/FieldScale.h"
+#include "scene/Fragments.h"
+#include "scene/Paddle.h"
+#include "scene/Rectangle.h"
+#include "scene/SceneRandom.h"
+#include "scene/Sphere.h"
+#include "scene/Triangle.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+// The reference: every triple of one orientation with no point inside its circumcircle.
+int bruteForceTriangulate(int n, const double* x, const double* y, int* out) {
+    auto z = [&](int i) { return x[i] * x[i] + y[i] * y[i]; };
+    int count = 0;
+    for (int i = 0; i < n - 2; ++i)
+        for (int j = i + 1; j < n; ++j)
+            for (int k = i + 1; k < n; ++k) {
+                const double nz = (x[j] - x[i]) * (y[k] - y[i]) - (x[k] - x[i]) * (y[j] - y[i]);
+                if (k == j || !(nz < 0))
+                    continue;
+                const double nx = (y[j] - y[i]) * (z(k) - z(i)) - (y[k] - y[i]) * (z(j) - z(i));
+                const double ny = (x[k] - x[i]) * (z(j) - z(i)) - (x[j] - x[i]) * (z(k) - z(i));
+                bool empty = true;
+                for (int m = 0; m < n; ++m)
+                    empty = empty && (m == i || m == j || m == k ||
+                                      (x[m] - x[i]) * nx + (y[m] - y[i]) * ny + (z(m) - z(i)) * nz <= 0);
+                const int triple[] = {i, j, k};
+                if (empty && count < 3 * n)
+                    std::copy(triple, triple + 3, out + 3 * count++);
+            }
+    return count;
+}
+} // namespace
+
+class TestExplosion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { SceneRandom::seed(7); }
+
+    void fastTriangulationMatchesBruteForce() {
+        std::mt19937 generator(12345);
+        std::uniform_real_distribution<double> coordinate(-0.05, 0.05);
+        for (int set = 0; set < 3000; ++set) {
+            const int n = set % 41;
+            std::vector<double> xs(n), ys(n);
+            for (int i = 0; i < n; ++i) {
+                xs[i] = coordinate(generator);
+                ys[i] = coordinate(generator);
+            }
+            std::vector<int> fast(9 * n + 3), slow(9 * n + 3);
+            const int count = Explosion::triangulate(n, xs.data(), ys.data(), fast.data());
+            QCOMPARE(count, bruteForceTriangulate(n, xs.data(), ys.data(), slow.data()));
+            QVERIFY(std::equal(fast.begin(), fast.begin() + 3 * count, slow.begin()));
+        }
+    }
+
+    // The fragments tile the target: 2 n - 2 - (points on the outline) triangles, all turning the
+    // same way, their areas adding up to the target's. A draw of rand01 just below 0 may put a
+    // point a hair outside the outline, or give a rectangle a hair of negative width.
+    void flatFragmentsTileTheTarget() {
+        FieldScale::program() = FieldScale{800, 600};
+        for (int round = 0; round < 500; ++round) {
+            Rectangle r(SpawnContext{}, true, false, true, 2.0, 0.04);
+            Triangle t(SpawnContext{}, true, false, true, 2.0, 0.04);
+            const struct {
+                Target2D* source;
+                double area;
+                int fragments;
+            } cases[] = {{&r, r.width * r.height, 2 * 32 - 2 - 20}, {&t, t.area(), 2 * 32 - 2 - 15}};
+            for (const auto& c : cases) {
+                const auto explosion = Explosion::of(*c.source);
+                // Usually exact; points drawn onto or just beyond the outline move it a little.
+                QVERIFY(std::abs(explosion->fragmentCount() - c.fragments) <= 4);
+                QVERIFY(explosion->fragmentCount() <= 2 * 32 - 5);
+                double sum = 0.0;
+                for (const auto& f : explosion->fragments) {
+                    const auto* p = dynamic_cast<Fragments::Triangle*>(f.get());
+                    QCOMPARE(p->name, c.source->name);
+                    const double a =
+                        ((p->x3 - p->x1) * (p->y2 - p->y1) - (p->x2 - p->x1) * (p->y3 - p->y1)) / 2;
+                    QVERIFY(a > 0.0);
+                    sum += a;
+                }
+                QVERIFY(std::abs(sum - std::abs(c.area)) <= 1e-4 * std::abs(c.area));
+            }
+        }
+    }
+
+    void fadingIsPerUpdateAndFieldBound() {
+        Sphere source(SpawnContext{}, false, false, false, 0.0, 0.01);
+        source.radius = 0.03;
+        Explosion3D explosion(source);
+        QCOMPARE(explosion.fragmentCount(), 50);
+        QCOMPARE(explosion.fragments[0]->name, source.name + "l");
+        explosion.fragments[0]->alpha = 0.4;
+        explosion.fragments[1]->alpha = 0.9;
+        explosion.update(1000.0);
+        QVERIFY(std::abs(explosion.fragments[0]->alpha - 0.384) < 1e-12);
+        QVERIFY(explosion.fragments[1]->alpha >= 0.864 && explosion.fragments[1]->alpha <= 0.9);
+        // Opaque but out of the field, or faded in place: neither keeps the explosion.
+        for (const auto& f : explosion.fragments) {
+            f->alpha = 1.0;
+            f->x = 3.0;
+        }
+        explosion.fragments[7]->x = 0.5;
+        explosion.fragments[7]->y = 0.5;
+        QVERIFY(explosion.isVisible());
+        explosion.fragments[7]->alpha = 0.01;
+        QVERIFY(!explosion.isVisible());
+
+        Sphere tiny(SpawnContext{}, false, false, false, 0.0, 0.01);
+        tiny.radius = 0.0005;
+        QCOMPARE(Explosion::of(tiny)->fragmentCount(), 0);
+        QVERIFY(!Explosion::of(tiny)->isVisible());
+    }
+
+    void paddleBurstsWithItsFieldVelocity_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<double>("vx");
+        QTest::addColumn<double>("vy");
+        QTest::newRow("south") << Orientation::south << 0.01 << 0.02;
+        QTest::newRow("north") << Orientation::north << -0.01 << -0.02;
+        QTest::newRow("east") << Orientation::east << -0.02 << 0.01;
+        QTest::newRow("west") << Orientation::west << 0.02 << -0.01;
+    }
+    void paddleBurstsWithItsFieldVelocity() {
+        QFETCH(int, orientation);
+        QFETCH(double, vx);
+        QFETCH(double, vy);
+        Paddle paddle;
+        paddle.orientation = orientation;
+        paddle.velocityU = 0.01;
+        paddle.velocityV = 0.02;
+        Explosion2DTex explosion(paddle);
+        QCOMPARE(explosion.fragmentCount(), 2 * 32 - 2 - 20);
+        const double cx = paddle.posX + paddle.paddleWidth / 2;
+        const double cy = paddle.posY + paddle.paddleHeight / 2;
+        for (const auto& f : explosion.fragments) {
+            const auto* t = dynamic_cast<Fragments::TriangleTx*>(f.get());
+            QVERIFY(std::abs(t->vx - vx) <= 0.0002 + 1e-12 && std::abs(t->vy - vy) <= 0.0002 + 1e-12);
+            // Each vertex shows its own spot of the image, the texture's top row at the top edge.
+            const double px[3] = {t->x1, t->x2, t->x3}, py[3] = {t->y1, t->y2, t->y3};
+            for (int v = 0; v < 3; ++v) {
+                QVERIFY(std::abs(t->triangleTexCoords[2 * v] -
+                                 (0.5 + (t->x + px[v] - cx) / paddle.paddleWidth)) < 1e-9);
+                QVERIFY(std::abs(t->triangleTexCoords[2 * v + 1] -
+                                 (0.5 - (t->y + py[v] - cy) / paddle.paddleHeight)) < 1e-9);
+            }
+        }
+    }
+};
+
+VAZAZO_TEST(TestExplosion)
+#include "test_Explosion.moc"
