@@ -353,14 +353,9 @@ void CVazazoDlg::drawOverlays() {
 }
 
 void CVazazoDlg::ticked(double now) {
-    LModule* module = learning.active();
-    if (module == nullptr || !module->wantsHandOff(now)) {
-        return;
+    if (LModule* module = learning.active()) {
+        offerTotals(*module, *this, *settingsDlg, now);
     }
-    const GameSettings settings = settingsDlg->current();
-    module->put(now, shotsFired, targetsHit, targetsMissed, settings.weapons.gunSpeed,
-                settings.shapes[SettingKeys::circleIndex].speed, settings.allShapes.targetsPerSecond(), hitDistanceSum,
-                hitTimeSum);
 }
 
 void CVazazoDlg::applyLearningSettings(bool afterDialog) {

@@ -22,13 +22,18 @@ void DataCollectionFeed::afterGame(const QString& afterGameAnswers) {
     module.finishGame(afterGameAnswers);
 }
 
-void DataCollectionFeed::ticked(double now) {
-    if (module.wantsHandOff(now)) {
-        const GameSettings settings = pages.current();
-        module.put(now, game.shotsFired, game.targetsHit, game.targetsMissed, settings.weapons.gunSpeed,
-                   settings.shapes[SettingKeys::circleIndex].speed, settings.allShapes.targetsPerSecond(),
-                   game.hitDistanceSum, game.hitTimeSum);
+void offerTotals(LModule& module, const State& game, const GameSettingsPages& pages, double now) {
+    if (!module.wantsHandOff(now)) {
+        return;
     }
+    const GameSettings settings = pages.current();
+    module.put(now, game.shotsFired, game.targetsHit, game.targetsMissed, settings.weapons.gunSpeed,
+               settings.shapes[SettingKeys::circleIndex].speed, settings.allShapes.targetsPerSecond(),
+               game.hitDistanceSum, game.hitTimeSum);
+}
+
+void DataCollectionFeed::ticked(double now) {
+    offerTotals(module, game, pages, now);
     if (module.collectCoordinates && module.mode != DataCollection::off && !game.paused && !game.gameOver) {
         module.appendInfo(coordinatesLine(now));
     }

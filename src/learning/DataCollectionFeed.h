@@ -11,6 +11,11 @@ class Paddle;
 class State;
 class TabDataCollection;
 
+class LModule;
+
+// The game's running totals for a module whose period is due (the feeding rule, once per tick).
+void offerTotals(LModule& module, const State& game, const GameSettingsPages& pages, double now);
+
 // Lets the game drive data collection: per tick it hands the running totals to the module when a
 // period is due and, while coordinates are collected and the game is in play, adds one
 // coordinates line; game over stops the module. The window calls the rest at its moments.
