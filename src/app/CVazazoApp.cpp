@@ -12,7 +12,7 @@ CVazazoApp::CVazazoApp(int& argc, char** argv) : QApplication(argc, argv) {
     setQuitOnLastWindowClosed(true);
 }
 
-int CVazazoApp::run() {
+int CVazazoApp::run(const QString& scoreServer) {
     FatalError::installLowMemoryHandler();
     Clock::program();
     // Without OpenGL the view cannot draw, and some window systems crash trying.
@@ -22,6 +22,7 @@ int CVazazoApp::run() {
     }
     SettingsStore store;
     CVazazoDlg window(store);
+    window.setScoreServerOverride(scoreServer);
     window.show();
     return exec();
 }

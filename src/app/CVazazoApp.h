@@ -7,5 +7,6 @@ class CVazazoApp : public QApplication {
     Q_OBJECT
 public:
     CVazazoApp(int& argc, char** argv);
-    int run();
+    // scoreServer overrides the stored score server for this run when not empty.
+    int run(const QString& scoreServer = {});
 };

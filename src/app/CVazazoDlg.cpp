@@ -77,6 +77,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     missCounter.restart(Clock::program().now());
     bestScores.loadAll();
     hallOfFame = new HallOfFameDlg(bestScores, this);
+    hallOfFame->setScoreServer([this] { return scoreServer(); });
     playerNameDlg = new NameDlg(store, this);
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -100,6 +101,15 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     sounds->load(QDir::current(), store, this);
     appendLog("Press 'N' to start a new game");
     groupName = store.readText(SettingKeys::playersName);
+}
+
+void CVazazoDlg::setScoreServerOverride(const QString& server) {
+    scoreServerOverride = server;
+    dataCollection.setScoreServerOverride(server);
+}
+
+QString CVazazoDlg::scoreServer() const {
+    return scoreServerOverride.isEmpty() ? learningDlg->dataCollection().scoreServer() : scoreServerOverride;
 }
 
 CVazazoDlg::~CVazazoDlg() {

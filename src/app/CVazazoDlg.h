@@ -56,6 +56,10 @@ public:
     explicit CVazazoDlg(SettingsStore& store, QWidget* parent = nullptr);
     ~CVazazoDlg() override;
 
+    // "host[:port]" of the score server's page for this run, instead of the settings' one.
+    void setScoreServerOverride(const QString& server);
+    QString scoreServer() const;
+
     // Stops the frame-rate meter and the frame pacer, each only when it runs.
     void stopWorkerThreads();
 
@@ -162,4 +166,5 @@ private:
     QColor backgroundColour{Qt::black};
     std::unique_ptr<DataCollectionFeed> dataFeed;
     std::unique_ptr<SoundEffects> sounds;
+    QString scoreServerOverride;
 };

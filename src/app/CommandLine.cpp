@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "game/GameReport.h"
+#include "net/ServerAddress.h"
 
 #include <QCommandLineParser>
 
@@ -18,6 +19,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption version({"v", "version"}, "Shows the version and exits.");
     parser.addOption(help);
     parser.addOption(version);
+    const QCommandLineOption server("server",
+                                    "Uses the score and collection server whose page HOST serves on PORT "
+                                    "(80 when left out), instead of the one in the settings, for this run.",
+                                    "HOST[:PORT]");
+    parser.addOption(server);
     // Qt's own options (-platform offscreen, -style Fusion, ...) are taken by the application object.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
@@ -48,6 +54,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     } else if (parser.isSet(version)) {
         result.exitCode = 0;
         result.output = QString("Vazazo %1\n").arg(GameReport::versionText());
+    } else if (parser.isSet(server)) {
+        result.scoreServer = parser.value(server).trimmed();
+        if (!ServerAddress::parse(result.scoreServer, 80)) {
+            result.exitCode = usageError;
+            result.output = QString("%1: --server needs HOST or HOST:PORT, not '%2'\n").arg(program, result.scoreServer);
+        }
     }
     return result;
 }

@@ -14,5 +14,5 @@ int main(int argc, char** argv) {
         return *commandLine.exitCode;
     }
     CVazazoApp app(argc, argv);
-    return app.run();
+    return app.run(commandLine.scoreServer);
 }

@@ -2,39 +2,19 @@
 
 #include "core/Log.h"
 #include "core/Notice.h"
-#include "dialogs/ProgDlg.h"
 #include "learning/DataLines.h"
+#include "learning/DataUpload.h"
+#include "net/InternetDlg.h"
+#include "net/ServerLink.h"
 #include "settings/SettingKeys.h"
 #include "settings/TabDataCollection.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <exception>
 
 namespace {
-// The progress window: the latest line as its title, the percentage on its bar.
-class ProgressWindow : public SaveProgress {
-public:
-    ProgressWindow() {
-        dialog.setRange(0, 100);
-        dialog.show();
-    }
-    void addLine(const QString& text) override { show(text); }
-    void replaceLastLine(const QString& text) override { show(text); }
-
-private:
-    void show(const QString& text) {
-        static const QRegularExpression percent("(\\d+)%$");
-        dialog.setWindowTitle(text);
-        if (const QRegularExpressionMatch match = percent.match(text); match.hasMatch()) {
-            dialog.setPos(match.captured(1).toInt());
-        }
-    }
-    ProgDlg dialog;
-};
-
 class SilentProgress : public SaveProgress {
 public:
     void addLine(const QString&) override {}
@@ -62,12 +42,13 @@ DataCollectionOptions DataCollectionOptions::fromPage(const TabDataCollection& p
     }
     options.collectCoordinates = page.collectCoordinates();
     options.periodMs = page.averagingMs();
+    options.scoreServer = page.scoreServer();
     return options;
 }
 
 DataCollection::DataCollection(QDir folder, Clock& clock)
     : LModule(clock), folder(std::move(folder)),
-      progressFactory([] { return std::make_unique<ProgressWindow>(); }),
+      progressFactory([] { return std::make_unique<InternetDlg>(); }),
       calendarTime([] { return QDateTime::currentSecsSinceEpoch(); }) {
     disabled = true;
 }
@@ -83,6 +64,10 @@ void DataCollection::setProgressFactory(ProgressFactory factory) {
 
 void DataCollection::setCalendarTime(CalendarTime time) {
     calendarTime = std::move(time);
+}
+
+void DataCollection::setScoreServerOverride(const QString& server) {
+    scoreServerOverride = server;
 }
 
 void DataCollection::setOpener(DataFiles::Opener newOpener) {
@@ -115,6 +100,7 @@ void DataCollection::beginGame(const DataCollectionOptions& options, const QStri
     disabled = mode == off;
     collectCoordinates = options.collectCoordinates;
     periodMs = options.periodMs;
+    scoreServer = scoreServerOverride.isEmpty() ? options.scoreServer : scoreServerOverride;
     saveDue = mode != off;
     statsLines.clear();
     infoLines.clear();
@@ -182,6 +168,21 @@ bool DataCollection::saveGame(LineList& stats, LineList& info, bool coordinates,
     return true;
 }
 
+bool DataCollection::uploadGame(SaveProgress& progress) {
+    ServerLink link(progress);
+    if (!link.open(scoreServer)) {
+        appendLog(QString("The collection server at %1 could not be reached.").arg(scoreServer));
+        return false;
+    }
+    if (!DataUpload(folder).send(link.connection(), statsLines, infoLines, collectCoordinates, progress)) {
+        appendLog(QString("The connection to the collection server broke off: %1")
+                      .arg(link.connection().errorText().section('\n', 0, 0)));
+        return false;
+    }
+    appendLog("Sent the data of this game to the collection server.");
+    return true;
+}
+
 void DataCollection::save() {
     if (mode == off) {
         return;
@@ -198,17 +199,29 @@ void DataCollection::save() {
             appendLog("Saved the data of an earlier game whose save had failed.");
             unsaved.pop_front();
         }
-        if (saveDue) {
-            saveFailed = !saveGame(statsLines, infoLines, collectCoordinates, *progress);
-            saveDue = saveFailed;
-            if (!saveFailed && journal) {
-                journal->discard();
-                journal.reset();
-            }
+        if (!saveDue) {
+            return;
         }
-        if (mode == upload) {
-            appendLog("Sending to the collection server is not available yet: the data was saved to files, "
-                      "nothing was uploaded.");
+        if (mode == upload && uploadGame(*progress)) {
+            emptyTexts(statsLines);
+            emptyTexts(infoLines);
+            saveFailed = false;
+        } else {
+            if (mode == upload) {
+                // Nothing a player produced is lost: the files now, the server with the next upload.
+                const qint64 time = DataFiles(folder).freeTime(calendarTime());
+                const bool queued = DataUpload(folder).enqueue(time, statsLines, infoLines, collectCoordinates);
+                appendLog(QString("The data of this game is saved to %1 and %2%3.")
+                              .arg(DataFiles::statsName(time), DataFiles::infoName(time),
+                                   queued ? " and goes to the collection server with the next upload that works"
+                                          : ""));
+            }
+            saveFailed = !saveGame(statsLines, infoLines, collectCoordinates, *progress);
+        }
+        saveDue = saveFailed;
+        if (!saveFailed && journal) {
+            journal->discard();
+            journal.reset();
         }
     } catch (const std::exception& error) {
         saveFailed = saveDue;

@@ -19,6 +19,8 @@ struct DataCollectionOptions {
     int mode = 0;
     bool collectCoordinates = false;
     int periodMs = 5000;
+    // "host[:port]" of the score server's page, for uploads.
+    QString scoreServer;
 
     static DataCollectionOptions fromPage(const TabDataCollection& page);
 };
@@ -26,8 +28,9 @@ struct DataCollectionOptions {
 // Records a game for later analysis: one statistics line per period, written on the module's
 // thread, and the info lines (the game's description, then one coordinates line per tick while
 // coordinates are collected), written on the window thread. After the game both go to a pair of
-// files in the working folder. While the game runs they also go to a journal there, so that a
-// crash loses nothing.
+// files in the working folder, or to the collection server; a game the server does not get goes to
+// the files and waits to be sent with the next upload. While the game runs they also go to a journal
+// there, so that a crash loses nothing.
 class DataCollection : public LModule {
 public:
     enum Mode { off = 0, upload = 1, saveToFile = 2 };
@@ -43,6 +46,8 @@ public:
     void setProgressFactory(ProgressFactory factory);
     void setCalendarTime(CalendarTime time);
     void setOpener(DataFiles::Opener opener);
+    // Replaces the page's score server for every game while not empty (the command line's).
+    void setScoreServerOverride(const QString& server);
 
     // Window thread, start of a game: stops the loop, takes the options, makes the description
     // lines and an empty line the head of the info lines and starts the loop unless the mode is 0.
@@ -84,8 +89,11 @@ private:
     };
     bool saveGame(LineList& stats, LineList& info, bool coordinates, SaveProgress& progress);
     void keepUnsavedGame();
+    bool uploadGame(SaveProgress& progress);
 
     QDir folder;
+    QString scoreServer;
+    QString scoreServerOverride;
     ProgressFactory progressFactory;
     CalendarTime calendarTime;
     DataFiles::Opener opener;

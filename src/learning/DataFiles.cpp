@@ -1,6 +1,7 @@
 #include "learning/DataFiles.h"
 
 #include "core/Log.h"
+#include "learning/DataStreams.h"
 #include "learning/LineList.h"
 
 #include <QFile>
@@ -8,54 +9,10 @@
 
 namespace {
 constexpr qsizetype chunkBytes = 256 * 1024;
-
-const char* const statsColumns[] = {
-    "Columns in file statsXXXXXXXXX.txt:",
-    "start_time period #of_shots #of_hits #of_missed_tagets weapons_speed shapes_speed shapes_frequency "
-    "avg_hit_distance avg_hit_time",
-};
-
-const char* const coordinateColumns[] = {
-    "Columns in this file:",
-    "time paddleVisibility paddleX paddleY aNNNN XX YY RR [aNNNN XX YY | aNNNN hit]",
-    "where NNNN - given object's number, XX horizontal location, YY vertical location, RR - radius of "
-    "bounding circle",
-    "and a= g - gun, t - triangle, r - rectangle, c - circle, s - sphere, y - cylinder",
-    "0.00 paddle visibility means that the paddle was destroyed,",
-    "if a target was hit a word 'hit' appears instead of its coordinates.",
-};
-
-// About a hundred progress updates per stream, whatever its length.
-class ProgressSteps {
-public:
-    ProgressSteps(int count, QString verb, SaveProgress& progress)
-        : count(count), increment(count / 100.0), step(increment), verb(std::move(verb)), progress(progress) {
-        progress.addLine(this->verb + "data 0%");
-    }
-    void lineWritten() {
-        ++sent;
-        if (step > sent) {
-            return;
-        }
-        while (step <= sent) {
-            step += increment;
-        }
-        progress.replaceLastLine(verb +
-                                 QString::asprintf("data %i%%", static_cast<int>(sent * 100.0 / count)));
-    }
-
-private:
-    int count;
-    double increment;
-    double step;
-    int sent = 0;
-    QString verb;
-    SaveProgress& progress;
-};
 } // namespace
 
 // A file written in large chunks, with every line ending in CR LF (line breaks inside a line too).
-class DataFiles::Output {
+class DataFiles::Output : public LineSink {
 public:
     Output(std::unique_ptr<QIODevice> device, QString path)
         : device(std::move(device)), path(std::move(path)) {
@@ -67,7 +24,7 @@ public:
             QFile::remove(path);
         }
     }
-    bool line(const QByteArray& text) {
+    bool line(const QByteArray& text) override {
         if (text.contains('\n')) {
             QByteArray crlf = text;
             crlf.replace("\r\n", "\n").replace("\n", "\r\n");
@@ -81,7 +38,6 @@ public:
         }
         return !failed;
     }
-    bool line(const char* text) { return line(QByteArray::fromRawData(text, qstrlen(text))); }
     // Writes what is left; false when anything failed, and the incomplete file is then removed.
     bool finish() {
         flushBuffer();
@@ -158,11 +114,7 @@ bool DataFiles::writeStats(const QString& name, const LineList& stats, const QSt
         return false;
     }
     Output out(std::move(device), path);
-    ProgressSteps steps(stats.count(), verb, progress);
-    for (const LineList::Node* node = stats.first(); node != nullptr && out.line(node->text);
-         node = node->next) {
-        steps.lineWritten();
-    }
+    DataStreams::writeStats(stats, out, verb, progress);
     if (!out.finish()) {
         appendLog(QString("Could not write the output file %1! The statistics stay in memory.").arg(name));
         return false;
@@ -181,25 +133,7 @@ bool DataFiles::writeInfo(const QString& name, const LineList& info, bool coordi
         return false;
     }
     Output out(std::move(device), path);
-    bool ok = true;
-    for (const char* column : statsColumns) {
-        ok = ok && out.line(column);
-    }
-    if (coordinates) {
-        for (const char* column : coordinateColumns) {
-            ok = ok && out.line(column);
-        }
-        ProgressSteps steps(info.count(), verb, progress);
-        for (const LineList::Node* node = info.first(); ok && node != nullptr; node = node->next) {
-            ok = out.line(node->text);
-            steps.lineWritten();
-        }
-    } else {
-        for (const LineList::Node* node = info.first(); ok && node != nullptr && !node->text.isEmpty();
-             node = node->next) {
-            ok = out.line(node->text);
-        }
-    }
+    DataStreams::writeInfo(info, coordinates, out, verb, progress);
     if (!out.finish()) {
         appendLog(QString("Could not write the output file %1! The info lines stay in memory.").arg(name));
         return false;

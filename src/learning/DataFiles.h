@@ -1,5 +1,7 @@
 #pragma once
 
+#include "learning/DataStreams.h"
+
 #include <QDir>
 #include <QIODevice>
 #include <QString>
@@ -9,14 +11,6 @@
 
 class LineList;
 
-// Where a save reports how far it got: the progress window, or a recorder in tests.
-class SaveProgress {
-public:
-    virtual ~SaveProgress() = default;
-    virtual void addLine(const QString& text) = 0;
-    // For percentages that count up in place.
-    virtual void replaceLastLine(const QString& text) = 0;
-};
 
 // Writes one game's statistics and info lines as the pair "stats<T>.txt" and "info<T>.txt" in a
 // folder, with CR LF line ends. A pair never replaces an earlier file: T moves on to the first

@@ -3,8 +3,13 @@
 #include "dialogs/ScaledFont.h"
 #include "dialogs/WindowPlacement.h"
 
+#include "core/Log.h"
+#include "net/InternetDlg.h"
+#include "net/ServerLink.h"
 #include "scores/BestScoreTableSet.h"
+#include "scores/ScoreSync.h"
 #include "settings/GameLevels.h"
+#include "settings/SettingKeys.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -31,7 +36,7 @@ HallOfFameDlg::HallOfFameDlg(BestScoreTableSet& tables, QWidget* parent)
     setWindowTitle("High Scores");
     closeBtn->setDefault(true);
     connect(closeBtn, &QPushButton::clicked, this, &HallOfFameDlg::hide);
-    synchronizeBtn->setEnabled(false);
+    connect(synchronizeBtn, &QPushButton::clicked, this, &HallOfFameDlg::synchronize);
 
     // The buttons sit below the tenth row, whatever height the scaled font gives it.
     const int rowsBottom = HallOfFame::firstRowY + (BestScores::placeCount - 1) * HallOfFame::rowPitch +
@@ -43,6 +48,30 @@ HallOfFameDlg::HallOfFameDlg(BestScoreTableSet& tables, QWidget* parent)
     synchronizeBtn->setGeometry(closeBtn->x() - Layout::margin - buttonSize.width(), buttonsTop,
                                 buttonSize.width(), buttonSize.height());
     setFixedSize(Layout::width, buttonsTop + buttonSize.height() + Layout::margin);
+}
+
+void HallOfFameDlg::setScoreServer(std::function<QString()> source) {
+    scoreServer = std::move(source);
+}
+
+bool HallOfFameDlg::synchronize() {
+    const QString server = scoreServer ? scoreServer() : QString(SettingKeys::scoreServer.defaultText);
+    InternetDlg progress;
+    ServerLink link(progress);
+    if (!link.open(server)) {
+        appendLog(QString("The score server at %1 could not be reached; the best scores stay as they were.")
+                      .arg(server));
+        return false;
+    }
+    const bool complete = ScoreSync::run(tables, link.connection(), progress);
+    repaint();
+    if (!complete) {
+        progress.addLine("Error (1): " + link.connection().errorText());
+        appendLog("The score synchronization broke off; the tables it had not received stay as they were.");
+        return false;
+    }
+    progress.addLine("All done!");
+    return true;
 }
 
 void HallOfFameDlg::setShownLevel(int shownLevel) {

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class BestScoreTableSet;
@@ -60,8 +61,12 @@ public:
     std::vector<PaintedText> paintedTexts() const;
 
     QPushButton* closeButton() const { return closeBtn; }
-    // Disabled until the score server exchange exists.
     QPushButton* synchronizeButton() const { return synchronizeBtn; }
+
+    // "host[:port]" of the score server's page, read when a synchronization starts.
+    void setScoreServer(std::function<QString()> source);
+    // Exchanges the tables with the score server; true when it ran to its end.
+    bool synchronize();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,4 +77,5 @@ private:
     QPushButton* synchronizeBtn;
     int level = 0;
     int difficultyIndex = 0;
+    std::function<QString()> scoreServer;
 };

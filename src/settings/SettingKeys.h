@@ -103,6 +103,8 @@ inline constexpr Entry dataCollectionAveragingTime = text("Data Collection Avera
 inline constexpr Entry dataCollectionCoordinates = boolean("Data Collection Coordinates", "false");
 inline constexpr Entry dataCollectionLearningMethod =
     code("Data Collection Learning Method", learningMethodClassical);
+// "host[:port]" of the page that names the score and collection server.
+inline constexpr Entry scoreServer = text("Score Server", "localhost:8080");
 
 // Main window, name dialogs, objects list and best scores.
 inline constexpr Entry backgroundColour = colour("Background colour", "128 128 128");
@@ -148,6 +150,7 @@ inline constexpr std::array fixedEntries{
     dataCollectionAveragingTime,
     dataCollectionCoordinates,
     dataCollectionLearningMethod,
+    scoreServer,
     backgroundColour,
     playersName,
     playerName,

@@ -22,7 +22,8 @@ constexpr int methodBoxWidthDu = 200;
 
 TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
     : TabDlg(store, parent), states(new QButtonGroup(this)), averagingEdit(new QLineEdit(this)),
-      coordinatesBox(new QCheckBox("Collect coordinates", this)), methods(new QButtonGroup(this)) {
+      coordinatesBox(new QCheckBox("Collect coordinates", this)), methods(new QButtonGroup(this)),
+      serverEdit(new QLineEdit(this)) {
     setMinimumSize(DialogUnits::toPixels(widthDu, heightDu, font()));
     auto* layout = new QVBoxLayout(this);
 
@@ -47,6 +48,14 @@ TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
 
     layout->addWidget(coordinatesBox);
 
+    auto* serverRow = new QHBoxLayout;
+    serverRow->addWidget(new QLabel("Score server:"));
+    serverEdit->setObjectName("scoreServer");
+    serverEdit->setPlaceholderText("host[:port]");
+    serverEdit->setToolTip("Where the page that names the score and collection server is served");
+    serverRow->addWidget(serverEdit, 1);
+    layout->addLayout(serverRow);
+
     auto* methodBox = new QGroupBox("Choose learning method");
     auto* methodLayout = new QVBoxLayout(methodBox);
     addRadio(methods, methodLayout, "Classical learning", SettingKeys::learningMethodClassical);
@@ -64,6 +73,7 @@ void TabDataCollection::loadPage(const QString&) {
     averagingEdit->setText(store().readText(SettingKeys::dataCollectionAveragingTime));
     coordinatesBox->setChecked(store().readBool(SettingKeys::dataCollectionCoordinates));
     LSettingsDlgRadios::select(*methods, store().readCode(SettingKeys::dataCollectionLearningMethod));
+    serverEdit->setText(store().readText(SettingKeys::scoreServer));
 }
 
 void TabDataCollection::savePage(const QString&) {
@@ -72,6 +82,7 @@ void TabDataCollection::savePage(const QString&) {
     store().write(QLatin1String(SettingKeys::dataCollectionAveragingTime.key), averagingText());
     store().writeBool(SettingKeys::dataCollectionCoordinates, collectCoordinates());
     store().writeInt(SettingKeys::dataCollectionLearningMethod, learningMethod());
+    store().write(QLatin1String(SettingKeys::scoreServer.key), scoreServer());
 }
 
 int TabDataCollection::dataCollectionState() const {
@@ -92,4 +103,8 @@ bool TabDataCollection::collectCoordinates() const {
 
 int TabDataCollection::learningMethod() const {
     return LSettingsDlgRadios::selected(*methods);
+}
+
+QString TabDataCollection::scoreServer() const {
+    return serverEdit->text().trimmed();
 }

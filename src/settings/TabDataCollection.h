@@ -28,10 +28,13 @@ public:
     bool collectCoordinates() const;
     // SettingKeys::learningMethodClassical/Reinforcement/Experimental, or 0 when none is selected.
     int learningMethod() const;
+    // "host[:port]" of the score server's page, trimmed.
+    QString scoreServer() const;
 
 private:
     QButtonGroup* states;
     QLineEdit* averagingEdit;
     QCheckBox* coordinatesBox;
     QButtonGroup* methods;
+    QLineEdit* serverEdit;
 };

@@ -215,12 +215,14 @@ private slots:
                               "~Saving data 28%", "~Saving data 42%", "~Saving data 57%", "~Saving data 71%",
                               "~Saving data 85%", "~Saving data 100%"}));
 
-        // A second game in the same second, uploading, which saves files as well; a lone info file holds
-        // its number too. Without coordinates the info file is the columns and the report only.
+        // A second game in the same second, uploading to no server, which saves files and queues the
+        // upload; a lone info file holds its number too. Without coordinates the info file is the
+        // columns and the report only.
         writeFile(c.folder, "info1700000001.txt", "earlier");
         c.progress.clear();
         c.play(DataCollection::upload, false, "pain level: 3.0, stiffness level: 4.0", {"never written"});
-        QVERIFY(logText().contains("nothing was uploaded"));
+        QVERIFY(logText().contains("saved to stats1700000002.txt and info1700000002.txt and goes to the"));
+        QVERIFY(QFileInfo::exists(c.folder.filePath("upload-queue/upload1700000002.wire")));
         QCOMPARE(fileBytes(c.folder, "info1700000001.txt"), QByteArray("earlier"));
         QCOMPARE(fileBytes(c.folder, "info1700000002.txt"), statsColumns + reportBytes);
         QCOMPARE(c.progress.last(), QString("Opening file info1700000002.txt"));

@@ -1,0 +1,202 @@
+#include "net/Connection.h"
+
+#include "net/Wire.h"
+
+#include <QHostInfo>
+#include <QTcpSocket>
+
+#include <cstdio>
+
+namespace {
+// Sends queue in the socket up to this much before the sender waits for them to leave.
+constexpr qint64 sendQueueBytes = 1 << 20;
+
+void console(const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+QHostAddress preferredAddress(const QList<QHostAddress>& addresses) {
+    for (const QHostAddress& address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+            return address;
+        }
+    }
+    return addresses.isEmpty() ? QHostAddress() : addresses.front();
+}
+} // namespace
+
+Connection::Connection(int timeoutMs) : timeoutMs(timeoutMs) {}
+
+Connection::~Connection() {
+    close();
+}
+
+bool Connection::connect(const QString& host, quint16 port) {
+    close();
+    lost = false;
+    error = noError;
+    const QHostInfo found = QHostInfo::fromName(host);
+    const QHostAddress address = preferredAddress(found.addresses());
+    if (found.error() != QHostInfo::NoError || address.isNull()) {
+        console("ERROR, no such host\n");
+        error = hostNotFound;
+        lost = true;
+        return false;
+    }
+    socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(address, port);
+    if (!socket->waitForConnected(timeoutMs)) {
+        error = socketErrorCode();
+        if (error == connectionRefused) {
+            console("The attempt to connect was forcefully rejected.\n");
+        } else {
+            console(QString::asprintf("ERROR connecting (%i).\n", error));
+        }
+        socket.reset();
+        lost = true;
+        return false;
+    }
+    return true;
+}
+
+void Connection::close() {
+    if (!socket) {
+        return;
+    }
+    if (!lost) {
+        flush();
+    }
+    socket->disconnectFromHost();
+    if (socket->state() != QAbstractSocket::UnconnectedState) {
+        socket->waitForDisconnected(std::min(timeoutMs, 1000));
+    }
+    socket.reset();
+}
+
+bool Connection::isOpen() const {
+    return socket && !lost;
+}
+
+void Connection::sendInteger(qint32 value) {
+    sendBytes(Wire::integer(value));
+}
+
+void Connection::sendString(const QByteArray& text) {
+    sendBytes(Wire::string(text));
+}
+
+void Connection::sendBytes(const QByteArray& bytes) {
+    if (!isOpen()) {
+        return;
+    }
+    if (socket->write(bytes) != bytes.size()) {
+        lose(socketErrorCode());
+        return;
+    }
+    while (!lost && socket->bytesToWrite() > sendQueueBytes) {
+        if (!socket->waitForBytesWritten(timeoutMs)) {
+            lose(socketErrorCode());
+        }
+    }
+}
+
+bool Connection::flush() {
+    while (isOpen() && socket->bytesToWrite() > 0) {
+        if (!socket->waitForBytesWritten(timeoutMs)) {
+            lose(socketErrorCode());
+        }
+    }
+    return isOpen();
+}
+
+qint32 Connection::receiveInteger() {
+    char bytes[4];
+    return receiveExactly(bytes, 4) ? Wire::toInteger(bytes) : 0;
+}
+
+QByteArray Connection::receiveString() {
+    const qint32 length = receiveInteger();
+    if (length <= 0) {
+        return {};
+    }
+    if (length > receiveBufferBytes) {
+        // The sender and this end no longer agree on where strings begin.
+        lose(connectionAborted);
+        return {};
+    }
+    if (!receiveExactly(buffer.data(), length)) {
+        return {};
+    }
+    return QByteArray(buffer.data(), length);
+}
+
+bool Connection::receiveExactly(char* into, qint64 count) {
+    if (!isOpen()) {
+        return false;
+    }
+    flush();
+    qint64 got = 0;
+    while (isOpen() && got < count) {
+        const qint64 read = socket->read(into + got, count - got);
+        if (read < 0) {
+            lose(socketErrorCode());
+            break;
+        }
+        got += read;
+        if (got < count && !socket->waitForReadyRead(timeoutMs)) {
+            lose(socketErrorCode());
+        }
+    }
+    return got == count;
+}
+
+void Connection::lose(int code) {
+    lost = true;
+    error = code;
+    if (socket) {
+        socket->abort();
+    }
+}
+
+int Connection::socketErrorCode() const {
+    switch (socket ? socket->error() : QAbstractSocket::UnknownSocketError) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return connectionRefused;
+    case QAbstractSocket::RemoteHostClosedError:
+        return connectionReset;
+    case QAbstractSocket::SocketTimeoutError:
+        return connectionAborted;
+    case QAbstractSocket::HostNotFoundError:
+        return hostNotFound;
+    default:
+        // Outside the table, so the text names the code.
+        return 20000 + static_cast<int>(socket ? socket->error() : QAbstractSocket::UnknownSocketError);
+    }
+}
+
+QString Connection::errorText(int code) {
+    switch (code) {
+    case 10022:
+        return "An invalid argument was supplied.";
+    case 10035:
+        return "The socket is marked as nonblocking and the connection cannot be completed immediately.";
+    case 10038:
+        return "An operation was attempted on something that is not a socket.";
+    case connectionAborted:
+        return "Software caused connection abort.\nAn established connection was aborted by the software in "
+               "your host machine, possibly due to a data transmission timeout or protocol error.";
+    case connectionReset:
+        return "Connection reset by peer.\nA existing connection was forcibly closed by the remote host. This "
+               "normally results if the peer application on the remote host is suddenly stopped, the host is "
+               "rebooted, or the remote host used a \"hard close\".";
+    case connectionRefused:
+        return "Connection refused.\nNo connection could be made because the target machine actively refused "
+               "it. This usually results from trying to connect to a service that is inactive on the foreign "
+               "host - i.e. one with no server application running.";
+    case 10093:
+        return "Either the application has not called WSAStartup, or WSAStartup failed.";
+    default:
+        return QString::asprintf("Unknown network error # %i", code);
+    }
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Where an exchange or a save reports how far it got: the progress window, or a recorder in tests.
+class ProgressLines {
+public:
+    virtual ~ProgressLines() = default;
+    virtual void addLine(const QString& text) = 0;
+    // For percentages that count up in place.
+    virtual void replaceLastLine(const QString& text) = 0;
+};

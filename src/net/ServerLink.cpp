@@ -1,0 +1,144 @@
+#include "net/ServerLink.h"
+
+#include "core/Notice.h"
+#include "net/ProgressLines.h"
+#include "net/ServerAddress.h"
+#include "net/Wire.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QThread>
+
+namespace {
+// Headers beyond this are not a page this program asked for.
+constexpr qsizetype maxHeaderBytes = 16384;
+
+struct Response {
+    bool complete = false;
+    int status = 0;
+    QByteArray body;
+};
+
+// Reads until the server closes or enough of the body is in; a time-out ends it with what came.
+Response readResponse(QTcpSocket& socket, int timeoutMs) {
+    QByteArray data;
+    qsizetype headerEnd = -1;
+    qsizetype separator = 0;
+    Response response;
+    QElapsedTimer since;
+    since.start();
+    while (since.elapsed() < timeoutMs) {
+        data += socket.readAll();
+        if (headerEnd < 0) {
+            headerEnd = data.indexOf("\r\n\r\n");
+            separator = 4;
+            if (headerEnd < 0 && (headerEnd = data.indexOf("\n\n")) >= 0) {
+                separator = 2;
+            }
+            if (headerEnd < 0 && data.size() > maxHeaderBytes) {
+                return response;
+            }
+        }
+        if (headerEnd >= 0 && data.size() - headerEnd - separator >= ServerLink::pageReadBytes) {
+            break;
+        }
+        if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0) {
+            break;
+        }
+        socket.waitForReadyRead(static_cast<int>(std::max<qint64>(1, timeoutMs - since.elapsed())));
+    }
+    if (headerEnd < 0) {
+        return response;
+    }
+    static const QRegularExpression statusLine(R"(^HTTP/\d\.\d\s+(\d{3}))");
+    const QRegularExpressionMatch match = statusLine.match(QString::fromLatin1(data.left(32)));
+    if (!match.hasMatch()) {
+        return response;
+    }
+    response.complete = true;
+    response.status = match.captured(1).toInt();
+    response.body = data.mid(headerEnd + separator, ServerLink::pageReadBytes);
+    return response;
+}
+} // namespace
+
+ServerLink::ServerLink(ProgressLines& progress, int timeoutMs)
+    : lines(progress), conn(timeoutMs), timeoutMs(timeoutMs),
+      pause([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }) {}
+
+void ServerLink::setPause(Pause newPause) {
+    pause = std::move(newPause);
+}
+
+QByteArray ServerLink::fetchPage(const QString& host, const QString& path, quint16 port) {
+    lines.addLine("Opening internet session..");
+    lines.addLine("Connecting to " + host);
+    QTcpSocket socket;
+    socket.connectToHost(host, port);
+    if (!socket.waitForConnected(timeoutMs)) {
+        lines.addLine("Cannot connect to the HTTP server!");
+        return {};
+    }
+    const QString hostHeader = (host.contains(':') ? "[" + host + "]" : host) + ":" + QString::number(port);
+    const QByteArray request = "GET " + path.toUtf8() + " HTTP/1.0\r\nHost: " + hostHeader.toUtf8() +
+                               "\r\nUser-Agent: " + agentName + "\r\nConnection: close\r\n\r\n";
+    socket.write(request);
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(timeoutMs)) {
+    }
+    if (socket.bytesToWrite() > 0) {
+        lines.addLine("Problem with sending request!");
+        return {};
+    }
+    const Response response = readResponse(socket, timeoutMs);
+    socket.abort();
+    if (!response.complete) {
+        lines.addLine("Problem with sending request!");
+        return {};
+    }
+    if (response.status != 200) {
+        lines.addLine("Cannot reach specified page!");
+        return {};
+    }
+    QByteArray page = response.body;
+    page.replace('\r', QByteArray());
+    return page;
+}
+
+bool ServerLink::open(const QString& scoreServer) {
+    const std::optional<ServerAddress> pageAddress = ServerAddress::parse(scoreServer, 80);
+    if (!pageAddress) {
+        lines.addLine(QString("The score server \"%1\" is not of the form host[:port].").arg(scoreServer));
+        return false;
+    }
+    const QByteArray page = fetchPage(pageAddress->host, pagePath, pageAddress->port);
+    const qsizetype first = page.indexOf('\n');
+    const qsizetype second = first < 0 ? -1 : page.indexOf('\n', first + 1);
+    if (second < 0) {
+        return false;
+    }
+    const QString named = QString::fromUtf8(page.mid(first + 1, second - first - 1));
+    const std::optional<ServerAddress> server = ServerAddress::parse(named, Wire::serverPort);
+    if (!server || !conn.connect(server->host, server->port)) {
+        lines.addLine("Error (1): " + (server ? conn.errorText() : Connection::errorText(Connection::hostNotFound)));
+        pause(failurePauseMs);
+        return false;
+    }
+    lines.addLine("Checking version..");
+    conn.sendInteger(Wire::versionCheck);
+    conn.sendInteger(Wire::programVersion);
+    const QByteArray answer = conn.receiveString();
+    if (conn.isLost()) {
+        // An empty answer from a lost connection is no acceptance.
+        lines.addLine("Error (1): " + conn.errorText());
+        conn.close();
+        pause(failurePauseMs);
+        return false;
+    }
+    if (!answer.isEmpty()) {
+        Notice::show(QString::fromUtf8(answer));
+        conn.close();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "net/Connection.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class ProgressLines;
+
+// One exchange with the score and collection server: the discovery page names the host of the
+// TCP server, the version check opens it, and the caller's command follows. Progress goes to the
+// caller's window, which lives as long as the link.
+class ServerLink {
+public:
+    static constexpr const char* pagePath = "/~dezezi/Ruruzuvuv.html";
+    static constexpr const char* agentName = "Ruruzuvuv";
+    static constexpr int pageReadBytes = 4096;
+    static constexpr int failurePauseMs = 2500;
+    // How long the window thread waits after a failed connect, so the message can be read.
+    using Pause = std::function<void(int ms)>;
+
+    explicit ServerLink(ProgressLines& progress, int timeoutMs = Connection::defaultTimeoutMs);
+
+    // The page body, at most pageReadBytes of it with carriage returns removed; empty on failure,
+    // and the progress window then says which step failed.
+    QByteArray fetchPage(const QString& host, const QString& path, quint16 port);
+    // scoreServer is "host[:port]" of the discovery page. True when the server accepted this
+    // program's version and waits for the caller's command.
+    bool open(const QString& scoreServer);
+
+    Connection& connection() { return conn; }
+    ProgressLines& progress() { return lines; }
+    void setPause(Pause pause);
+
+private:
+    ProgressLines& lines;
+    Connection conn;
+    int timeoutMs;
+    Pause pause;
+};
