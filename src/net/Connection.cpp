@@ -95,7 +95,7 @@ void Connection::sendBytes(const QByteArray& bytes) {
         return;
     }
     while (!lost && socket->bytesToWrite() > sendQueueBytes) {
-        if (!socket->waitForBytesWritten(timeoutMs)) {
+        if (socket->state() != QAbstractSocket::ConnectedState || !socket->waitForBytesWritten(timeoutMs)) {
             lose(socketErrorCode());
         }
     }
@@ -103,7 +103,7 @@ void Connection::sendBytes(const QByteArray& bytes) {
 
 bool Connection::flush() {
     while (isOpen() && socket->bytesToWrite() > 0) {
-        if (!socket->waitForBytesWritten(timeoutMs)) {
+        if (socket->state() != QAbstractSocket::ConnectedState || !socket->waitForBytesWritten(timeoutMs)) {
             lose(socketErrorCode());
         }
     }

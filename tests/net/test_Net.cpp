@@ -1,0 +1,274 @@
+#include "support/TestMain.h"
+#include "core/Notice.h"
+#include "learning/DataUpload.h"
+#include "learning/LineList.h"
+#include "net/Connection.h"
+#include "net/InternetDlg.h"
+#include "net/ServerLink.h"
+#include "net/Wire.h"
+#include "scores/BestScoreTableSet.h"
+#include "scores/ScoreSync.h"
+#include "settings/SettingsStore.h"
+#include "support/ScriptedPeer.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+struct RecordingProgress : ProgressLines {
+    void addLine(const QString& text) override { lines << text; }
+    void replaceLastLine(const QString& text) override { lines << "~" + text; }
+    QStringList lines;
+};
+
+// A port on which nothing listens.
+quint16 closedPort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+QByteArray httpPage(const QByteArray& body, const char* status = "200 OK") {
+    return QByteArray("HTTP/1.1 ") + status + "\r\nContent-Type: text/html\r\n\r\n" + body;
+}
+
+// Serves one HTTP response and keeps the request it got.
+ScriptedPeer::Script serve(QByteArray response, QByteArray* request = nullptr) {
+    return [response, request](QTcpSocket& client) {
+        QByteArray got;
+        while (!got.contains("\r\n\r\n") && client.waitForReadyRead(ScriptedPeer::waitMs)) {
+            got += client.readAll();
+        }
+        if (request) {
+            *request = got;
+        }
+        client.write(response);
+    };
+}
+
+QByteArray table(const QByteArray& firstName, qint32 score, qint32 number) {
+    QByteArray bytes = Wire::string(firstName) + Wire::integer(score) + Wire::integer(number);
+    for (int i = 1; i < 10; ++i) {
+        bytes += Wire::string("-") + Wire::integer(-1) + Wire::integer(-1);
+    }
+    return bytes;
+}
+
+struct Tables {
+    Tables() : store(dir.filePath("s.ini")), set(store) { set.loadAll(); }
+    QTemporaryDir dir;
+    SettingsStore store;
+    BestScoreTableSet set;
+};
+} // namespace
+
+class NetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void framingPutsLittleEndianIntegersAndCountedStringsOnTheWire() {
+        QByteArray got;
+        ScriptedPeer peer([&got](QTcpSocket& client) { got = ScriptedPeer::readAll(client); });
+        Connection connection;
+        QVERIFY(connection.connect("127.0.0.1", peer.port()));
+        connection.sendString("info");
+        connection.sendInteger(173);
+        connection.sendString({});
+        connection.sendInteger(-2);
+        connection.close();
+        QTRY_COMPARE(got, hex("04000000696e666f" "ad000000" "00000000" "feffffff"));
+    }
+
+    void receivingStopsCleanlyAtTheEndAndAtOversizedStrings() {
+        ScriptedPeer cut([](QTcpSocket& client) { client.write(Wire::string("complete") + hex("0a000000") + "half"); });
+        Connection connection;
+        QVERIFY(connection.connect("127.0.0.1", cut.port()));
+        QCOMPARE(connection.receiveString(), QByteArray("complete"));
+        QCOMPARE(connection.receiveString(), QByteArray());
+        QVERIFY(connection.isLost());
+        QCOMPARE(connection.receiveInteger(), 0);
+
+        // One byte over the receive buffer: refused whole, and nothing after it is read.
+        ScriptedPeer huge([](QTcpSocket& client) {
+            client.write(Wire::string(QByteArray(Connection::receiveBufferBytes + 1, 'x')) + Wire::integer(7));
+        });
+        QVERIFY(connection.connect("127.0.0.1", huge.port()));
+        QCOMPARE(connection.receiveString(), QByteArray());
+        QCOMPARE(connection.receiveInteger(), 0);
+        QCOMPARE(connection.lastError(), int(Connection::connectionAborted));
+    }
+
+    void aRefusedConnectionFailsWithItsText() {
+        Connection connection;
+        QVERIFY(!connection.connect("127.0.0.1", closedPort()));
+        QCOMPARE(connection.lastError(), 10061);
+        QVERIFY(connection.errorText().startsWith("Connection refused.\n"));
+        QCOMPARE(Connection::errorText(4242), QString("Unknown network error # 4242"));
+    }
+
+    void progressWindowFillsThreeLinesThenScrolls() {
+        InternetDlg window;
+        window.addLine("A");
+        window.addLine("B");
+        window.replaceLastLine("B2");
+        QCOMPARE(window.line(1), QString("B2"));
+        window.addLine("C");
+        window.addLine("D");
+        QCOMPARE((QStringList{window.line(0), window.line(1), window.line(2)}), (QStringList{"B2", "C", "D"}));
+    }
+
+    void fetchPageReportsEachFailingStep() {
+        RecordingProgress progress;
+        ServerLink link(progress);
+        QVERIFY(link.fetchPage("127.0.0.1", ServerLink::pagePath, closedPort()).isEmpty());
+        QCOMPARE(progress.lines.last(), QString("Cannot connect to the HTTP server!"));
+
+        ScriptedPeer missing(serve(httpPage("gone", "404 Not Found")));
+        QVERIFY(link.fetchPage("127.0.0.1", ServerLink::pagePath, missing.port()).isEmpty());
+        QCOMPARE(progress.lines.last(), QString("Cannot reach specified page!"));
+
+        ScriptedPeer silent(serve("garbage without headers"));
+        QVERIFY(link.fetchPage("127.0.0.1", ServerLink::pagePath, silent.port()).isEmpty());
+        QCOMPARE(progress.lines.last(), QString("Problem with sending request!"));
+
+        // A long page is read up to its first 4096 bytes, without carriage returns.
+        QByteArray request;
+        ScriptedPeer page(serve(httpPage("Title\r\nhost\r\n" + QByteArray(5000, 'z')), &request));
+        const QByteArray body = link.fetchPage("127.0.0.1", ServerLink::pagePath, page.port());
+        QCOMPARE(body.left(11), QByteArray("Title\nhost\n"));
+        QCOMPARE(body.size(), 4096 - 2);
+        QVERIFY(request.startsWith("GET /~dezezi/Ruruzuvuv.html HTTP/1.0\r\n"));
+        QVERIFY(request.contains("\r\nUser-Agent: Ruruzuvuv\r\n"));
+    }
+
+    void openFollowsThePageAndTheVersionCheck() {
+        QStringList notices;
+        Notice::setHandler([&notices](const QString& text) { notices << text; });
+        QList<int> pauses;
+        const auto linkFor = [&pauses](RecordingProgress& progress) {
+            auto link = std::make_unique<ServerLink>(progress);
+            link->setPause([&pauses](int ms) { pauses << ms; });
+            return link;
+        };
+        const auto pageServer = [](quint16 port) {
+            return QString("127.0.0.1:%1").arg(port);
+        };
+
+        RecordingProgress progress;
+        ScriptedPeer oneLine(serve(httpPage("127.0.0.1\n")));
+        QVERIFY(!linkFor(progress)->open(pageServer(oneLine.port())));
+
+        const quint16 nobody = closedPort();
+        ScriptedPeer refusing(serve(httpPage(QString("Scores\n127.0.0.1:%1\n").arg(nobody).toUtf8())));
+        QVERIFY(!linkFor(progress)->open(pageServer(refusing.port())));
+        QVERIFY(progress.lines.last().startsWith("Error (1): Connection refused.\n"));
+        QCOMPARE(pauses, QList<int>{2500});
+
+        for (const QByteArray& answer : {QByteArray("Please update."), QByteArray()}) {
+            QByteArray seen;
+            ScriptedPeer tcp([&seen, answer](QTcpSocket& client) {
+                seen = ScriptedPeer::read(client, 8);
+                client.write(Wire::string(answer));
+                ScriptedPeer::readAll(client);
+            });
+            ScriptedPeer http(serve(httpPage(QString("Scores\r\n127.0.0.1:%1\r\n").arg(tcp.port()).toUtf8())));
+            auto link = linkFor(progress);
+            QCOMPARE(link->open(pageServer(http.port())), answer.isEmpty());
+            QCOMPARE(seen, hex("01000000ad000000"));
+            QCOMPARE(link->connection().isOpen(), answer.isEmpty());
+            link->connection().close();
+        }
+        QCOMPARE(notices, QStringList{"Please update."});
+        Notice::setHandler({});
+    }
+
+    void synchronizationWithNoFlagsOnlyEnds() {
+        Tables tables;
+        QByteArray seen;
+        ScriptedPeer peer([&seen](QTcpSocket& client) {
+            seen = ScriptedPeer::read(client, 4);
+            client.write(Wire::integer(0));
+            seen += ScriptedPeer::readAll(client);
+        });
+        Connection connection;
+        QVERIFY(connection.connect("127.0.0.1", peer.port()));
+        RecordingProgress progress;
+        QVERIFY(ScoreSync::run(tables.set, connection, progress));
+        QTRY_COMPARE(seen, hex("04000000" "03000000"));
+        QStringList expected{"Requesting schore synchronization..", "Determining changes..", "Synchronizing 0%"};
+        for (int p : {4, 9, 13, 18, 22, 27, 31, 36, 40, 45, 50, 54, 59, 63, 68, 72, 77, 81, 86, 90, 95, 100, 100}) {
+            expected << QString("~Synchronizing %1%").arg(p);
+        }
+        QCOMPARE(progress.lines, expected);
+    }
+
+    void synchronizationExchangesFlaggedTablesAndKeepsOneThatBreaksOff() {
+        Tables tables;
+        tables.set.table(0)->scores[0] = 50;
+        tables.set.table(0)->names[0] = "Ann";
+        tables.set.table(1)->scores[0] = 30;
+        tables.set.table(1)->names[0] = "Bob";
+        tables.set.saveAll();
+        const QByteArray expected = hex("04000000") + hex("02000000" "00000000") + table("Ann", 50, -1) +
+                                    hex("02000000" "01000000") + table("Bob", 30, -1) + hex("03000000");
+        QByteArray seen;
+        ScriptedPeer peer([&seen, &expected](QTcpSocket& client) {
+            seen = ScriptedPeer::read(client, 4);
+            QByteArray flags = Wire::integer(133) + Wire::integer(1) + Wire::integer(1);
+            for (int t = 2; t < 133; ++t) {
+                flags += Wire::integer(0);
+            }
+            client.write(flags);
+            seen += ScriptedPeer::read(client, expected.size() - 4);
+            // Table 0 comes back merged; table 1 breaks off half way.
+            client.write(table("Cy", 70, 12) + table("Dee", 90, 13).left(40));
+        });
+        Connection connection;
+        QVERIFY(connection.connect("127.0.0.1", peer.port()));
+        RecordingProgress progress;
+        QVERIFY(!ScoreSync::run(tables.set, connection, progress));
+        QCOMPARE(seen, expected);
+        QCOMPARE(tables.set.table(0)->names[0], QString("Cy"));
+        QCOMPARE(tables.set.table(0)->uniqueNumbers[0], 12);
+        QCOMPARE(tables.set.table(1)->names[0], QString("Bob"));
+
+        BestScoreTableSet fromStore(tables.store);
+        fromStore.loadAll();
+        QCOMPARE(fromStore.table(0)->scores[0], 70);
+        QCOMPARE(fromStore.table(1)->scores[0], 30);
+    }
+
+    void uploadSendsBothStreamsWithoutEmptyLinesThenTheQueuedGames() {
+        QTemporaryDir dir;
+        DataUpload upload{QDir(dir.path())};
+        LineList stats;
+        LineList info;
+        info.append("Group Name: lab");
+        info.append({});
+        info.append("1000 1.00 0.20000 0.95000");
+        QVERIFY(upload.enqueue(1700000000, stats, info, false));
+        stats.append("0 5000 1 1 0 8 2 0.200 0.4322 1834");
+
+        QByteArray seen;
+        ScriptedPeer peer([&seen](QTcpSocket& client) { seen = ScriptedPeer::readAll(client); });
+        Connection connection;
+        QVERIFY(connection.connect("127.0.0.1", peer.port()));
+        RecordingProgress progress;
+        QVERIFY(upload.send(connection, stats, info, true, progress));
+        QTRY_VERIFY(!seen.isEmpty());
+        const QByteArray statsStream = hex("05000000") + Wire::string("stats");
+        const QByteArray infoStream = hex("05000000") + Wire::string("info");
+        QVERIFY(seen.startsWith(statsStream + Wire::string(stats.first()->text) + hex("00000000") + infoStream));
+        QVERIFY(seen.contains(Wire::string("Group Name: lab") + Wire::string("1000 1.00 0.20000 0.95000") +
+                              hex("00000000") + statsStream + hex("00000000") + infoStream));
+        QVERIFY(seen.endsWith(Wire::string("Group Name: lab") + hex("00000000") + hex("03000000")));
+        QVERIFY(upload.queued().isEmpty());
+        QVERIFY(QFileInfo::exists(dir.filePath("upload-queue/upload1700000000.sent")));
+    }
+};
+
+VAZAZO_TEST(NetTest)
+#include "test_Net.moc"
