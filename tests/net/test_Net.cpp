@@ -11,8 +11,11 @@
 #include "settings/SettingsStore.h"
 #include "support/ScriptedPeer.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <random>
 
 namespace {
 QByteArray hex(const char* text) {
@@ -267,6 +270,53 @@ private slots:
         QVERIFY(seen.endsWith(Wire::string("Group Name: lab") + hex("00000000") + hex("03000000")));
         QVERIFY(upload.queued().isEmpty());
         QVERIFY(QFileInfo::exists(dir.filePath("upload-queue/upload1700000000.sent")));
+    }
+
+    // Answers a valid exchange cut at a random point, with random bytes spliced in or appended.
+    void garbageFromTheServerNeverCrashesOrHangsTheClient() {
+        Tables tables;
+        std::mt19937 random(20261206);
+        QByteArray valid = Wire::integer(132);
+        for (int t = 0; t < 132; ++t) {
+            valid += Wire::integer(t % 7 == 0);
+        }
+        for (int t = 0; t < 132; t += 7) {
+            valid += table("Eve", 100 + t, t);
+        }
+        const auto garbage = [&random](int size) {
+            QByteArray bytes(size, Qt::Uninitialized);
+            for (char& byte : bytes) {
+                byte = static_cast<char>(random());
+            }
+            return bytes;
+        };
+        QElapsedTimer timer;
+        timer.start();
+        int cases = 0;
+        for (; cases < 1500 && timer.elapsed() < 60000; ++cases) {
+            QByteArray answer = valid.left(random() % (valid.size() + 1));
+            const int splice = random() % (answer.size() + 1);
+            answer = answer.left(splice) + garbage(random() % 64) + answer.mid(splice + random() % 8);
+            ScriptedPeer peer([answer](QTcpSocket& client) {
+                client.write(answer);
+                client.waitForBytesWritten(ScriptedPeer::waitMs);
+            });
+            Connection connection(2000);
+            RecordingProgress progress;
+            if (cases % 2 == 0) {
+                QVERIFY(connection.connect("127.0.0.1", peer.port()));
+                ScoreSync::run(tables.set, connection, progress);
+            } else {
+                ServerLink(progress, 2000).fetchPage("127.0.0.1", ServerLink::pagePath, peer.port());
+            }
+        }
+        QVERIFY2(cases >= 200, qPrintable(QString("only %1 cases in a minute").arg(cases)));
+        int received = 0;
+        for (int t = 0; t < BestScores::tableCount; ++t) {
+            received += tables.set.table(t)->names[0] == "Eve";
+        }
+        // The cases reach the downloads, not only the flags.
+        QVERIFY(received > 0);
     }
 };
 
