@@ -2,7 +2,6 @@
 
 #include "net/Wire.h"
 
-#include <QHostInfo>
 #include <QTcpSocket>
 
 #include <cstdio>
@@ -14,15 +13,6 @@ constexpr qint64 sendQueueBytes = 1 << 20;
 void console(const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
-}
-
-QHostAddress preferredAddress(const QList<QHostAddress>& addresses) {
-    for (const QHostAddress& address : addresses) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-            return address;
-        }
-    }
-    return addresses.isEmpty() ? QHostAddress() : addresses.front();
 }
 } // namespace
 
@@ -36,19 +26,14 @@ bool Connection::connect(const QString& host, quint16 port) {
     close();
     lost = false;
     error = noError;
-    const QHostInfo found = QHostInfo::fromName(host);
-    const QHostAddress address = preferredAddress(found.addresses());
-    if (found.error() != QHostInfo::NoError || address.isNull()) {
-        console("ERROR, no such host\n");
-        error = hostNotFound;
-        lost = true;
-        return false;
-    }
     socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(address, port);
+    // The look-up happens inside, so the time-out bounds it too.
+    socket->connectToHost(host, port);
     if (!socket->waitForConnected(timeoutMs)) {
         error = socketErrorCode();
-        if (error == connectionRefused) {
+        if (error == hostNotFound) {
+            console("ERROR, no such host\n");
+        } else if (error == connectionRefused) {
             console("The attempt to connect was forcefully rejected.\n");
         } else {
             console(QString::asprintf("ERROR connecting (%i).\n", error));
