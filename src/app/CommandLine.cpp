@@ -58,7 +58,9 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.scoreServer = parser.value(server).trimmed();
         if (!ServerAddress::parse(result.scoreServer, 80)) {
             result.exitCode = usageError;
-            result.output = QString("%1: --server needs HOST or HOST:PORT, not '%2'\n").arg(program, result.scoreServer);
+            result.output = QString("%1: --server needs HOST or HOST:PORT, not '%2'\nTry '%1 --help' for the options.\n")
+                                .arg(program, result.scoreServer);
+            result.scoreServer.clear();
         }
     }
     return result;

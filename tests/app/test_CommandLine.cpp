@@ -18,6 +18,9 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"vazazo", "--fast"} << 2 << "'fast'";
         QTest::newRow("stray argument") << QStringList{"vazazo", "level3"} << 2 << "'level3'";
         QTest::newRow("Qt's own option") << QStringList{"vazazo", "-platform", "xcb"} << -1 << "";
+        QTest::newRow("server") << QStringList{"vazazo", "--server", "[::1]:8081"} << -1 << "";
+        QTest::newRow("bad server") << QStringList{"vazazo", "--server", "a:b:c"} << 2 << "'a:b:c'";
+        QTest::newRow("port out of range") << QStringList{"vazazo", "--server=h:70000"} << 2 << "'h:70000'";
     }
     void eachCommandLineEndsOrGoesOnAsAUserExpects() {
         QFETCH(QStringList, arguments);
@@ -26,6 +29,7 @@ private slots:
         const CommandLine line = CommandLine::parse(arguments);
         QCOMPARE(line.exitCode.value_or(-1), exitCode);
         QVERIFY2(line.output.contains(saying), qPrintable(line.output));
+        QCOMPARE(!line.scoreServer.isEmpty(), exitCode == -1 && arguments.contains("--server"));
         if (exitCode == 2) {
             QVERIFY(line.output.contains("--help"));
         }

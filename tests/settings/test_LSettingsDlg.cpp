@@ -42,6 +42,7 @@ void editEverything(const QWidget& dlg) {
     clickButton(dlg, "Save to a file");
     retype(edit(dlg, "averagingInterval"), "250 ms");
     clickButton(dlg, "Collect coordinates");
+    retype(edit(dlg, "scoreServer"), " scores.example:8081 ");
     clickButton(dlg, "Experimental");
     QTabBar* bar = dlg.findChild<QTabBar*>();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
@@ -127,8 +128,9 @@ private slots:
                              "Data Collection Coordinates", "Data Collection Learning Method",
                              "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
                              "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
-                             "Classical Learning PM2 Upper"}),
-                     QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900"}));
+                             "Classical Learning PM2 Upper", "Score Server"}),
+                     QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900",
+                                  "scores.example:8081"}));
             return;
         }
         // The pages hold the stored values again before the main window hears of it.
@@ -137,6 +139,7 @@ private slots:
         QVERIFY(!data.collectCoordinates());
         QCOMPARE(edit(*dlg, "pm1Lower")->text(), QString("0.5"));
         QCOMPARE(data.averagingText(), QString("5000"));
+        QCOMPARE(data.scoreServer(), QString("localhost:8080"));
     }
 };
 
