@@ -57,6 +57,8 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     view_->setFocusPolicy(Qt::NoFocus);
     connect(view_, &QOpenGLWidget::frameSwapped, this, &CVazazoDlg::onFrameSwapped);
+    connect(view_, &Shader::gpuCollisionProbed, this, &CVazazoDlg::gpuCollisionProbed);
+    attachHitPasses(view_);
     view_->installEventFilter(this);
     addListener(*this);
     settingsDlg = new SettingsDlg(store, this, this);
@@ -146,23 +148,42 @@ void CVazazoDlg::createMenus() {
     }
 
     QMenu* collision = settings->addMenu("Collision detection");
-    cpuCollision = collision->addAction("CPU");
-    gpuCollision = collision->addAction("GPU");
-    cpuCollision->setCheckable(true);
-    gpuCollision->setCheckable(true);
-    cpuCollision->setChecked(true);
-    gpuCollisionAvailable = view_->gpuCollisionAvailable();
-    gpuCollision->setEnabled(gpuCollisionAvailable);
-    connect(cpuCollision, &QAction::triggered, this, [this] {
-        cpuCollision->setChecked(true);
-        gpuCollision->setChecked(false);
-        appendLog("Using CPU collision detection.");
-    });
+    cpuCollisionItem = collision->addAction("CPU");
+    gpuCollisionItem = collision->addAction("GPU");
+    cpuCollisionItem->setCheckable(true);
+    gpuCollisionItem->setCheckable(true);
+    cpuCollisionItem->setChecked(true);
+    // Offered once the view's context exists and the driver has what the test needs.
+    gpuCollisionItem->setEnabled(gpuCollisionAvailable);
+    connect(cpuCollisionItem, &QAction::triggered, this, [this] { chooseCollisionTest(false); });
+    connect(gpuCollisionItem, &QAction::triggered, this, [this] { chooseCollisionTest(true); });
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction("H&elp", this, [this] { runModal([this] { HelpDlg(this).exec(); }); });
     // Stands in for the system menu's "About Vazazo..." entry, which not every platform has.
     help->addAction("&About", this, &CVazazoDlg::showAbout);
+}
+
+void CVazazoDlg::chooseCollisionTest(bool gpu) {
+    if (gpu && !gpuCollisionAvailable) {
+        gpuCollisionItem->setChecked(false);
+        return;
+    }
+    cpuCollisionItem->setChecked(!gpu);
+    gpuCollisionItem->setChecked(gpu);
+    gpuCollision = gpu;
+    appendLog(gpu ? "Using GPU collision detection." : "Using CPU collision detection.");
+}
+
+void CVazazoDlg::gpuCollisionProbed(bool available) {
+    const bool firstProbe = !collisionProbed;
+    collisionProbed = true;
+    gpuCollisionAvailable = available;
+    gpuCollisionItem->setEnabled(available);
+    // The GPU test is the start-up choice; a later context only withdraws it if it must.
+    if (available ? firstProbe : gpuCollision) {
+        chooseCollisionTest(available);
+    }
 }
 
 void CVazazoDlg::setFramePeriod(int periodMs) {

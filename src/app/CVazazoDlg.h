@@ -64,6 +64,8 @@ public:
     void stopWorkerThreads();
 
     void setFramePeriod(int periodMs);
+    // Ticks the menu item and logs the choice; the GPU test only when it is available.
+    void chooseCollisionTest(bool gpu);
     int framePeriodMs() const { return gameLoop.framePeriodMs; }
     void setBackgroundColour(float red, float green, float blue);
 
@@ -113,6 +115,7 @@ protected:
 
 private:
     void createMenus();
+    void gpuCollisionProbed(bool available);
     void handleMessage(const WindowMessage& message);
     void showNewGame();
     void showGameSettings();
@@ -157,8 +160,9 @@ private:
     NameDlg* playerNameDlg = nullptr;
     Shader* view_ = nullptr;
     QActionGroup* frameRateGroup = nullptr;
-    QAction* cpuCollision = nullptr;
-    QAction* gpuCollision = nullptr;
+    QAction* cpuCollisionItem = nullptr;
+    QAction* gpuCollisionItem = nullptr;
+    bool collisionProbed = false;
     int cursorHideCount_ = 0;
     ScreenshotNames screenshots;
     bool texturesLoaded = false;

@@ -3,6 +3,7 @@
 #include "game/GameReport.h"
 #include "core/Clock.h"
 #include "core/Orientation.h"
+#include "render/HitPasses.h"
 #include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/Cylinder.h"
@@ -338,8 +339,68 @@ void State::paintFrame() {
     for (Explosion* explosion : explosions) {
         explosion->draw();
     }
-    detectHitsCpu();
+    if (usesGpuHitTest()) {
+        detectHitsGpu();
+    } else {
+        detectHitsCpu();
+    }
     processHits(Clock::program().now());
+}
+
+bool State::usesGpuHitTest() const {
+    return gpuCollision && gpuCollisionAvailable && hitPasses != nullptr && hitPasses->hitPassesReady();
+}
+
+void State::detectHitsGpu() {
+    static_assert(SceneList<Target2D>::capacity <= HitPasses::queryCount);
+    HitPasses& gpu = *hitPasses;
+    const int n = targets.count();
+    // Every slot gets a query, drawn or not, so that each count read belongs to this frame.
+    auto probeTargets = [&](bool distractors) {
+        for (int i = 0; i < n; ++i) {
+            gpu.beginQuery(i);
+            if (targets[i]->distractor == distractors) {
+                targets[i]->draw();
+            }
+            gpu.endQuery();
+        }
+    };
+    auto probeAgainstPaddle = [&](bool distractors) {
+        gpu.pass(HitPasses::cover);
+        paddle->draw();
+        gpu.pass(HitPasses::probe);
+        probeTargets(distractors);
+    };
+    gpu.pass(HitPasses::open);
+    for (Gun* gun : guns) {
+        gun->draw();
+    }
+    gpu.pass(HitPasses::probe);
+    probeTargets(false);
+    gpu.pass(HitPasses::restore);
+    for (int i = n - 1; i >= 0; --i) {
+        hitFlags[i] = gpu.pixelCount(i) != 0;
+    }
+    paddleDestroyed = false;
+    if (!vulnerablePaddle || paddle->recovery > 0) {
+        gpu.pass(HitPasses::close);
+        return;
+    }
+    probeAgainstPaddle(false);
+    gpu.pass(HitPasses::restore);
+    for (int i = n - 1; i >= 0; --i) {
+        if (gpu.pixelCount(i) != 0) {
+            hitFlags[i] = true;
+        }
+    }
+    probeAgainstPaddle(true);
+    gpu.pass(HitPasses::close);
+    for (int i = n - 1; i >= 0; --i) {
+        if (gpu.pixelCount(i) != 0) {
+            paddleDestroyed = true;
+            break;
+        }
+    }
 }
 
 void State::detectHitsCpu() {

@@ -16,6 +16,7 @@
 class Explosion;
 class Gun;
 class GameSettingsPages;
+class HitPasses;
 class Paddle;
 class Target2D;
 class Timer;
@@ -40,6 +41,9 @@ public:
     // The settings pages the game reads and the countdown; set once by the window before the
     // first tick.
     void attach(GameSettingsPages& pages, Paddle& paddle, Timer& timer);
+    // The view's hit test on the graphics card; without one, or while it is not ready, hits are
+    // found on the CPU whatever gpuCollision says.
+    void attachHitPasses(HitPasses* passes) { hitPasses = passes; }
     // Listeners are told in the order they were added; each must outlive the game or leave first.
     void addListener(GameListener& listener);
     void removeListener(GameListener& listener);
@@ -70,6 +74,10 @@ public:
     // Draws the field (GL, window thread, inside a frame), then finds and settles the hits.
     void paintFrame();
     void detectHitsCpu();
+    // The same flags, pixel-exact, from the view's hit passes (GL, inside a frame).
+    void detectHitsGpu();
+    // Whether this frame's hits are found by detectHitsGpu.
+    bool usesGpuHitTest() const;
     // Turns the flags of the last hit test into counted hits and a destroyed paddle.
     void processHits(double now);
     // Fires one gun if the rules allow; true when it did.
@@ -127,6 +135,7 @@ protected:
     GameSettingsPages* pages = nullptr;
     Paddle* paddle = nullptr;
     Timer* timer = nullptr;
+    HitPasses* hitPasses = nullptr;
 
 private:
     template <typename Event, typename... Args> void notify(Event event, const Args&... args) {

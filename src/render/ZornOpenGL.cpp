@@ -44,6 +44,7 @@ void ZornOpenGL::initializeGL() {
     viewContext = GlContextRef::current();
     glewExperimental = GL_TRUE;
     const GLenum result = glewInit();
+    extensionsLoaded = result == GLEW_OK;
     // GLEW only matters for the extensions; a failure leaves plain OpenGL 1.x working.
     if (result != GLEW_OK) {
         appendLog(QString("GLEW: %1").arg(reinterpret_cast<const char*>(glewGetErrorString(result))));

@@ -73,6 +73,9 @@ protected:
     void resizeGL(int width, int height) override;
     void paintGL() override;
 
+    // Whether GLEW could load the entry points in the view's context.
+    bool extensionsLoaded = false;
+
 private:
     void setup();
 

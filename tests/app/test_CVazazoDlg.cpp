@@ -107,6 +107,17 @@ private slots:
         QVERIFY(window->log()->isVisible());
     }
 
+    void theGpuHitTestIsTheStartChoiceAndTheMenuSwitchesBetweenBoth() {
+        QVERIFY(waitUntil([&] { return window->usesGpuHitTest(); }));
+        QAction* cpu = findAction(window.get(), "CPU");
+        QAction* gpu = findAction(window.get(), "GPU");
+        QVERIFY(gpu->isEnabled() && gpu->isChecked() && !cpu->isChecked());
+        cpu->trigger();
+        QVERIFY(!window->usesGpuHitTest() && cpu->isChecked() && !gpu->isChecked());
+        gpu->trigger();
+        QVERIFY(window->usesGpuHitTest() && gpu->isChecked() && !cpu->isChecked());
+    }
+
     void unlimitedWhilePausedPostsNoTicks() {
         window->setFramePeriod(0);
         QVERIFY(window->paused);
