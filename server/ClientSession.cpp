@@ -7,6 +7,8 @@
 
 namespace {
 constexpr qsizetype chunkBytes = 256 * 1024;
+// A client that keeps asking without reading the answers is cut off rather than buffered for.
+constexpr qint64 maxPendingOutput = 4 * 1024 * 1024;
 // Room for the largest item (a string at its limit) plus a few integers.
 constexpr qsizetype maxBufferedBytes = ClientSession::maxStringBytes + 64 * 1024;
 constexpr qint32 cmdVersion = 1;
@@ -52,6 +54,10 @@ void ClientSession::readInput() {
         bool progressed = false;
         while (state != State::Closed && step()) {
             progressed = true;
+            if (socket->bytesToWrite() > maxPendingOutput) {
+                cutOff("does not read the answers");
+                return;
+            }
         }
         if (!progressed || socket->bytesAvailable() == 0) {
             return;

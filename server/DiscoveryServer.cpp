@@ -29,7 +29,14 @@ bool DiscoveryServer::listen(const QHostAddress& address, quint16 port, QString*
 
 void DiscoveryServer::accept() {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
+        if (openCount >= maxConnections) {
+            socket->abort();
+            delete socket;
+            continue;
+        }
+        ++openCount;
         socket->setParent(this);
+        connect(socket, &QObject::destroyed, this, [this] { --openCount; });
         socket->setReadBufferSize(maxRequestBytes);
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);

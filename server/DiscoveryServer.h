@@ -15,6 +15,7 @@ public:
 
     void setPage(const QByteArray& text) { page = text; }
     void setTimeoutMs(int ms) { timeoutMs = ms; }
+    void setMaxConnections(int count) { maxConnections = count; }
     bool listen(const QHostAddress& address, quint16 port, QString* error);
     quint16 port() const { return server.serverPort(); }
 
@@ -24,4 +25,6 @@ private:
     QTcpServer server;
     QByteArray page;
     int timeoutMs = 10000;
+    int maxConnections = 500;
+    int openCount = 0;
 };

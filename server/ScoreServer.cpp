@@ -40,6 +40,7 @@ bool ScoreServer::start(QString* error) {
     }
     discovery->setPage(page());
     discovery->setTimeoutMs(config.idleTimeoutMs);
+    discovery->setMaxConnections(config.maxConnections);
     if (!discovery->listen(config.address, config.httpPort, error)) {
         tcp.close();
         return false;
@@ -72,11 +73,14 @@ QByteArray ScoreServer::page() const {
 
 void ScoreServer::accept() {
     while (QTcpSocket* socket = tcp.nextPendingConnection()) {
-        if (socket->state() != QAbstractSocket::ConnectedState) {
+        if (socket->state() != QAbstractSocket::ConnectedState || sessions >= config.maxConnections) {
+            socket->abort();
             delete socket;
             continue;
         }
-        new ClientSession(socket, database, config.idleTimeoutMs, this);
+        ++sessions;
+        auto* session = new ClientSession(socket, database, config.idleTimeoutMs, this);
+        connect(session, &QObject::destroyed, this, [this] { --sessions; });
     }
 }
 

@@ -19,6 +19,7 @@ struct ServerConfig {
     quint16 tcpPort = 8228; // 0: any free port
     QString advertisedHost; // the page's host; empty: the listen address
     int idleTimeoutMs = 30000;
+    int maxConnections = 500; // per server (TCP and HTTP each); more are closed at once
 };
 
 // The discovery page and the score and collection server, on the thread that starts it.
@@ -43,6 +44,7 @@ private:
     ServerDatabase database;
     DiscoveryServer* discovery;
     QTcpServer tcp;
+    int sessions = 0;
 };
 
 // Runs a ScoreServer on a thread of its own, so that a blocking client can talk to it from the

@@ -2,9 +2,32 @@
 #include "server/ServerOptions.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int signalPipe[2] = {-1, -1};
+
+// A signal only writes a byte; the event loop sees it and quits, so that the server closes
+// its connections normally and open streams keep what arrived.
+void quitOnSignals() {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+    for (int signal : {SIGINT, SIGTERM}) {
+        std::signal(signal, [](int) {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+        });
+    }
+}
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -14,7 +37,7 @@ int main(int argc, char** argv) {
     QString usage;
     QString error;
     if (!parseServerOptions(QCoreApplication::arguments(), &config, &help, &usage, &error)) {
-        std::fprintf(stderr, "vazazo-server: %s\n%s", qPrintable(error), qPrintable(usage));
+        std::fprintf(stderr, "vazazo-server: %s\nRun vazazo-server --help for the options.\n", qPrintable(error));
         return 2;
     }
     if (help) {
@@ -26,10 +49,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vazazo-server: %s\n", qPrintable(error));
         return 1;
     }
-    // Ending on a signal through the event loop lets open streams keep what arrived.
-    for (int signal : {SIGINT, SIGTERM}) {
-        std::signal(signal, [](int) { QCoreApplication::quit(); });
-    }
+    quitOnSignals();
     const QString address = config.address.protocol() == QAbstractSocket::IPv6Protocol
                                 ? QLatin1Char('[') + config.address.toString() + QLatin1Char(']')
                                 : config.address.toString();
