@@ -139,7 +139,7 @@ class ServerTest : public QObject {
         Client broken(server.tcpPort());
         broken.hello();
         uploadStream(broken, "info", {"cut", "short"}, false);
-        broken.socket.abort();
+        broken.socket.disconnectFromHost();
 
         ServerDatabase reader;
         QVERIFY2(reader.open(database, &error), qPrintable(error));
