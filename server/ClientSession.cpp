@@ -134,8 +134,7 @@ bool ClientSession::step() {
         }
         stream = database.beginStream(QString::fromLatin1(text), peer);
         if (stream < 0) {
-            qCWarning(serverLog) << database.lastError();
-            cutOff("database error");
+            databaseFailed();
             return false;
         }
         chunk.clear();
@@ -160,8 +159,7 @@ bool ClientSession::step() {
             chunk.clear();
             chunkLines = 0;
             if (!stored) {
-                qCWarning(serverLog) << database.lastError();
-                cutOff("database error");
+                databaseFailed();
                 return false;
             }
             state = State::Command;
@@ -170,7 +168,7 @@ bool ClientSession::step() {
         wire::putString(chunk, text);
         ++chunkLines;
         if (chunk.size() >= chunkBytes && !flushChunk()) {
-            cutOff("database error");
+            databaseFailed();
             return false;
         }
         return true;
@@ -237,8 +235,7 @@ void ClientSession::answerSynchronization() {
     }
     QList<ServerTable> tables;
     if (!database.synchronize(uploads, wanted, &tables)) {
-        qCWarning(serverLog) << database.lastError();
-        cutOff("database error");
+        databaseFailed();
         return;
     }
     uploads.clear();
@@ -255,9 +252,14 @@ void ClientSession::answerSynchronization() {
     state = State::Command;
 }
 
+void ClientSession::databaseFailed() {
+    qCWarning(serverLog) << database.lastError();
+    database.reconnect();
+    cutOff("database error");
+}
+
 bool ClientSession::flushChunk() {
     if (!database.appendChunk(stream, chunkSequence, chunk, chunkLines)) {
-        qCWarning(serverLog) << database.lastError();
         return false;
     }
     ++chunkSequence;

@@ -33,6 +33,7 @@ private:
     void finish();
     void send(const QByteArray& bytes);
     bool flushChunk();
+    void databaseFailed();
     void answerSynchronization();
 
     QTcpSocket* socket;

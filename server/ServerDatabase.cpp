@@ -147,6 +147,16 @@ bool ServerDatabase::open(const QString& spec, QString* openError) {
     return true;
 }
 
+void ServerDatabase::reconnect() {
+    if (!isPostgres()) {
+        return;
+    }
+    db.close();
+    if (!db.open() || !exec(QStringLiteral("SET client_min_messages = WARNING"))) {
+        fail(QStringLiteral("Reconnecting to the database"), db.lastError().text());
+    }
+}
+
 bool ServerDatabase::exec(const QString& statement) {
     QSqlQuery query(db);
     if (!query.exec(statement)) {

@@ -34,6 +34,9 @@ public:
     // schema when missing.
     bool open(const QString& spec, QString* error);
     bool isPostgres() const;
+    // After a failed statement: a PostgreSQL connection may have been lost (a server restart);
+    // reopening lets the next client be served.
+    void reconnect();
     QString lastError() const { return error; }
 
     // Streams are written in chunks of lines framed like on the wire; a stream becomes complete
