@@ -17,6 +17,7 @@ DiscoveryServer::DiscoveryServer(QObject* parent) : QObject(parent) {
 }
 
 bool DiscoveryServer::listen(const QHostAddress& address, quint16 port, QString* error) {
+    server.setListenBacklogSize(256);
     if (!server.listen(address, port)) {
         *error = QStringLiteral("Cannot serve the discovery page on %1 port %2: %3")
                      .arg(address.toString())

@@ -31,6 +31,8 @@ bool ScoreServer::start(QString* error) {
     if (!database.open(config.database, error)) {
         return false;
     }
+    // Room for a crowd connecting at once; a full queue makes a client's retry wait a second.
+    tcp.setListenBacklogSize(256);
     if (!tcp.listen(config.address, config.tcpPort)) {
         *error = QStringLiteral("Cannot listen on %1 port %2: %3")
                      .arg(config.address.toString())
