@@ -208,7 +208,8 @@ bool ClientSession::step() {
         }
         qint32 score = 0;
         qint32 unique = 0;
-        if (result == Result::NeedMore || input.takeInt(&score) != Result::Ok || input.takeInt(&unique) != Result::Ok) {
+        if (result == Result::NeedMore || input.takeInt(&score) != Result::Ok ||
+            input.takeInt(&unique) != Result::Ok) {
             input.rewind(mark);
             return false;
         }

@@ -24,7 +24,18 @@ public:
     ~ClientSession() override;
 
 private:
-    enum class State { Hello, Version, Command, StreamKind, StreamLines, SyncCommand, SyncTable, SyncPlace, Closing, Closed };
+    enum class State {
+        Hello,
+        Version,
+        Command,
+        StreamKind,
+        StreamLines,
+        SyncCommand,
+        SyncTable,
+        SyncPlace,
+        Closing,
+        Closed
+    };
 
     void readInput();
     bool step();

@@ -7,8 +7,9 @@ namespace {
 constexpr qsizetype maxRequestBytes = 8 * 1024;
 
 QByteArray response(const char* status, const QByteArray& body) {
-    return QByteArray("HTTP/1.0 ") + status + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return QByteArray("HTTP/1.0 ") + status +
+           "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 } // namespace
 
@@ -50,7 +51,8 @@ void DiscoveryServer::accept() {
             }
             // The request line and headers end with an empty line; a body is never expected.
             const QByteArray seen = socket->peek(maxRequestBytes);
-            const qsizetype end = seen.indexOf("\r\n\r\n") >= 0 ? seen.indexOf("\r\n\r\n") : seen.indexOf("\n\n");
+            const qsizetype end =
+                seen.indexOf("\r\n\r\n") >= 0 ? seen.indexOf("\r\n\r\n") : seen.indexOf("\n\n");
             if (end < 0) {
                 if (seen.size() >= maxRequestBytes) {
                     socket->setProperty("answered", true);
@@ -61,8 +63,8 @@ void DiscoveryServer::accept() {
             }
             socket->setProperty("answered", true);
             const QList<QByteArray> requestLine = seen.left(seen.indexOf('\n')).trimmed().split(' ');
-            const bool found = requestLine.size() == 3 && requestLine[0] == "GET"
-                               && requestLine[1].split('?').first() == pagePath;
+            const bool found = requestLine.size() == 3 && requestLine[0] == "GET" &&
+                               requestLine[1].split('?').first() == pagePath;
             socket->write(found ? response("200 OK", page) : response("404 Not Found", "Not found\n"));
             socket->disconnectFromHost();
         });

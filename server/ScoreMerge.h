@@ -8,7 +8,7 @@
 // One place of a best-score table as the server keeps it.
 struct ServerScore {
     QString name = QStringLiteral("-");
-    qint32 score = -1; // negative: an empty place
+    qint32 score = -1;  // negative: an empty place
     qint32 unique = -1; // -1: not yet given a number by the server
 
     bool isEmpty() const { return score < 0; }

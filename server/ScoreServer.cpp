@@ -61,14 +61,15 @@ quint16 ScoreServer::tcpPort() const {
 QByteArray ScoreServer::page() const {
     QString host = config.advertisedHost;
     if (host.isEmpty()) {
-        const bool any = config.address == QHostAddress::Any || config.address == QHostAddress::AnyIPv4
-                         || config.address == QHostAddress::AnyIPv6;
+        const bool any = config.address == QHostAddress::Any || config.address == QHostAddress::AnyIPv4 ||
+                         config.address == QHostAddress::AnyIPv6;
         host = any ? QHostInfo::localHostName() : config.address.toString();
     }
     const quint16 port = tcp.isListening() ? tcp.serverPort() : config.tcpPort;
     if (port != defaultTcpPort) {
         const bool ipv6 = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
-        host = (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':') + QString::number(port);
+        host = (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':') +
+               QString::number(port);
     }
     return "Vazazo score server\n" + host.toUtf8() + "\n";
 }

@@ -14,10 +14,10 @@ class QThread;
 
 struct ServerConfig {
     QString database = QStringLiteral("vazazo-server.sqlite"); // SQLite path or postgresql://...
-    QHostAddress address = QHostAddress::LocalHost; // both servers listen here
-    quint16 httpPort = 8080; // 0: any free port
-    quint16 tcpPort = 8228; // 0: any free port
-    QString advertisedHost; // the page's host; empty: the listen address
+    QHostAddress address = QHostAddress::LocalHost;            // both servers listen here
+    quint16 httpPort = 8080;                                   // 0: any free port
+    quint16 tcpPort = 8228;                                    // 0: any free port
+    QString advertisedHost;                                    // the page's host; empty: the listen address
     int idleTimeoutMs = 30000;
     int maxConnections = 500; // per server (TCP and HTTP each); more are closed at once
 };

@@ -28,7 +28,9 @@ bool configurePostgres(QSqlDatabase& db, const QString& spec, QString* error) {
     QString authority = slash >= 0 ? rest.left(slash) : rest;
     const QString name = slash >= 0 ? QUrl::fromPercentEncoding(rest.mid(slash + 1).toUtf8()) : QString();
     if (name.isEmpty()) {
-        *error = QStringLiteral("The database spec %1 names no database (postgresql://user@host:port/dbname).").arg(spec);
+        *error =
+            QStringLiteral("The database spec %1 names no database (postgresql://user@host:port/dbname).")
+                .arg(spec);
         return false;
     }
     const qsizetype at = authority.lastIndexOf(QLatin1Char('@'));
@@ -66,18 +68,24 @@ bool configurePostgres(QSqlDatabase& db, const QString& spec, QString* error) {
 }
 
 QStringList schema(bool postgres) {
-    const QString id = postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    const QString id = postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY")
+                                : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
     const QString blob = postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB");
     return {
         QStringLiteral("CREATE TABLE IF NOT EXISTS streams (id %1, kind TEXT NOT NULL, client TEXT NOT NULL, "
-                       "received_ms BIGINT NOT NULL, complete INTEGER NOT NULL DEFAULT 0)").arg(id),
-        QStringLiteral("CREATE TABLE IF NOT EXISTS stream_chunks (stream_id BIGINT NOT NULL REFERENCES streams(id), "
-                       "seq INTEGER NOT NULL, line_count INTEGER NOT NULL, data %1 NOT NULL, "
-                       "PRIMARY KEY (stream_id, seq))").arg(blob),
-        QStringLiteral("CREATE TABLE IF NOT EXISTS best_scores (table_no INTEGER NOT NULL, place INTEGER NOT NULL, "
-                       "name TEXT NOT NULL, score INTEGER NOT NULL, unique_no INTEGER NOT NULL, "
-                       "PRIMARY KEY (table_no, place))"),
-        QStringLiteral("CREATE TABLE IF NOT EXISTS score_numbers (id INTEGER PRIMARY KEY, last_issued BIGINT NOT NULL)"),
+                       "received_ms BIGINT NOT NULL, complete INTEGER NOT NULL DEFAULT 0)")
+            .arg(id),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS stream_chunks (stream_id BIGINT NOT NULL REFERENCES streams(id), "
+            "seq INTEGER NOT NULL, line_count INTEGER NOT NULL, data %1 NOT NULL, "
+            "PRIMARY KEY (stream_id, seq))")
+            .arg(blob),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS best_scores (table_no INTEGER NOT NULL, place INTEGER NOT NULL, "
+            "name TEXT NOT NULL, score INTEGER NOT NULL, unique_no INTEGER NOT NULL, "
+            "PRIMARY KEY (table_no, place))"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS score_numbers (id INTEGER PRIMARY KEY, last_issued BIGINT NOT NULL)"),
         QStringLiteral("INSERT INTO score_numbers (id, last_issued) SELECT 1, 0 "
                        "WHERE NOT EXISTS (SELECT 1 FROM score_numbers)"),
     };
@@ -109,7 +117,8 @@ bool ServerDatabase::open(const QString& spec, QString* openError) {
     const QString driver = postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
     if (!QSqlDatabase::isDriverAvailable(driver)) {
         *openError = QStringLiteral("The Qt SQL driver %1 is not installed (Debian: %2).")
-                         .arg(driver, postgres ? QStringLiteral("libqt6sql6-psql") : QStringLiteral("libqt6sql6-sqlite"));
+                         .arg(driver, postgres ? QStringLiteral("libqt6sql6-psql")
+                                               : QStringLiteral("libqt6sql6-sqlite"));
         return false;
     }
     db = QSqlDatabase::addDatabase(driver, connectionName);
@@ -131,7 +140,8 @@ bool ServerDatabase::open(const QString& spec, QString* openError) {
     }
     // WAL lets readers (tests, reports) look while the server writes; NORMAL keeps commits cheap
     // without risking the database file on a crash.
-    if (!postgres && !(exec(QStringLiteral("PRAGMA journal_mode=WAL")) && exec(QStringLiteral("PRAGMA synchronous=NORMAL")))) {
+    if (!postgres && !(exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+                       exec(QStringLiteral("PRAGMA synchronous=NORMAL")))) {
         *openError = error;
         return false;
     }
@@ -141,7 +151,8 @@ bool ServerDatabase::open(const QString& spec, QString* openError) {
     }
     if (!ok || !db.commit()) {
         db.rollback();
-        *openError = QStringLiteral("Cannot create the tables in %1: %2").arg(spec, error.isEmpty() ? db.lastError().text() : error);
+        *openError = QStringLiteral("Cannot create the tables in %1: %2")
+                         .arg(spec, error.isEmpty() ? db.lastError().text() : error);
         return false;
     }
     return true;
@@ -167,7 +178,8 @@ bool ServerDatabase::exec(const QString& statement) {
 
 qint64 ServerDatabase::beginStream(const QString& kind, const QString& client) {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO streams (kind, client, received_ms) VALUES (?, ?, ?) RETURNING id"));
+    query.prepare(
+        QStringLiteral("INSERT INTO streams (kind, client, received_ms) VALUES (?, ?, ?) RETURNING id"));
     query.addBindValue(kind);
     query.addBindValue(client);
     query.addBindValue(QDateTime::currentMSecsSinceEpoch());
@@ -180,7 +192,8 @@ qint64 ServerDatabase::beginStream(const QString& kind, const QString& client) {
 
 bool ServerDatabase::insertChunk(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount) {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO stream_chunks (stream_id, seq, line_count, data) VALUES (?, ?, ?, ?)"));
+    query.prepare(
+        QStringLiteral("INSERT INTO stream_chunks (stream_id, seq, line_count, data) VALUES (?, ?, ?, ?)"));
     query.addBindValue(stream);
     query.addBindValue(sequence);
     query.addBindValue(lineCount);
@@ -192,7 +205,8 @@ bool ServerDatabase::appendChunk(qint64 stream, int sequence, const QByteArray& 
     return insertChunk(stream, sequence, framedLines, lineCount);
 }
 
-bool ServerDatabase::completeStream(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount) {
+bool ServerDatabase::completeStream(qint64 stream, int sequence, const QByteArray& framedLines,
+                                    int lineCount) {
     if (!db.transaction()) {
         return fail(QStringLiteral("Completing a stream"), db.lastError().text());
     }
@@ -221,7 +235,8 @@ bool ServerDatabase::readTables(QList<ServerTable>* tables) {
         const int number = query.value(0).toInt();
         const int place = query.value(1).toInt();
         if (number >= 0 && number < tableCount && place >= 0 && place < 10) {
-            (*tables)[number][place] = {query.value(2).toString(), query.value(3).toInt(), query.value(4).toInt()};
+            (*tables)[number][place] = {query.value(2).toString(), query.value(3).toInt(),
+                                        query.value(4).toInt()};
         }
     }
     return true;
@@ -235,7 +250,8 @@ bool ServerDatabase::writeTable(int number, const ServerTable& table) {
         return fail(QStringLiteral("Writing best scores"), remove.lastError().text());
     }
     QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO best_scores (table_no, place, name, score, unique_no) VALUES (?, ?, ?, ?, ?)"));
+    insert.prepare(QStringLiteral(
+        "INSERT INTO best_scores (table_no, place, name, score, unique_no) VALUES (?, ?, ?, ?, ?)"));
     for (int place = 0; place < 10 && !table[place].isEmpty(); ++place) {
         insert.addBindValue(number);
         insert.addBindValue(place);
@@ -259,8 +275,10 @@ bool ServerDatabase::synchronize(const QList<std::pair<int, ServerTable>>& uploa
     QSqlQuery counter(db);
     bool ok = true;
     if (!uploads.isEmpty()) {
-        ok = counter.exec(QStringLiteral("UPDATE score_numbers SET last_issued = last_issued WHERE id = 1"))
-             && counter.exec(QStringLiteral("SELECT last_issued FROM score_numbers WHERE id = 1")) && counter.next();
+        ok =
+            counter.exec(QStringLiteral("UPDATE score_numbers SET last_issued = last_issued WHERE id = 1")) &&
+            counter.exec(QStringLiteral("SELECT last_issued FROM score_numbers WHERE id = 1")) &&
+            counter.next();
         if (!ok) {
             fail(QStringLiteral("Reading the score numbers"), counter.lastError().text());
         }
@@ -271,8 +289,9 @@ bool ServerDatabase::synchronize(const QList<std::pair<int, ServerTable>>& uploa
         qint64 next = lastIssued;
         for (const auto& [number, uploaded] : uploads) {
             ServerTable& stored = tables[number];
-            const ServerTable merged = mergeScoreTables(stored, uploaded, static_cast<qint32>(qMin<qint64>(lastIssued, INT32_MAX)),
-                                                        [&next] { return static_cast<qint32>(++next); });
+            const ServerTable merged =
+                mergeScoreTables(stored, uploaded, static_cast<qint32>(qMin<qint64>(lastIssued, INT32_MAX)),
+                                 [&next] { return static_cast<qint32>(++next); });
             if (merged != stored) {
                 stored = merged;
                 ok = ok && writeTable(number, merged);
@@ -282,7 +301,8 @@ bool ServerDatabase::synchronize(const QList<std::pair<int, ServerTable>>& uploa
             QSqlQuery update(db);
             update.prepare(QStringLiteral("UPDATE score_numbers SET last_issued = ? WHERE id = 1"));
             update.addBindValue(next);
-            ok = update.exec() || fail(QStringLiteral("Updating the score numbers"), update.lastError().text());
+            ok = update.exec() ||
+                 fail(QStringLiteral("Updating the score numbers"), update.lastError().text());
         }
     }
     if (!ok || !db.commit()) {
@@ -307,7 +327,8 @@ ServerTable ServerDatabase::table(int number) {
 QList<StoredStream> ServerDatabase::streams() {
     QList<StoredStream> result;
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT id, kind, client, received_ms, complete FROM streams ORDER BY id"))) {
+    if (!query.exec(
+            QStringLiteral("SELECT id, kind, client, received_ms, complete FROM streams ORDER BY id"))) {
         fail(QStringLiteral("Reading streams"), query.lastError().text());
         return result;
     }

@@ -13,8 +13,8 @@
 // A data stream as stored: its lines in order, byte for byte.
 struct StoredStream {
     qint64 id = 0;
-    QString kind; // "stats" or "info"
-    QString client; // peer address
+    QString kind;       // "stats" or "info"
+    QString client;     // peer address
     QDateTime received; // when its first byte arrived (UTC)
     QList<QByteArray> lines;
     bool complete = false; // false: the connection ended before the stream's empty string

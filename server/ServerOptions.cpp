@@ -10,7 +10,8 @@ bool portValue(const QCommandLineParser& parser, const QString& name, quint16* p
     bool ok = false;
     const int value = parser.value(name).toInt(&ok);
     if (!ok || value < 0 || value > 65535) {
-        *error = QStringLiteral("--%1 needs a port number from 0 to 65535, not \"%2\".").arg(name, parser.value(name));
+        *error = QStringLiteral("--%1 needs a port number from 0 to 65535, not \"%2\".")
+                     .arg(name, parser.value(name));
         return false;
     }
     *port = static_cast<quint16>(value);
@@ -18,18 +19,28 @@ bool portValue(const QCommandLineParser& parser, const QString& name, quint16* p
 }
 } // namespace
 
-bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool* help, QString* usage, QString* error) {
+bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool* help, QString* usage,
+                        QString* error) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Vazazo score and collection server: serves the discovery page over HTTP and takes data uploads and "
         "best-score synchronizations over TCP."));
     parser.addOptions({
-        {QStringLiteral("http-port"), QStringLiteral("HTTP port of the discovery page (default 8080)."), QStringLiteral("N")},
-        {QStringLiteral("port"), QStringLiteral("TCP port of the score server (default 8228)."), QStringLiteral("N")},
-        {QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)."), QStringLiteral("ADDR")},
-        {QStringLiteral("host"), QStringLiteral("Host name the discovery page gives to clients (default: the listen address)."), QStringLiteral("NAME")},
-        {QStringLiteral("db"), QStringLiteral("SQLite file (default vazazo-server.sqlite) or postgresql://user@host:port/dbname."), QStringLiteral("SPEC")},
-        {QStringLiteral("idle-timeout-ms"), QStringLiteral("Cut off clients silent this long (default 30000)."), QStringLiteral("N")},
+        {QStringLiteral("http-port"), QStringLiteral("HTTP port of the discovery page (default 8080)."),
+         QStringLiteral("N")},
+        {QStringLiteral("port"), QStringLiteral("TCP port of the score server (default 8228)."),
+         QStringLiteral("N")},
+        {QStringLiteral("listen"),
+         QStringLiteral("Address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)."),
+         QStringLiteral("ADDR")},
+        {QStringLiteral("host"),
+         QStringLiteral("Host name the discovery page gives to clients (default: the listen address)."),
+         QStringLiteral("NAME")},
+        {QStringLiteral("db"),
+         QStringLiteral("SQLite file (default vazazo-server.sqlite) or postgresql://user@host:port/dbname."),
+         QStringLiteral("SPEC")},
+        {QStringLiteral("idle-timeout-ms"),
+         QStringLiteral("Cut off clients silent this long (default 30000)."), QStringLiteral("N")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     });
     *help = false;
@@ -46,8 +57,8 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
         *error = QStringLiteral("Unexpected argument \"%1\".").arg(parser.positionalArguments().first());
         return false;
     }
-    if (!portValue(parser, QStringLiteral("http-port"), &config->httpPort, error)
-        || !portValue(parser, QStringLiteral("port"), &config->tcpPort, error)) {
+    if (!portValue(parser, QStringLiteral("http-port"), &config->httpPort, error) ||
+        !portValue(parser, QStringLiteral("port"), &config->tcpPort, error)) {
         return false;
     }
     if (parser.isSet(QStringLiteral("listen"))) {
@@ -57,7 +68,8 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
             address = QHostAddress::LocalHost;
         }
         if (address.isNull()) {
-            *error = QStringLiteral("--listen needs an IP address such as 127.0.0.1 or 0.0.0.0, not \"%1\".").arg(text);
+            *error = QStringLiteral("--listen needs an IP address such as 127.0.0.1 or 0.0.0.0, not \"%1\".")
+                         .arg(text);
             return false;
         }
         config->address = address;

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     QString usage;
     QString error;
     if (!parseServerOptions(QCoreApplication::arguments(), &config, &help, &usage, &error)) {
-        std::fprintf(stderr, "vazazo-server: %s\nRun vazazo-server --help for the options.\n", qPrintable(error));
+        std::fprintf(stderr, "vazazo-server: %s\nRun vazazo-server --help for the options.\n",
+                     qPrintable(error));
         return 2;
     }
     if (help) {
@@ -53,7 +54,8 @@ int main(int argc, char** argv) {
     const QString address = config.address.protocol() == QAbstractSocket::IPv6Protocol
                                 ? QLatin1Char('[') + config.address.toString() + QLatin1Char(']')
                                 : config.address.toString();
-    std::printf("vazazo-server: discovery page http://%s:%u/~dezezi/Ruruzuvuv.html, score server %s:%u, database %s\n",
+    std::printf("vazazo-server: discovery page http://%s:%u/~dezezi/Ruruzuvuv.html, score server %s:%u, "
+                "database %s\n",
                 qPrintable(address), server.httpPort(), qPrintable(address), server.tcpPort(),
                 qPrintable(config.database));
     std::fflush(stdout);

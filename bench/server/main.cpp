@@ -76,7 +76,8 @@ QByteArray infoUpload() {
     QByteArray bytes = hello();
     wire::putInt(bytes, 5);
     wire::putString(bytes, "info");
-    const QByteArray line = "123456 1.00 0.51234 0.93210 t0001 0.12345 0.54321 0.03000 c0002 0.22345 0.64321 0.04000 g0003 0.5 0.5 0.01";
+    const QByteArray line = "123456 1.00 0.51234 0.93210 t0001 0.12345 0.54321 0.03000 c0002 0.22345 0.64321 "
+                            "0.04000 g0003 0.5 0.5 0.01";
     while (bytes.size() < streamBytes) {
         wire::putString(bytes, line);
     }
@@ -92,7 +93,8 @@ QByteArray syncUpload(int client, int round) {
         wire::putInt(bytes, t);
         for (int place = 0; place < 10; ++place) {
             const bool used = place == 0;
-            wire::putString(bytes, used ? QByteArray("player") + QByteArray::number(client) : QByteArray("-"));
+            wire::putString(bytes,
+                            used ? QByteArray("player") + QByteArray::number(client) : QByteArray("-"));
             wire::putInt(bytes, used ? 1000 * round + client : -1);
             wire::putInt(bytes, -1);
         }
@@ -108,9 +110,9 @@ double synchronize(quint16 port, const QByteArray& upload) {
     socket.connectToHost(QHostAddress::LocalHost, port);
     QByteArray sink;
     qint32 value = 0;
-    if (!socket.waitForConnected(30000) || !writeAll(socket, hello() + QByteArray("\x04\0\0\0", 4))
-        || !readInt(socket, &value) || value != 0 || !readInt(socket, &value) || !readExactly(socket, 4 * qsizetype(value), &sink)
-        || !writeAll(socket, upload)) {
+    if (!socket.waitForConnected(30000) || !writeAll(socket, hello() + QByteArray("\x04\0\0\0", 4)) ||
+        !readInt(socket, &value) || value != 0 || !readInt(socket, &value) ||
+        !readExactly(socket, 4 * qsizetype(value), &sink) || !writeAll(socket, upload)) {
         return -1.0;
     }
     for (int place = 0; place < 132 * 10; ++place) {
@@ -131,14 +133,14 @@ double upload(quint16 port, const QByteArray& bytes) {
     }
     QByteArray accepted;
     // The server closes after the end command, once everything is stored.
-    if (!readExactly(socket, 4, &accepted) || (socket.state() == QAbstractSocket::ConnectedState && !socket.waitForDisconnected(60000))) {
+    if (!readExactly(socket, 4, &accepted) ||
+        (socket.state() == QAbstractSocket::ConnectedState && !socket.waitForDisconnected(60000))) {
         return -1.0;
     }
     return msSince(start);
 }
 
-template <typename Work>
-std::vector<double> atOnce(Work work) {
+template <typename Work> std::vector<double> atOnce(Work work) {
     std::vector<double> results(clients);
     std::latch go(clients);
     std::vector<std::thread> threads;
@@ -165,7 +167,8 @@ int main(int argc, char** argv) {
     QLoggingCategory::setFilterRules(QStringLiteral("vazazo.server.info=false"));
     QTemporaryDir folder;
     ServerConfig config;
-    config.database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("bench.sqlite"));
+    config.database =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("bench.sqlite"));
     config.httpPort = 0;
     config.tcpPort = 0;
     config.idleTimeoutMs = 60000;
@@ -184,19 +187,27 @@ int main(int argc, char** argv) {
     const double wallMs = msSince(start);
     const bool uploadsOk = std::none_of(uploads.begin(), uploads.end(), [](double ms) { return ms < 0; });
     const double mbs = clients * double(info.size()) / 1e6 / (wallMs / 1000.0);
-    std::printf("  upload %d x %.1f MB: %.0f ms, aggregate %.1f MB/s, p99 %.0f ms%s; goal >= %.0f MB/s: %s\n", clients,
-                info.size() / 1e6, wallMs, mbs, percentile99(uploads), uploadsOk ? "" : " (FAILED uploads)", uploadGoalMBs,
+    std::printf("  upload %d x %.1f MB: %.0f ms, aggregate %.1f MB/s, p99 %.0f ms%s; goal >= %.0f MB/s: %s\n",
+                clients, info.size() / 1e6, wallMs, mbs, percentile99(uploads),
+                uploadsOk ? "" : " (FAILED uploads)", uploadGoalMBs,
                 verdict(uploadsOk && mbs >= uploadGoalMBs));
 
     std::vector<double> latencies;
     for (int round = 1; round <= syncRounds; ++round) {
-        const std::vector<double> times = atOnce([&](int client) { return synchronize(port, syncUpload(client, round)); });
+        const std::vector<double> times =
+            atOnce([&](int client) { return synchronize(port, syncUpload(client, round)); });
         latencies.insert(latencies.end(), times.begin(), times.end());
     }
     const bool syncOk = std::none_of(latencies.begin(), latencies.end(), [](double ms) { return ms < 0; });
     const double p99 = percentile99(latencies);
-    std::printf("  synchronize %d x %d rounds: median %.1f ms, p99 %.1f ms%s; goal p99 < %.0f ms: %s\n", clients, syncRounds,
-                [&] { auto v = latencies; std::sort(v.begin(), v.end()); return v[v.size() / 2]; }(), p99,
-                syncOk ? "" : " (FAILED synchronizations)", syncGoalMs, verdict(syncOk && p99 < syncGoalMs));
+    std::printf(
+        "  synchronize %d x %d rounds: median %.1f ms, p99 %.1f ms%s; goal p99 < %.0f ms: %s\n", clients,
+        syncRounds,
+        [&] {
+            auto v = latencies;
+            std::sort(v.begin(), v.end());
+            return v[v.size() / 2];
+        }(),
+        p99, syncOk ? "" : " (FAILED synchronizations)", syncGoalMs, verdict(syncOk && p99 < syncGoalMs));
     return uploadsOk && syncOk ? 0 : 1;
 }

@@ -21,19 +21,35 @@ struct Client {
         socket.connectToHost(QHostAddress::LocalHost, port);
         socket.waitForConnected(5000);
     }
-    void put(qint32 value) { QByteArray b; wire::putInt(b, value); socket.write(b); }
-    void put(const QByteArray& text) { QByteArray b; wire::putString(b, text); socket.write(b); }
+    void put(qint32 value) {
+        QByteArray b;
+        wire::putInt(b, value);
+        socket.write(b);
+    }
+    void put(const QByteArray& text) {
+        QByteArray b;
+        wire::putString(b, text);
+        socket.write(b);
+    }
     QByteArray bytes(qsizetype n) {
-        while (socket.bytesAvailable() < n && socket.waitForReadyRead(5000)) {}
+        while (socket.bytesAvailable() < n && socket.waitForReadyRead(5000)) {
+        }
         return socket.read(n);
     }
-    qint32 takeInt() { const QByteArray b = bytes(4); return b.size() == 4 ? wire::intAt(b.constData()) : INT32_MIN; }
+    qint32 takeInt() {
+        const QByteArray b = bytes(4);
+        return b.size() == 4 ? wire::intAt(b.constData()) : INT32_MIN;
+    }
     QByteArray takeString() { return bytes(takeInt()); }
     bool closedByServer() {
-        if (socket.isOpen()) socket.readAll();
+        if (socket.isOpen())
+            socket.readAll();
         return socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(5000);
     }
-    void hello() { put(1); put(173); }
+    void hello() {
+        put(1);
+        put(173);
+    }
 };
 
 ServerTable table(std::initializer_list<ServerScore> entries) {
@@ -78,7 +94,8 @@ QList<ServerTable> synchronize(quint16 port, const std::map<int, ServerTable>& u
     return result;
 }
 
-void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines, bool finish = true) {
+void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,
+                  bool finish = true) {
     client.put(5);
     client.put(kind);
     for (const QByteArray& line : lines) {
@@ -110,21 +127,26 @@ class ServerTest : public QObject {
         ServerThread server(config(database));
         QString error;
         QVERIFY2(server.start(&error), qPrintable(error));
-        const QList<ServerTable> first = synchronize(server.tcpPort(), {{5, table({{"ann", 300, -1}, {"bob", 100, -1}})}});
+        const QList<ServerTable> first =
+            synchronize(server.tcpPort(), {{5, table({{"ann", 300, -1}, {"bob", 100, -1}})}});
         QCOMPARE(first.size(), 132);
         const ServerTable& mine = first[5];
         QVERIFY(mine[0].unique > 0 && mine[1].unique > 0 && mine[0].unique != mine[1].unique);
         QCOMPARE(mine[2], ServerScore());
         QCOMPARE(first[4], ServerTable());
         // Same number = the same entry (better score kept); a number the server never gave is new.
-        const QList<ServerTable> second = synchronize(
-            server.tcpPort(), {{5, table({{"cid", 200, -1}, {"ann", 350, mine[0].unique}, {"old", 50, 999999}, {"bob", 90, mine[1].unique}})}});
+        const QList<ServerTable> second =
+            synchronize(server.tcpPort(), {{5, table({{"cid", 200, -1},
+                                                      {"ann", 350, mine[0].unique},
+                                                      {"old", 50, 999999},
+                                                      {"bob", 90, mine[1].unique}})}});
         const ServerTable merged = second.value(5);
         QCOMPARE(merged[0], (ServerScore{"ann", 350, mine[0].unique}));
         QCOMPARE(merged[1].name, QString("cid"));
         QCOMPARE(merged[2], (ServerScore{"bob", 100, mine[1].unique}));
         QCOMPARE(merged[3].name, QString("old"));
-        QVERIFY(merged[3].unique != 999999 && merged[1].unique > mine[1].unique && merged[3].unique > merged[1].unique);
+        QVERIFY(merged[3].unique != 999999 && merged[1].unique > mine[1].unique &&
+                merged[3].unique > merged[1].unique);
         QCOMPARE(merged[4], ServerScore());
         // A client that uploads nothing gets the stored versions.
         QCOMPARE(synchronize(server.tcpPort(), {}).value(5), merged);
@@ -163,8 +185,9 @@ private slots:
             stored[i] = {QString("s%1").arg(i), 100 - 10 * i, i + 1};
         }
         int next = 10;
-        const ServerTable merged = mergeScoreTables(
-            stored, table({{QString(300, 'n'), 60, -1}, {"gone", -1, 4}, {"low", 5, -1}}), 10, [&] { return ++next; });
+        const ServerTable merged =
+            mergeScoreTables(stored, table({{QString(300, 'n'), 60, -1}, {"gone", -1, 4}, {"low", 5, -1}}),
+                             10, [&] { return ++next; });
         QCOMPARE(merged[4], (ServerScore{"s4", 60, 5}));
         QCOMPARE(merged[5], (ServerScore{QString(255, 'n'), 60, 11}));
         QCOMPARE(merged[9], (ServerScore{"s8", 20, 9}));
@@ -194,12 +217,14 @@ private slots:
             QTcpSocket http;
             http.connectToHost(QHostAddress::LocalHost, server.httpPort());
             http.write("GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
-            while (http.waitForReadyRead(5000)) {}
+            while (http.waitForReadyRead(5000)) {
+            }
             return http.readAll();
         };
         const QByteArray page = get("/~dezezi/Ruruzuvuv.html");
         QVERIFY2(page.startsWith("HTTP/1.0 200"), page.constData());
-        QCOMPARE(page.mid(page.indexOf("\r\n\r\n") + 4).split('\n').value(1), "127.0.0.1:" + QByteArray::number(server.tcpPort()));
+        QCOMPARE(page.mid(page.indexOf("\r\n\r\n") + 4).split('\n').value(1),
+                 "127.0.0.1:" + QByteArray::number(server.tcpPort()));
         QVERIFY(get("/index.html").startsWith("HTTP/1.0 404"));
 
         Client old(server.tcpPort());
@@ -222,10 +247,17 @@ private slots:
         QString error;
         QVERIFY2(server.start(&error), qPrintable(error));
         QByteArray valid;
-        for (qint32 value : {1, 173, 5}) wire::putInt(valid, value);
-        for (const char* text : {"info", "a line", "another", ""}) wire::putString(valid, text);
-        for (qint32 value : {4, 2, 7}) wire::putInt(valid, value);
-        for (int place = 0; place < 10; ++place) { wire::putString(valid, "name"); wire::putInt(valid, 90 - place); wire::putInt(valid, -1); }
+        for (qint32 value : {1, 173, 5})
+            wire::putInt(valid, value);
+        for (const char* text : {"info", "a line", "another", ""})
+            wire::putString(valid, text);
+        for (qint32 value : {4, 2, 7})
+            wire::putInt(valid, value);
+        for (int place = 0; place < 10; ++place) {
+            wire::putString(valid, "name");
+            wire::putInt(valid, 90 - place);
+            wire::putInt(valid, -1);
+        }
         wire::putInt(valid, 3);
 
         QRandomGenerator random(20261206);
@@ -235,7 +267,8 @@ private slots:
         for (; cases < 3000 && clock.elapsed() < 60000; cases += 100) {
             std::vector<std::unique_ptr<QTcpSocket>> batch;
             for (int i = 0; i < 100; ++i) {
-                QByteArray bytes = random.bounded(4) == 0 ? QByteArray() : valid.left(random.bounded(valid.size() + 1));
+                QByteArray bytes =
+                    random.bounded(4) == 0 ? QByteArray() : valid.left(random.bounded(valid.size() + 1));
                 for (int n = random.bounded(4); n > 0 && !bytes.isEmpty(); --n) {
                     bytes[random.bounded(bytes.size())] = char(random.bounded(256));
                 }
@@ -253,13 +286,16 @@ private slots:
             }
             // Whatever was sent, the server ends every connection within its idle time-out.
             for (auto& socket : batch) {
-                QVERIFY(socket->state() == QAbstractSocket::UnconnectedState || socket->waitForDisconnected(5000));
+                QVERIFY(socket->state() == QAbstractSocket::UnconnectedState ||
+                        socket->waitForDisconnected(5000));
             }
         }
         QVERIFY(cases >= 500);
-        const QList<ServerTable> tables = synchronize(server.tcpPort(), {{0, table({{"late", 2000000000, -1}})}});
+        const QList<ServerTable> tables =
+            synchronize(server.tcpPort(), {{0, table({{"late", 2000000000, -1}})}});
         QCOMPARE(tables.size(), 132);
-        QVERIFY(std::any_of(tables[0].begin(), tables[0].end(), [](const ServerScore& s) { return s.name == "late" && s.unique > 0; }));
+        QVERIFY(std::any_of(tables[0].begin(), tables[0].end(),
+                            [](const ServerScore& s) { return s.name == "late" && s.unique > 0; }));
     }
 };
 

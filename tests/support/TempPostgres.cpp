@@ -1,6 +1,5 @@
 #include "support/TempPostgres.h"
 
-#include <QCollator>
 #include <QFile>
 #include <QDir>
 #include <QProcess>
@@ -12,14 +11,13 @@
 
 namespace {
 QString findBinaries() {
+    // Newest first; the versions are whole numbers of the same width.
     QDir root(QStringLiteral("/usr/lib/postgresql"));
-    QStringList versions = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QCollator numeric;
-    numeric.setNumericMode(true);
-    std::sort(versions.begin(), versions.end(), [&](const QString& a, const QString& b) { return numeric.compare(a, b) > 0; });
-    for (const QString& version : versions) {
+    for (const QString& version :
+         root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
         const QString bin = root.filePath(version + QStringLiteral("/bin"));
-        if (QFile::exists(bin + QStringLiteral("/initdb")) && QFile::exists(bin + QStringLiteral("/pg_ctl"))) {
+        if (QFile::exists(bin + QStringLiteral("/initdb")) &&
+            QFile::exists(bin + QStringLiteral("/pg_ctl"))) {
             return bin;
         }
     }
@@ -31,9 +29,10 @@ bool TempPostgres::run(const QString& program, const QStringList& arguments, int
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     if (geteuid() == 0) {
-        process.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
-                                                             binaries + QLatin1Char('/') + program}
-                                                     + arguments);
+        process.start(QStringLiteral("runuser"),
+                      QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
+                                  binaries + QLatin1Char('/') + program} +
+                          arguments);
     } else {
         process.start(binaries + QLatin1Char('/') + program, arguments);
     }
@@ -49,8 +48,9 @@ bool TempPostgres::run(const QString& program, const QStringList& arguments, int
 bool TempPostgres::start(QString* error) {
     binaries = findBinaries();
     if (binaries.isEmpty()) {
-        *error = QStringLiteral("PostgreSQL server binaries (initdb, pg_ctl) not found under /usr/lib/postgresql/*/bin; "
-                                "install the package postgresql.");
+        *error = QStringLiteral(
+            "PostgreSQL server binaries (initdb, pg_ctl) not found under /usr/lib/postgresql/*/bin; "
+            "install the package postgresql.");
         return false;
     }
     if (!folder.isValid()) {
@@ -59,7 +59,8 @@ bool TempPostgres::start(QString* error) {
     }
     if (geteuid() == 0) {
         const passwd* nobody = getpwnam("nobody");
-        if (nobody == nullptr || chown(folder.path().toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
+        if (nobody == nullptr ||
+            chown(folder.path().toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
             *error = QStringLiteral("Cannot hand %1 to the user nobody for PostgreSQL.").arg(folder.path());
             return false;
         }
@@ -75,21 +76,26 @@ bool TempPostgres::start(QString* error) {
     const QString data = folder.filePath(QStringLiteral("data"));
     QString output;
     if (!run(QStringLiteral("initdb"),
-             {QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("postgres"), QStringLiteral("--auth=trust"),
-              QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
+             {QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("postgres"),
+              QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+              QStringLiteral("--no-sync")},
              120000, &output)) {
         *error = QStringLiteral("initdb failed: %1").arg(output);
         return false;
     }
-    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(folder.path()).arg(portNumber);
+    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                                .arg(folder.path())
+                                .arg(portNumber);
     running = run(QStringLiteral("pg_ctl"),
-                  {QStringLiteral("-D"), data, QStringLiteral("-o"), options, QStringLiteral("-l"), folder.filePath(QStringLiteral("log")),
-                   QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")},
+                  {QStringLiteral("-D"), data, QStringLiteral("-o"), options, QStringLiteral("-l"),
+                   folder.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
+                   QStringLiteral("60"), QStringLiteral("start")},
                   90000, &output);
     if (!running) {
         QFile log(folder.filePath(QStringLiteral("log")));
         log.open(QIODevice::ReadOnly);
-        *error = QStringLiteral("pg_ctl start failed: %1\n%2").arg(output, QString::fromLocal8Bit(log.readAll()));
+        *error =
+            QStringLiteral("pg_ctl start failed: %1\n%2").arg(output, QString::fromLocal8Bit(log.readAll()));
     }
     return running;
 }
@@ -98,8 +104,9 @@ TempPostgres::~TempPostgres() {
     if (running) {
         QString output;
         run(QStringLiteral("pg_ctl"),
-            {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")), QStringLiteral("-m"), QStringLiteral("immediate"),
-             QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("30"), QStringLiteral("stop")},
+            {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+             QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("30"),
+             QStringLiteral("stop")},
             40000, &output);
     }
 }
@@ -110,6 +117,7 @@ QString TempPostgres::tcpSpec() const {
 
 QString TempPostgres::socketSpec() const {
     // Concatenated: arg() would take the encoding's "%2F" for a placeholder.
-    return QStringLiteral("postgresql://postgres@") + QString::fromLatin1(QUrl::toPercentEncoding(folder.path()))
-           + QStringLiteral(":%1/postgres").arg(portNumber);
+    return QStringLiteral("postgresql://postgres@") +
+           QString::fromLatin1(QUrl::toPercentEncoding(folder.path())) +
+           QStringLiteral(":%1/postgres").arg(portNumber);
 }
