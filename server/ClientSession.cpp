@@ -255,7 +255,6 @@ void ClientSession::answerSynchronization() {
 
 void ClientSession::databaseFailed() {
     qCWarning(serverLog) << database.lastError();
-    database.reconnect();
     cutOff("database error");
 }
 

@@ -1,5 +1,6 @@
 #include "server/ServerDatabase.h"
 
+#include "server/ServerLog.h"
 #include "server/Wire.h"
 
 #include <QAtomicInteger>
@@ -176,7 +177,7 @@ bool ServerDatabase::exec(const QString& statement) {
     return true;
 }
 
-qint64 ServerDatabase::beginStream(const QString& kind, const QString& client) {
+qint64 ServerDatabase::insertStream(const QString& kind, const QString& client) {
     QSqlQuery query(db);
     query.prepare(
         QStringLiteral("INSERT INTO streams (kind, client, received_ms) VALUES (?, ?, ?) RETURNING id"));
@@ -201,12 +202,33 @@ bool ServerDatabase::insertChunk(qint64 stream, int sequence, const QByteArray& 
     return query.exec() || fail(QStringLiteral("Storing stream lines"), query.lastError().text());
 }
 
-bool ServerDatabase::appendChunk(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount) {
-    return insertChunk(stream, sequence, framedLines, lineCount);
+bool ServerDatabase::retrying(const std::function<bool()>& work) {
+    if (work()) {
+        return true;
+    }
+    if (!isPostgres()) {
+        return false;
+    }
+    qCWarning(serverLog) << "Reopening the database connection after:" << error;
+    reconnect();
+    return work();
 }
 
-bool ServerDatabase::completeStream(qint64 stream, int sequence, const QByteArray& framedLines,
-                                    int lineCount) {
+qint64 ServerDatabase::beginStream(const QString& kind, const QString& client) {
+    qint64 id = -1;
+    retrying([&] {
+        id = insertStream(kind, client);
+        return id >= 0;
+    });
+    return id;
+}
+
+bool ServerDatabase::appendChunk(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount) {
+    return retrying([&] { return insertChunk(stream, sequence, framedLines, lineCount); });
+}
+
+bool ServerDatabase::completeStreamOnce(qint64 stream, int sequence, const QByteArray& framedLines,
+                                        int lineCount) {
     if (!db.transaction()) {
         return fail(QStringLiteral("Completing a stream"), db.lastError().text());
     }
@@ -265,8 +287,8 @@ bool ServerDatabase::writeTable(int number, const ServerTable& table) {
     return true;
 }
 
-bool ServerDatabase::synchronize(const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
-                                 QList<ServerTable>* result) {
+bool ServerDatabase::synchronizeOnce(const QList<std::pair<int, ServerTable>>& uploads,
+                                     const QList<int>& wanted, QList<ServerTable>* result) {
     if (!db.transaction()) {
         return fail(QStringLiteral("Synchronizing"), db.lastError().text());
     }
@@ -355,4 +377,14 @@ QList<StoredStream> ServerDatabase::streams() {
         result.append(stream);
     }
     return result;
+}
+
+bool ServerDatabase::completeStream(qint64 stream, int sequence, const QByteArray& framedLines,
+                                    int lineCount) {
+    return retrying([&] { return completeStreamOnce(stream, sequence, framedLines, lineCount); });
+}
+
+bool ServerDatabase::synchronize(const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
+                                 QList<ServerTable>* result) {
+    return retrying([&] { return synchronizeOnce(uploads, wanted, result); });
 }

@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 // A data stream as stored: its lines in order, byte for byte.
@@ -34,9 +35,6 @@ public:
     // schema when missing.
     bool open(const QString& spec, QString* error);
     bool isPostgres() const;
-    // After a failed statement: a PostgreSQL connection may have been lost (a server restart);
-    // reopening lets the next client be served.
-    void reconnect();
     QString lastError() const { return error; }
 
     // Streams are written in chunks of lines framed like on the wire; a stream becomes complete
@@ -54,6 +52,14 @@ public:
     QList<StoredStream> streams();
 
 private:
+    // A lost PostgreSQL connection (a server restart) is reopened and the work, which was rolled
+    // back, tried once more.
+    bool retrying(const std::function<bool()>& work);
+    void reconnect();
+    qint64 insertStream(const QString& kind, const QString& client);
+    bool completeStreamOnce(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount);
+    bool synchronizeOnce(const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
+                         QList<ServerTable>* result);
     bool exec(const QString& statement);
     bool insertChunk(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount);
     bool readTables(QList<ServerTable>* tables);
