@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpServer>
+
+// The small web server that hands out the discovery page; every other request gets 404.
+class DiscoveryServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* pagePath = "/~dezezi/Ruruzuvuv.html";
+
+    explicit DiscoveryServer(QObject* parent = nullptr);
+
+    void setPage(const QByteArray& text) { page = text; }
+    void setTimeoutMs(int ms) { timeoutMs = ms; }
+    void setMaxConnections(int count) { maxConnections = count; }
+    bool listen(const QHostAddress& address, quint16 port, QString* error);
+    quint16 port() const { return server.serverPort(); }
+
+private:
+    void accept();
+
+    QTcpServer server;
+    QByteArray page;
+    int timeoutMs = 10000;
+    int maxConnections = 500;
+    int openCount = 0;
+};

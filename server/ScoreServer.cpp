@@ -1,0 +1,142 @@
+#include "server/ScoreServer.h"
+
+#include "server/ClientSession.h"
+#include "server/DiscoveryServer.h"
+#include "server/ServerLog.h"
+
+#include <QHostInfo>
+#include <QSemaphore>
+#include <QTcpSocket>
+#include <QThread>
+
+Q_LOGGING_CATEGORY(serverLog, "vazazo.server")
+
+ScoreServer::ScoreServer(ServerConfig config, QObject* parent)
+    : QObject(parent), config(std::move(config)), discovery(new DiscoveryServer(this)) {
+    connect(&tcp, &QTcpServer::newConnection, this, &ScoreServer::accept);
+}
+
+ScoreServer::~ScoreServer() {
+    // Sessions go first: they may still store the tail of a stream.
+    for (ClientSession* session : findChildren<ClientSession*>(Qt::FindDirectChildrenOnly)) {
+        delete session;
+    }
+}
+
+bool ScoreServer::start(QString* error) {
+    if (config.idleTimeoutMs <= 0) {
+        *error = QStringLiteral("The idle time-out must be positive.");
+        return false;
+    }
+    if (!database.open(config.database, error)) {
+        return false;
+    }
+    // Room for a crowd connecting at once; a full queue makes a client's retry wait a second.
+    tcp.setListenBacklogSize(256);
+    if (!tcp.listen(config.address, config.tcpPort)) {
+        *error = QStringLiteral("Cannot listen on %1 port %2: %3")
+                     .arg(config.address.toString())
+                     .arg(config.tcpPort)
+                     .arg(tcp.errorString());
+        return false;
+    }
+    discovery->setPage(page());
+    discovery->setTimeoutMs(config.idleTimeoutMs);
+    discovery->setMaxConnections(config.maxConnections);
+    if (!discovery->listen(config.address, config.httpPort, error)) {
+        tcp.close();
+        return false;
+    }
+    return true;
+}
+
+quint16 ScoreServer::httpPort() const {
+    return discovery->port();
+}
+
+quint16 ScoreServer::tcpPort() const {
+    return tcp.serverPort();
+}
+
+QByteArray ScoreServer::page() const {
+    QString host = config.advertisedHost;
+    if (host.isEmpty()) {
+        const bool any = config.address == QHostAddress::Any || config.address == QHostAddress::AnyIPv4 ||
+                         config.address == QHostAddress::AnyIPv6;
+        host = any ? QHostInfo::localHostName() : config.address.toString();
+    }
+    const quint16 port = tcp.isListening() ? tcp.serverPort() : config.tcpPort;
+    if (port != defaultTcpPort) {
+        const bool ipv6 = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
+        host = (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':') +
+               QString::number(port);
+    }
+    return "Vazazo score server\n" + host.toUtf8() + "\n";
+}
+
+void ScoreServer::accept() {
+    while (QTcpSocket* socket = tcp.nextPendingConnection()) {
+        if (socket->state() != QAbstractSocket::ConnectedState || sessions >= config.maxConnections) {
+            socket->abort();
+            delete socket;
+            continue;
+        }
+        ++sessions;
+        auto* session = new ClientSession(socket, database, config.idleTimeoutMs, this);
+        connect(session, &QObject::destroyed, this, [this] { --sessions; });
+    }
+}
+
+namespace {
+class ServerRunner : public QThread {
+public:
+    ServerRunner(const ServerConfig& config, QSemaphore& ready, QString& error, quint16& http, quint16& tcp)
+        : config(config), ready(ready), error(error), http(http), tcp(tcp) {}
+
+    void run() override {
+        ScoreServer server(config);
+        const bool started = server.start(&error);
+        http = server.httpPort();
+        tcp = server.tcpPort();
+        ready.release();
+        if (started) {
+            exec();
+        }
+    }
+
+private:
+    ServerConfig config;
+    QSemaphore& ready;
+    QString& error;
+    quint16& http;
+    quint16& tcp;
+};
+} // namespace
+
+ServerThread::ServerThread(ServerConfig config) : config(std::move(config)) {}
+
+ServerThread::~ServerThread() {
+    if (thread) {
+        thread->quit();
+        thread->wait();
+    }
+}
+
+bool ServerThread::start(QString* error) {
+    if (thread) {
+        *error = QStringLiteral("The server thread runs already.");
+        return false;
+    }
+    QSemaphore ready;
+    QString startError;
+    thread = std::make_unique<ServerRunner>(config, ready, startError, http, tcp);
+    thread->start();
+    ready.acquire();
+    if (!startError.isEmpty()) {
+        thread->wait();
+        thread.reset();
+        *error = startError;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "server/ServerDatabase.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+#include <memory>
+
+class DiscoveryServer;
+class QThread;
+
+struct ServerConfig {
+    QString database = QStringLiteral("vazazo-server.sqlite"); // SQLite path or postgresql://...
+    QHostAddress address = QHostAddress::LocalHost;            // both servers listen here
+    quint16 httpPort = 8080;                                   // 0: any free port
+    quint16 tcpPort = 8228;                                    // 0: any free port
+    QString advertisedHost;                                    // the page's host; empty: the listen address
+    int idleTimeoutMs = 30000;
+    int maxConnections = 500; // per server (TCP and HTTP each); more are closed at once
+};
+
+// The discovery page and the score and collection server, on the thread that starts it.
+class ScoreServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint16 defaultTcpPort = 8228;
+
+    explicit ScoreServer(ServerConfig config, QObject* parent = nullptr);
+    ~ScoreServer() override;
+
+    bool start(QString* error);
+    quint16 httpPort() const;
+    quint16 tcpPort() const;
+    // The discovery page's text: a title line, then host[:port].
+    QByteArray page() const;
+
+private:
+    void accept();
+
+    ServerConfig config;
+    ServerDatabase database;
+    DiscoveryServer* discovery;
+    QTcpServer tcp;
+    int sessions = 0;
+};
+
+// Runs a ScoreServer on a thread of its own, so that a blocking client can talk to it from the
+// calling thread. The destructor stops the server and waits for its thread.
+class ServerThread {
+public:
+    explicit ServerThread(ServerConfig config);
+    ~ServerThread();
+    ServerThread(const ServerThread&) = delete;
+    ServerThread& operator=(const ServerThread&) = delete;
+
+    bool start(QString* error);
+    quint16 httpPort() const { return http; }
+    quint16 tcpPort() const { return tcp; }
+
+private:
+    ServerConfig config;
+    std::unique_ptr<QThread> thread;
+    quint16 http = 0;
+    quint16 tcp = 0;
+};

@@ -1,0 +1,100 @@
+#include "server/ServerOptions.h"
+
+#include <QCommandLineParser>
+
+namespace {
+bool portValue(const QCommandLineParser& parser, const QString& name, quint16* port, QString* error) {
+    if (!parser.isSet(name)) {
+        return true;
+    }
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < 0 || value > 65535) {
+        *error = QStringLiteral("--%1 needs a port number from 0 to 65535, not \"%2\".")
+                     .arg(name, parser.value(name));
+        return false;
+    }
+    *port = static_cast<quint16>(value);
+    return true;
+}
+} // namespace
+
+bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool* help, QString* usage,
+                        QString* error) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Vazazo score and collection server: serves the discovery page over HTTP and takes data uploads and "
+        "best-score synchronizations over TCP."));
+    parser.addOptions({
+        {QStringLiteral("http-port"), QStringLiteral("HTTP port of the discovery page (default 8080)."),
+         QStringLiteral("N")},
+        {QStringLiteral("port"), QStringLiteral("TCP port of the score server (default 8228)."),
+         QStringLiteral("N")},
+        {QStringLiteral("listen"),
+         QStringLiteral("Address to listen on (default 127.0.0.1; 0.0.0.0 for every interface)."),
+         QStringLiteral("ADDR")},
+        {QStringLiteral("host"),
+         QStringLiteral("Host name the discovery page gives to clients (default: the listen address)."),
+         QStringLiteral("NAME")},
+        {QStringLiteral("db"),
+         QStringLiteral("SQLite file (default vazazo-server.sqlite) or postgresql://user@host:port/dbname."),
+         QStringLiteral("SPEC")},
+        {QStringLiteral("idle-timeout-ms"),
+         QStringLiteral("Cut off clients silent this long (default 30000)."), QStringLiteral("N")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
+    });
+    *help = false;
+    *usage = parser.helpText();
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        *help = true;
+        return true;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *error = QStringLiteral("Unexpected argument \"%1\".").arg(parser.positionalArguments().first());
+        return false;
+    }
+    if (!portValue(parser, QStringLiteral("http-port"), &config->httpPort, error) ||
+        !portValue(parser, QStringLiteral("port"), &config->tcpPort, error)) {
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("listen"))) {
+        const QString text = parser.value(QStringLiteral("listen"));
+        QHostAddress address(text);
+        if (text == QLatin1String("localhost")) {
+            address = QHostAddress::LocalHost;
+        }
+        if (address.isNull()) {
+            *error = QStringLiteral("--listen needs an IP address such as 127.0.0.1 or 0.0.0.0, not \"%1\".")
+                         .arg(text);
+            return false;
+        }
+        config->address = address;
+    }
+    if (parser.isSet(QStringLiteral("host"))) {
+        config->advertisedHost = parser.value(QStringLiteral("host")).trimmed();
+        if (config->advertisedHost.isEmpty() || config->advertisedHost.contains(QLatin1Char('\n'))) {
+            *error = QStringLiteral("--host needs a host name.");
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("db"))) {
+        config->database = parser.value(QStringLiteral("db"));
+        if (config->database.isEmpty()) {
+            *error = QStringLiteral("--db needs a file name or a postgresql:// address.");
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("idle-timeout-ms"))) {
+        bool ok = false;
+        config->idleTimeoutMs = parser.value(QStringLiteral("idle-timeout-ms")).toInt(&ok);
+        if (!ok || config->idleTimeoutMs <= 0) {
+            *error = QStringLiteral("--idle-timeout-ms needs a positive number of milliseconds.");
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,54 @@
+#include "server/Wire.h"
+
+#include <QtEndian>
+
+namespace wire {
+void putInt(QByteArray& out, qint32 value) {
+    char bytes[4];
+    qToLittleEndian<qint32>(value, bytes);
+    out.append(bytes, 4);
+}
+
+void putString(QByteArray& out, QByteArrayView text) {
+    putInt(out, static_cast<qint32>(text.size()));
+    out.append(text.data(), text.size());
+}
+
+qint32 intAt(const char* bytes) {
+    return qFromLittleEndian<qint32>(bytes);
+}
+
+void Input::append(const QByteArray& bytes) {
+    // Parsed bytes are dropped lazily so that appending stays cheap.
+    if (position > 0 && position >= buffer.size() / 2) {
+        buffer.remove(0, position);
+        position = 0;
+    }
+    buffer.append(bytes);
+}
+
+Input::Result Input::takeInt(qint32* value) {
+    if (available() < 4) {
+        return Result::NeedMore;
+    }
+    *value = intAt(buffer.constData() + position);
+    position += 4;
+    return Result::Ok;
+}
+
+Input::Result Input::takeString(QByteArray* text, qint32 maxLength) {
+    if (available() < 4) {
+        return Result::NeedMore;
+    }
+    const qint32 length = intAt(buffer.constData() + position);
+    if (length < 0 || length > maxLength) {
+        return Result::Invalid;
+    }
+    if (available() < 4 + qsizetype(length)) {
+        return Result::NeedMore;
+    }
+    *text = buffer.mid(position + 4, length);
+    position += 4 + length;
+    return Result::Ok;
+}
+} // namespace wire

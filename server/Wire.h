@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+// The game's framing: integers are 4 bytes little-endian two's complement, strings a length
+// integer followed by that many bytes.
+namespace wire {
+void putInt(QByteArray& out, qint32 value);
+void putString(QByteArray& out, QByteArrayView text);
+qint32 intAt(const char* bytes);
+
+// Bytes received but not yet parsed. Reads either take a whole item or leave the input as it
+// was, so a parser can wait for more bytes and try again.
+class Input {
+public:
+    enum class Result { Ok, NeedMore, Invalid };
+
+    void append(const QByteArray& bytes);
+    qsizetype available() const { return buffer.size() - position; }
+    qsizetype mark() const { return position; }
+    void rewind(qsizetype markedPosition) { position = markedPosition; }
+
+    Result takeInt(qint32* value);
+    // A negative length or one above maxLength is Invalid.
+    Result takeString(QByteArray* text, qint32 maxLength);
+
+private:
+    QByteArray buffer;
+    qsizetype position = 0;
+};
+} // namespace wire
