@@ -116,6 +116,11 @@ bool ClientSession::step() {
             lastUploaded = -1;
             state = State::SyncCommand;
         } else if (value == cmdEnd) {
+            // Echoed only once every stream before it is stored, so the client knows it can
+            // let go of its copy.
+            QByteArray stored;
+            wire::putInt(stored, cmdEnd);
+            send(stored);
             endGracefully();
             return false;
         } else {

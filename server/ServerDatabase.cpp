@@ -104,6 +104,12 @@ ServerDatabase::~ServerDatabase() {
     }
 }
 
+bool ServerDatabase::begin() {
+    // SQLite: take the write lock up front, so a second writer waits out the busy time-out
+    // instead of failing when its read turns into a write.
+    return isPostgres() ? db.transaction() : exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
 bool ServerDatabase::isPostgres() const {
     return db.driverName() == QLatin1String("QPSQL");
 }
@@ -146,7 +152,7 @@ bool ServerDatabase::open(const QString& spec, QString* openError) {
         *openError = error;
         return false;
     }
-    bool ok = db.transaction();
+    bool ok = begin();
     for (const QString& statement : schema(postgres)) {
         ok = ok && exec(statement);
     }
@@ -229,7 +235,7 @@ bool ServerDatabase::appendChunk(qint64 stream, int sequence, const QByteArray& 
 
 bool ServerDatabase::completeStreamOnce(qint64 stream, int sequence, const QByteArray& framedLines,
                                         int lineCount) {
-    if (!db.transaction()) {
+    if (!begin()) {
         return fail(QStringLiteral("Completing a stream"), db.lastError().text());
     }
     bool ok = lineCount == 0 || insertChunk(stream, sequence, framedLines, lineCount);
@@ -289,7 +295,7 @@ bool ServerDatabase::writeTable(int number, const ServerTable& table) {
 
 bool ServerDatabase::synchronizeOnce(const QList<std::pair<int, ServerTable>>& uploads,
                                      const QList<int>& wanted, QList<ServerTable>* result) {
-    if (!db.transaction()) {
+    if (!begin()) {
         return fail(QStringLiteral("Synchronizing"), db.lastError().text());
     }
     QList<ServerTable> tables;

@@ -60,6 +60,7 @@ private:
     bool completeStreamOnce(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount);
     bool synchronizeOnce(const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
                          QList<ServerTable>* result);
+    bool begin();
     bool exec(const QString& statement);
     bool insertChunk(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount);
     bool readTables(QList<ServerTable>* tables);

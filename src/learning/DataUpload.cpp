@@ -98,10 +98,12 @@ bool DataUpload::send(Connection& connection, const LineList& stats, const LineL
         }
     }
     connection.sendInteger(Wire::end);
-    if (!connection.flush()) {
+    // The server echoes the end once it has stored everything before it.
+    const bool stored = connection.receiveInteger() == Wire::end && !connection.isLost();
+    connection.close();
+    if (!stored) {
         return false;
     }
-    connection.close();
     for (const QString& name : waiting) {
         const QString sent = name.left(name.size() - static_cast<int>(qstrlen(queuedSuffix))) + sentSuffix;
         queueFolder().remove(sent);

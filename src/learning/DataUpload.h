@@ -18,7 +18,8 @@ public:
     explicit DataUpload(QDir folder);
 
     // After the version check: the game's streams, every queued game, then the end. True when
-    // all of it left without the connection being lost; the queued games are then marked sent.
+    // the server echoed the end, which it does once everything before it is stored; the queued
+    // games are then marked sent.
     bool send(Connection& connection, const LineList& stats, const LineList& info, bool coordinates,
               SaveProgress& progress);
     // Queues the game under the name "upload<time>.wire"; false when the file cannot be written.

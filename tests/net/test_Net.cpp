@@ -256,12 +256,16 @@ private slots:
         stats.append("0 5000 1 1 0 8 2 0.200 0.4322 1834");
 
         QByteArray seen;
-        ScriptedPeer peer([&seen](QTcpSocket& client) { seen = ScriptedPeer::readAll(client); });
+        ScriptedPeer peer([&seen](QTcpSocket& client) {
+            while (!seen.endsWith(hex("03000000")) && client.waitForReadyRead(ScriptedPeer::waitMs)) {
+                seen += client.readAll();
+            }
+            client.write(hex("03000000"));
+        });
         Connection connection;
         QVERIFY(connection.connect("127.0.0.1", peer.port()));
         RecordingProgress progress;
         QVERIFY(upload.send(connection, stats, info, true, progress));
-        QTRY_VERIFY(!seen.isEmpty());
         const QByteArray statsStream = hex("05000000") + Wire::string("stats");
         const QByteArray infoStream = hex("05000000") + Wire::string("info");
         QVERIFY(seen.startsWith(statsStream + Wire::string(stats.first()->text) + hex("00000000") + infoStream));
