@@ -18,6 +18,8 @@
 #include "settings/SettingKeys.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
+#include "server/ScoreServer.h"
+#include "server/ServerDatabase.h"
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
@@ -266,6 +268,35 @@ private slots:
         QCOMPARE(store->read(SettingKeys::bestScoreKey(2, 2, 0), "none"), QString("none"));
         QCOMPARE(window->highScoresDialog()->shownLevel(), 2);
         QCOMPARE(window->highScoresDialog()->shownDifficulty(), 8);
+    }
+
+    // With "Use internet connection" the ended game's data goes to the server, and "Synchronize"
+    // brings the new best score back with the server's number for it.
+    void aGamesDataAndBestScoreReachTheScoreServer() {
+        QTemporaryDir serverDir;
+        ServerConfig config;
+        config.database = serverDir.filePath("server.sqlite");
+        config.httpPort = 0;
+        config.tcpPort = 0;
+        ServerThread server(config);
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        open({{"Game Level", "2"}, {"Time Attack", "1"}, {"Difficulty Level", "2"}, {"One Shot", "1"},
+              {"Data Collection State", "1034"}, {"Score Server", QString("127.0.0.1:%1").arg(server.httpPort())}});
+        play();
+        ModalAnswerer answerer([&](QWidget* modal) { answerName(modal, "Ada"); });
+        endWithScore(5);
+        QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
+        QVERIFY(window->log()->plainText().contains("Sent the data of this game to the collection server."));
+        ServerDatabase view;
+        QVERIFY2(view.open(config.database, &error), qPrintable(error));
+        QVERIFY(waitUntil([&] { return view.streams().size() == 2; }));
+
+        const QString number = SettingKeys::bestScoreUniqueNumberKey(2, 8, 0);
+        QCOMPARE(store->read(number, ""), QString("-1"));
+        QTest::mouseClick(button(window->highScoresDialog(), "Synchronize"), Qt::LeftButton);
+        QVERIFY(store->read(number, "").toInt() > 0);
+        QCOMPARE(view.table(2 * 12 + 8).at(0).name, QString("Ada"));
     }
 
     void aGameStartedWithinASecondOfTheEndLeavesTheEndedGamesScoreInItsTable() {
