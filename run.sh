@@ -6,7 +6,7 @@ source_dir="$(cd "$(dirname "$0")" && pwd)"
 cd "$source_dir"
 tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j "$(nproc)" --target vazazo
+cmake --build build -j "$(nproc)" --target vazazo vazazo-server
 work_dir="${VAZAZO_WORKDIR:-$HOME/Vazazo}"
 mkdir -p "$work_dir"
 # Data files are refreshed from the source tree; everything the game wrote stays.
