@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scores/BestScoreTable.h"
+#include "settings/SettingsStore.h"
 
 #include <functional>
 #include <memory>
@@ -27,6 +28,8 @@ public:
     void loadAll();
     void save(int level, int difficultyIndex);
     void saveAll();
+    // Saves made while it lives reach the disk together, when it goes.
+    SettingsStore::Batch batch() { return SettingsStore::Batch(store); }
 
     // nullptr outside the 132 tables.
     BestScoreTable* table(int level, int difficultyIndex);

@@ -71,6 +71,7 @@ bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressL
         }
     }
     connection.sendInteger(Wire::end);
+    const SettingsStore::Batch oneWrite = tables.batch();
     for (int t = 0; t < tableCount; ++t) {
         BestScoreTable& table = *tables.table(t);
         if (table.changed && receiveTable(connection, table)) {

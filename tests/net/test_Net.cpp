@@ -17,6 +17,11 @@
 
 #include <random>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);
@@ -28,12 +33,22 @@ struct RecordingProgress : ProgressLines {
     QStringList lines;
 };
 
-// A port on which nothing listens.
-quint16 closedPort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
+// A port that refuses connections while this lives: bound, so nothing else takes it, but never
+// listening.
+struct RefusingPort {
+    RefusingPort() : fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+        port = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { ::close(fd); }
+    int fd;
+    quint16 port = 0;
+};
 
 QByteArray httpPage(const QByteArray& body, const char* status = "200 OK") {
     return QByteArray("HTTP/1.1 ") + status + "\r\nContent-Type: text/html\r\n\r\n" + body;
@@ -106,7 +121,8 @@ private slots:
 
     void aRefusedConnectionFailsWithItsText() {
         Connection connection;
-        QVERIFY(!connection.connect("127.0.0.1", closedPort()));
+        const RefusingPort refusing;
+        QVERIFY(!connection.connect("127.0.0.1", refusing.port));
         QCOMPARE(connection.lastError(), 10061);
         QVERIFY(connection.errorText().startsWith("Connection refused.\n"));
         QCOMPARE(Connection::errorText(4242), QString("Unknown network error # 4242"));
@@ -126,7 +142,8 @@ private slots:
     void fetchPageReportsEachFailingStep() {
         RecordingProgress progress;
         ServerLink link(progress);
-        QVERIFY(link.fetchPage("127.0.0.1", ServerLink::pagePath, closedPort()).isEmpty());
+        const RefusingPort nobody;
+        QVERIFY(link.fetchPage("127.0.0.1", ServerLink::pagePath, nobody.port).isEmpty());
         QCOMPARE(progress.lines.last(), QString("Cannot connect to the HTTP server!"));
 
         ScriptedPeer missing(serve(httpPage("gone", "404 Not Found")));
@@ -164,8 +181,8 @@ private slots:
         ScriptedPeer oneLine(serve(httpPage("127.0.0.1\n")));
         QVERIFY(!linkFor(progress)->open(pageServer(oneLine.port())));
 
-        const quint16 nobody = closedPort();
-        ScriptedPeer refusing(serve(httpPage(QString("Scores\n127.0.0.1:%1\n").arg(nobody).toUtf8())));
+        const RefusingPort nobody;
+        ScriptedPeer refusing(serve(httpPage(QString("Scores\n127.0.0.1:%1\n").arg(nobody.port).toUtf8())));
         QVERIFY(!linkFor(progress)->open(pageServer(refusing.port())));
         QVERIFY(progress.lines.last().startsWith("Error (1): Connection refused.\n"));
         QCOMPARE(pauses, QList<int>{2500});
@@ -301,9 +318,12 @@ private slots:
             QByteArray answer = valid.left(random() % (valid.size() + 1));
             const int splice = random() % (answer.size() + 1);
             answer = answer.left(splice) + garbage(random() % 64) + answer.mid(splice + random() % 8);
+            // Half-closed after the answer, so the client's uploads still land and it reads the end.
             ScriptedPeer peer([answer](QTcpSocket& client) {
                 client.write(answer);
                 client.waitForBytesWritten(ScriptedPeer::waitMs);
+                ::shutdown(static_cast<int>(client.socketDescriptor()), SHUT_WR);
+                ScriptedPeer::readAll(client);
             });
             Connection connection(2000);
             RecordingProgress progress;

@@ -65,14 +65,6 @@ bool TempPostgres::start(QString* error) {
             return false;
         }
     }
-    {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, 0)) {
-            *error = QStringLiteral("No free loopback port for PostgreSQL.");
-            return false;
-        }
-        portNumber = probe.serverPort();
-    }
     const QString data = folder.filePath(QStringLiteral("data"));
     QString output;
     if (!run(QStringLiteral("initdb"),
@@ -83,14 +75,25 @@ bool TempPostgres::start(QString* error) {
         *error = QStringLiteral("initdb failed: %1").arg(output);
         return false;
     }
-    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                                .arg(folder.path())
-                                .arg(portNumber);
-    running = run(QStringLiteral("pg_ctl"),
-                  {QStringLiteral("-D"), data, QStringLiteral("-o"), options, QStringLiteral("-l"),
-                   folder.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
-                   QStringLiteral("60"), QStringLiteral("start")},
-                  90000, &output);
+    // Another program may take the probed port before the server binds it: then try another.
+    for (int attempt = 0; attempt < 3 && !running; ++attempt) {
+        {
+            QTcpServer probe;
+            if (!probe.listen(QHostAddress::LocalHost, 0)) {
+                *error = QStringLiteral("No free loopback port for PostgreSQL.");
+                return false;
+            }
+            portNumber = probe.serverPort();
+        }
+        const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                                    .arg(folder.path())
+                                    .arg(portNumber);
+        running = run(QStringLiteral("pg_ctl"),
+                      {QStringLiteral("-D"), data, QStringLiteral("-o"), options, QStringLiteral("-l"),
+                       folder.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
+                       QStringLiteral("60"), QStringLiteral("start")},
+                      90000, &output);
+    }
     if (!running) {
         QFile log(folder.filePath(QStringLiteral("log")));
         log.open(QIODevice::ReadOnly);
