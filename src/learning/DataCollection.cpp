@@ -158,9 +158,10 @@ void DataCollection::onPeriod() {
     statsLines.append(std::move(line));
 }
 
-bool DataCollection::saveGame(LineList& stats, LineList& info, bool coordinates, SaveProgress& progress) {
+bool DataCollection::saveGame(LineList& stats, LineList& info, bool coordinates, SaveProgress& progress,
+                              qint64 from) {
     const DataFiles files(folder, opener);
-    if (!files.write(calendarTime(), stats, info, coordinates, "Saving ", progress).ok()) {
+    if (!files.write(from, stats, info, coordinates, "Saving ", progress).ok()) {
         return false;
     }
     emptyTexts(stats);
@@ -192,7 +193,7 @@ void DataCollection::save() {
         const std::unique_ptr<SaveProgress> progress = progressFactory();
         while (!unsaved.empty()) {
             UnsavedGame& game = *unsaved.front();
-            if (!saveGame(game.stats, game.info, game.coordinates, *progress)) {
+            if (!saveGame(game.stats, game.info, game.coordinates, *progress, calendarTime())) {
                 break;
             }
             QFile::remove(game.journalPath);
@@ -206,17 +207,21 @@ void DataCollection::save() {
             emptyTexts(statsLines);
             emptyTexts(infoLines);
             saveFailed = false;
-        } else {
-            if (mode == upload) {
-                // Nothing a player produced is lost: the files now, the server with the next upload.
-                const qint64 time = DataFiles(folder).freeTime(calendarTime());
-                const bool queued = DataUpload(folder).enqueue(time, statsLines, infoLines, collectCoordinates);
+        } else if (mode == upload) {
+            // Nothing a player produced is lost: the files now, the server with the next upload.
+            const qint64 time = DataFiles(folder).freeTime(calendarTime());
+            const bool queued = DataUpload(folder).enqueue(time, statsLines, infoLines, collectCoordinates);
+            saveFailed = !saveGame(statsLines, infoLines, collectCoordinates, *progress, time);
+            if (!saveFailed) {
                 appendLog(QString("The data of this game is saved to %1 and %2%3.")
                               .arg(DataFiles::statsName(time), DataFiles::infoName(time),
                                    queued ? " and goes to the collection server with the next upload that works"
                                           : ""));
+            } else if (queued) {
+                appendLog("The data of this game waits in the upload queue for the next upload that works.");
             }
-            saveFailed = !saveGame(statsLines, infoLines, collectCoordinates, *progress);
+        } else {
+            saveFailed = !saveGame(statsLines, infoLines, collectCoordinates, *progress, calendarTime());
         }
         saveDue = saveFailed;
         if (!saveFailed && journal) {

@@ -87,7 +87,8 @@ private:
         bool coordinates = false;
         QString journalPath;
     };
-    bool saveGame(LineList& stats, LineList& info, bool coordinates, SaveProgress& progress);
+    // Writes the file pair under the first free time from `from` on.
+    bool saveGame(LineList& stats, LineList& info, bool coordinates, SaveProgress& progress, qint64 from);
     void keepUnsavedGame();
     bool uploadGame(SaveProgress& progress);
 
