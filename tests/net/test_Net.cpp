@@ -119,15 +119,6 @@ private slots:
         QCOMPARE(connection.lastError(), int(Connection::connectionAborted));
     }
 
-    void aRefusedConnectionFailsWithItsText() {
-        Connection connection;
-        const RefusingPort refusing;
-        QVERIFY(!connection.connect("127.0.0.1", refusing.port));
-        QCOMPARE(connection.lastError(), 10061);
-        QVERIFY(connection.errorText().startsWith("Connection refused.\n"));
-        QCOMPARE(Connection::errorText(4242), QString("Unknown network error # 4242"));
-    }
-
     void progressWindowFillsThreeLinesThenScrolls() {
         InternetDlg window;
         window.addLine("A");
