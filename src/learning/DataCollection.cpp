@@ -15,12 +15,6 @@
 #include <exception>
 
 namespace {
-class SilentProgress : public SaveProgress {
-public:
-    void addLine(const QString&) override {}
-    void replaceLastLine(const QString&) override {}
-};
-
 void emptyTexts(LineList& lines) {
     for (LineList::Node* node = lines.first(); node != nullptr; node = node->next) {
         node->text = QByteArray();

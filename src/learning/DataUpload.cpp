@@ -15,42 +15,54 @@ constexpr qint64 replayChunkBytes = 1 << 20;
 constexpr const char* queuedSuffix = ".wire";
 constexpr const char* sentSuffix = ".sent";
 
-// An empty string ends a stream on the wire, so empty lines inside one are left out.
-class WireSink : public LineSink {
+// Lines framed as on the wire. An empty string ends a stream there, so empty lines inside one
+// are left out.
+class FramedSink : public LineSink {
 public:
-    explicit WireSink(Connection& connection) : connection(connection) {}
+    virtual void put(const QByteArray& framed) = 0;
+    virtual bool ok() const = 0;
     bool line(const QByteArray& text) override {
         if (!text.isEmpty()) {
-            connection.sendString(text);
+            put(Wire::string(text));
         }
-        return !connection.isLost();
+        return ok();
     }
+};
+
+class ConnectionSink : public FramedSink {
+public:
+    explicit ConnectionSink(Connection& connection) : connection(connection) {}
+    void put(const QByteArray& framed) override { connection.sendBytes(framed); }
+    bool ok() const override { return !connection.isLost(); }
 
 private:
     Connection& connection;
 };
 
-class QueueSink : public LineSink {
+class FileSink : public FramedSink {
 public:
-    explicit QueueSink(QIODevice& file) : file(file) {}
-    bool line(const QByteArray& text) override {
-        if (!text.isEmpty()) {
-            const QByteArray bytes = Wire::string(text);
-            ok = ok && file.write(bytes) == bytes.size();
-        }
-        return ok;
-    }
-    bool ok = true;
+    explicit FileSink(QIODevice& file) : file(file) {}
+    void put(const QByteArray& framed) override { written = written && file.write(framed) == framed.size(); }
+    bool ok() const override { return written; }
 
 private:
     QIODevice& file;
+    bool written = true;
 };
 
-class NoProgress : public SaveProgress {
-public:
-    void addLine(const QString&) override {}
-    void replaceLastLine(const QString&) override {}
-};
+// The bytes of one game's upload: the statistics stream, then the info stream.
+void putGame(FramedSink& out, const LineList& stats, const LineList& info, bool coordinates,
+             SaveProgress& progress) {
+    progress.addLine("Requesting data upload..");
+    out.put(Wire::integer(Wire::uploadStream) + Wire::string("stats"));
+    DataStreams::writeStats(stats, out, "Sending ", progress);
+    progress.addLine("Sending data 100%");
+    out.put(Wire::string({}));
+    progress.addLine("Requesting extra data upload..");
+    out.put(Wire::integer(Wire::uploadStream) + Wire::string("info"));
+    DataStreams::writeInfo(info, coordinates, out, "Sending ", progress);
+    out.put(Wire::string({}));
+}
 
 qint64 queuedTime(const QString& name) {
     return name.mid(6, name.size() - 6 - static_cast<int>(qstrlen(queuedSuffix))).toLongLong();
@@ -72,19 +84,8 @@ QStringList DataUpload::queued() const {
 
 bool DataUpload::send(Connection& connection, const LineList& stats, const LineList& info, bool coordinates,
                       SaveProgress& progress) {
-    WireSink sink(connection);
-    progress.addLine("Requesting data upload..");
-    connection.sendInteger(Wire::uploadStream);
-    connection.sendString("stats");
-    DataStreams::writeStats(stats, sink, "Sending ", progress);
-    progress.addLine("Sending data 100%");
-    connection.sendString({});
-
-    progress.addLine("Requesting extra data upload..");
-    connection.sendInteger(Wire::uploadStream);
-    connection.sendString("info");
-    DataStreams::writeInfo(info, coordinates, sink, "Sending ", progress);
-    connection.sendString({});
+    ConnectionSink sink(connection);
+    putGame(sink, stats, info, coordinates, progress);
 
     const QStringList waiting = queued();
     for (const QString& name : waiting) {
@@ -121,12 +122,8 @@ bool DataUpload::enqueue(qint64 time, const LineList& stats, const LineList& inf
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    QueueSink sink(file);
-    NoProgress progress;
-    file.write(Wire::integer(Wire::uploadStream) + Wire::string("stats"));
-    DataStreams::writeStats(stats, sink, {}, progress);
-    file.write(Wire::string({}) + Wire::integer(Wire::uploadStream) + Wire::string("info"));
-    DataStreams::writeInfo(info, coordinates, sink, {}, progress);
-    file.write(Wire::string({}));
-    return sink.ok && file.commit();
+    FileSink sink(file);
+    SilentProgress progress;
+    putGame(sink, stats, info, coordinates, progress);
+    return sink.ok() && file.commit();
 }

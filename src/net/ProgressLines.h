@@ -10,3 +10,10 @@ public:
     // For percentages that count up in place.
     virtual void replaceLastLine(const QString& text) = 0;
 };
+
+// For work that has no window to report to.
+class SilentProgress : public ProgressLines {
+public:
+    void addLine(const QString&) override {}
+    void replaceLastLine(const QString&) override {}
+};

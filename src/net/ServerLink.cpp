@@ -80,7 +80,7 @@ QByteArray ServerLink::fetchPage(const QString& host, const QString& path, quint
         lines.addLine("Cannot connect to the HTTP server!");
         return {};
     }
-    const QString hostHeader = (host.contains(':') ? "[" + host + "]" : host) + ":" + QString::number(port);
+    const QString hostHeader = ServerAddress{host, port}.toString();
     const QByteArray request = "GET " + path.toUtf8() + " HTTP/1.0\r\nHost: " + hostHeader.toUtf8() +
                                "\r\nUser-Agent: " + agentName + "\r\nConnection: close\r\n\r\n";
     socket.write(request);

@@ -1,4 +1,5 @@
 #include "support/TestMain.h"
+#include "support/RecordingProgress.h"
 #include "core/Log.h"
 #include "core/Notice.h"
 #include "game/State.h"
@@ -27,14 +28,6 @@
 namespace {
 constexpr qint64 gameTime = 1'700'000'000;
 const char* const childFolderVariable = "VAZAZO_JOURNAL_CHILD_FOLDER";
-
-// The progress lines as the window would show them, the replaced ones marked with "~".
-struct RecordingProgress : SaveProgress {
-    explicit RecordingProgress(QStringList& lines) : lines(lines) {}
-    void addLine(const QString& text) override { lines << text; }
-    void replaceLastLine(const QString& text) override { lines << "~" + text; }
-    QStringList& lines;
-};
 
 // Accepts `limit` bytes, then every write fails.
 struct FailingDevice : QIODevice {

@@ -1,4 +1,5 @@
 #include "support/TestMain.h"
+#include "support/RecordingProgress.h"
 #include "core/Notice.h"
 #include "learning/DataUpload.h"
 #include "learning/LineList.h"
@@ -26,12 +27,6 @@ namespace {
 QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);
 }
-
-struct RecordingProgress : ProgressLines {
-    void addLine(const QString& text) override { lines << text; }
-    void replaceLastLine(const QString& text) override { lines << "~" + text; }
-    QStringList lines;
-};
 
 // A port that refuses connections while this lives: bound, so nothing else takes it, but never
 // listening.
