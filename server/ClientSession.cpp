@@ -12,10 +12,10 @@ constexpr qint64 maxPendingOutput = 4 * 1024 * 1024;
 // Room for the largest item (a string at its limit) plus a few integers.
 constexpr qsizetype maxBufferedBytes = ClientSession::maxStringBytes + 64 * 1024;
 constexpr qint32 cmdVersion = 1;
-constexpr qint32 cmdTable = 2;
-constexpr qint32 cmdEnd = 3;
-constexpr qint32 cmdSynchronize = 4;
-constexpr qint32 cmdStream = 5;
+constexpr qint32 cmdTable = Protocol::uploadTable;
+constexpr qint32 cmdEnd = Protocol::end;
+constexpr qint32 cmdSynchronize = Protocol::synchronize;
+constexpr qint32 cmdStream = Protocol::uploadStream;
 } // namespace
 
 ClientSession::ClientSession(QTcpSocket* socket, ServerDatabase& database, int idleTimeoutMs, QObject* parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/Protocol.h"
 #include "server/ScoreMerge.h"
 #include "server/Wire.h"
 
@@ -17,8 +18,8 @@ class ServerDatabase;
 class ClientSession : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint32 maxStringBytes = 1 << 20;
-    static constexpr qint32 programVersion = 173;
+    static constexpr qint32 maxStringBytes = Protocol::maxServerStringBytes;
+    static constexpr qint32 programVersion = Protocol::programVersion;
 
     ClientSession(QTcpSocket* socket, ServerDatabase& database, int idleTimeoutMs, QObject* parent);
     ~ClientSession() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Protocol.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,7 +15,7 @@ class QTcpSocket;
 // strings as empty and sends do nothing, so the caller's loops end quickly.
 class Connection {
 public:
-    static constexpr int receiveBufferBytes = 16384;
+    static constexpr int receiveBufferBytes = Protocol::maxClientStringBytes;
     static constexpr int defaultTimeoutMs = 10000;
 
     // Error codes of the table of texts; the others read as unknown.

@@ -117,6 +117,7 @@ bool ServerLink::open(const QString& scoreServer) {
     if (second < 0) {
         return false;
     }
+    caps = Protocol::Capabilities::fromPage(page);
     const QString named = QString::fromUtf8(page.mid(first + 1, second - first - 1));
     const std::optional<ServerAddress> server = ServerAddress::parse(named, Wire::serverPort);
     if (!server || !conn.connect(server->host, server->port)) {

@@ -30,6 +30,9 @@ public:
     // program's version and waits for the caller's command.
     bool open(const QString& scoreServer);
 
+    // What the server's page offers beyond the original exchange; known once open has fetched it.
+    const Protocol::Capabilities& capabilities() const { return caps; }
+
     Connection& connection() { return conn; }
     ProgressLines& progress() { return lines; }
     void setPause(Pause pause);
@@ -39,4 +42,5 @@ private:
     Connection conn;
     int timeoutMs;
     Pause pause;
+    Protocol::Capabilities caps;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Protocol.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -10,14 +12,9 @@ QByteArray integer(qint32 value);
 QByteArray string(const QByteArray& text);
 qint32 toInteger(const char* fourBytes);
 
-// The commands that open each part of an exchange.
-enum Command : qint32 {
-    versionCheck = 1,
-    uploadTable = 2,
-    end = 3,
-    synchronize = 4,
-    uploadStream = 5,
-};
-inline constexpr qint32 programVersion = 173;
-inline constexpr quint16 serverPort = 8228;
+// The commands and constants of the exchange, shared with the server.
+using Command = Protocol::Command;
+using enum Protocol::Command;
+inline constexpr qint32 programVersion = Protocol::programVersion;
+inline constexpr quint16 serverPort = Protocol::serverPort;
 } // namespace Wire
