@@ -3,6 +3,7 @@
 #include "app/CAboutDlg.h"
 #include "app/HelpDlg.h"
 #include "app/Questionnaire.h"
+#include "records/SessionRecorder.h"
 #include "app/ColourSetting.h"
 #include "app/WindowIcon.h"
 #include "core/WindowMessages.h"
@@ -80,12 +81,17 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     bestScores.loadAll();
     hallOfFame = new HallOfFameDlg(bestScores, this);
     hallOfFame->setScoreServer([this] { return scoreServer(); });
+    hallOfFame->setParticipant([this] { return learningDlg->dataCollection().participantId(); });
     playerNameDlg = new NameDlg(store, this);
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);
     newGameDlg = new NewGameDlg(store, this, this);
     learningDlg = new LSettingsDlg(store, this, this);
     learning.select(LearningMethods::methodIndex(learningDlg->dataCollection()));
+    // The record hears of a game's answers before data collection saves it.
+    recorder = std::make_unique<SessionRecorder>(*this, store);
+    addListener(*recorder);
+    dataCollection.setRecorder(recorder.get());
     dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
     addListener(*dataFeed);
     sounds = std::make_unique<SoundEffects>(this);
@@ -179,6 +185,7 @@ void CVazazoDlg::gpuCollisionProbed(bool available) {
     const bool firstProbe = !collisionProbed;
     collisionProbed = true;
     gpuCollisionAvailable = available;
+    recorder->setEnvironment({view_->glVendor, view_->glRenderer, view_->glVersion});
     gpuCollisionItem->setEnabled(available);
     // The GPU test is the start-up choice; a later context only withdraws it if it must.
     if (available ? firstProbe : gpuCollision) {
@@ -425,7 +432,7 @@ void CVazazoDlg::showBestScores(int tableNumber) {
 }
 
 void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScores) {
-    dataFeed->afterGame(askPainStiffness());
+    answerAfterGame(askPainStiffness());
     const int table = BestScoreTableSet::tableNumber(ending.level, ending.difficultyIndex);
     if (table < 0) {
         return;

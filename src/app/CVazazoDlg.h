@@ -33,6 +33,7 @@ class NewGameDlg;
 class QAction;
 class QActionGroup;
 class SettingsDlg;
+class SessionRecorder;
 class SettingsStore;
 class Shader;
 
@@ -168,6 +169,7 @@ private:
     bool texturesLoaded = false;
     bool fontsCreated = false;
     QColor backgroundColour{Qt::black};
+    std::unique_ptr<SessionRecorder> recorder;
     std::unique_ptr<DataCollectionFeed> dataFeed;
     std::unique_ptr<SoundEffects> sounds;
     QString scoreServerOverride;

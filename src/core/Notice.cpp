@@ -18,6 +18,12 @@ void Notice::show(const QString& message) {
     QMessageBox::warning(QApplication::activeWindow(), "Vazazo", message);
 }
 
+void Notice::showLater(const QString& message) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(app, [message] { show(message); }, Qt::QueuedConnection);
+    }
+}
+
 void Notice::setHandler(Handler handler) {
     handlerSlot() = std::move(handler);
 }

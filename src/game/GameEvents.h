@@ -41,4 +41,6 @@ public:
     virtual void gameEnded(const GameEvents::Ending& /*ending*/) {}
     // The ended game's after-game step runs now, once; listeners run before its best-score offer.
     virtual void afterGame(const GameEvents::Ending& /*ending*/) {}
+    // The after-game questionnaire of the ended game was answered (its text), before the save.
+    virtual void afterGameAnswered(const QString& /*answers*/) {}
 };

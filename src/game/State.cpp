@@ -1,5 +1,7 @@
 #include "game/State.h"
 
+#include "core/RandomSeeds.h"
+
 #include "game/GameReport.h"
 #include "core/Clock.h"
 #include "core/Orientation.h"
@@ -246,6 +248,9 @@ int State::startGame(const LevelSelection& confirmed, double now, const GameRepo
     hitCounter.restart(now);
     missCounter.restart(now);
     composeReport(confirmed, answers);
+    startAnswers = answers;
+    RandomSeeds::clear();
+    RandomSeeds::note("scene", SceneRandom::current());
     lastTick = now;
     lastSpawn = now;
     // The paddle scales mouse movement by the time since its last update, which before the first
@@ -275,6 +280,10 @@ void State::composeReport(const LevelSelection& confirmed, const GameReport::Ans
     facts.verticalSensitivity = settings.allShapes.verticalMouseSensitivity;
     facts.orientation = paddle->orientation;
     reportLines = GameReport::compose(facts);
+}
+
+void State::answerAfterGame(const QString& answers) {
+    notify(&GameListener::afterGameAnswered, answers);
 }
 
 void State::endGame() {

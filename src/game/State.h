@@ -67,6 +67,8 @@ public:
     std::optional<GameEvents::Ending> takeAfterGame(int number);
     // The step still due from the last ended game, whatever its number.
     std::optional<GameEvents::Ending> takeAnyAfterGame();
+    // The after-game questionnaire's answers, for the listeners.
+    void answerAfterGame(const QString& answers);
     // Hits less misses as the counters show them.
     int score() const;
     int countTargetsOfKind(int typeCode) const;
@@ -108,6 +110,8 @@ public:
     QString hitText;
     // The description of the current game, composed when it starts.
     QStringList reportLines;
+    // What the player answered before the current game.
+    GameReport::Answers startAnswers;
     bool collectCoordinates = false;
 
     bool paused = true;

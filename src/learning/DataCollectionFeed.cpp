@@ -18,8 +18,8 @@ void DataCollectionFeed::beginGame(const TabDataCollection& page) {
     game.collectCoordinates = options.collectCoordinates && options.mode != DataCollection::off;
 }
 
-void DataCollectionFeed::afterGame(const QString& afterGameAnswers) {
-    module.finishGame(afterGameAnswers);
+void DataCollectionFeed::afterGameAnswered(const QString& answers) {
+    module.finishGame(answers);
 }
 
 void offerTotals(LModule& module, const State& game, const GameSettingsPages& pages, double now) {

@@ -26,11 +26,11 @@ public:
 
     // Start of a game, once its description lines are final: reads the page, takes the lines.
     void beginGame(const TabDataCollection& page);
-    // The after-game step, with the after-game questionnaire's text.
-    void afterGame(const QString& afterGameAnswers);
 
     void ticked(double now) override;
     void gameEnded(const GameEvents::Ending& ending) override;
+    // The after-game step: the answers go into the info lines, then the save.
+    void afterGameAnswered(const QString& answers) override;
 
     // The line for the frame at time now, from the objects on the field and the last frame's hits.
     QByteArray coordinatesLine(double now);

@@ -1,27 +1,38 @@
 #include "learning/DataFiles.h"
 
+#include "core/DiskSync.h"
 #include "core/Log.h"
 #include "learning/DataStreams.h"
 #include "learning/LineList.h"
 
+#include <QCryptographicHash>
 #include <QFile>
-#include <QFileDevice>
+#include <QSaveFile>
 
 namespace {
 constexpr qsizetype chunkBytes = 256 * 1024;
 } // namespace
 
-// A file written in large chunks, with every line ending in CR LF (line breaks inside a line too).
+// A file written in large chunks, with every line ending in CR LF (line breaks inside a line too),
+// its checksum counted on the way.
 class DataFiles::Output : public LineSink {
 public:
-    Output(std::unique_ptr<QIODevice> device, QString path)
-        : device(std::move(device)), path(std::move(path)) {
+    Output(std::unique_ptr<QIODevice> device, QString name)
+        : device(std::move(device)), name(std::move(name)), hash(QCryptographicHash::Sha256) {
         buffer.reserve(chunkBytes + 4096);
     }
     ~Output() {
-        if (!closed) {
-            device.reset();
-            QFile::remove(path);
+        if (committed) {
+            return;
+        }
+        // Never committed: a QSaveFile drops its temporary file, a plain file is removed.
+        if (auto* save = qobject_cast<QSaveFile*>(device.get())) {
+            if (save->isOpen()) {
+                save->cancelWriting();
+            }
+        } else if (auto* file = qobject_cast<QFile*>(device.get())) {
+            file->close();
+            file->remove();
         }
     }
     bool line(const QByteArray& text) override {
@@ -38,38 +49,54 @@ public:
         }
         return !failed;
     }
-    // Writes what is left; false when anything failed, and the incomplete file is then removed.
+    void raw(const QByteArray& bytes) {
+        buffer.append(bytes);
+        flushBuffer();
+    }
+    // Writes what is left and brings it to the disk; false when anything failed.
     bool finish() {
         flushBuffer();
         if (auto* file = qobject_cast<QFileDevice*>(device.get())) {
-            failed = failed || !file->flush() || file->error() != QFileDevice::NoError;
+            failed = failed || !syncToDisk(*file) || file->error() != QFileDevice::NoError;
         }
-        device->close();
-        closed = !failed;
-        return closed;
+        return !failed;
     }
+    // Gives the file its final name.
+    bool commit() {
+        if (auto* save = qobject_cast<QSaveFile*>(device.get())) {
+            failed = failed || !save->commit();
+        } else {
+            device->close();
+        }
+        committed = !failed;
+        return committed;
+    }
+    SessionRecord::File facts() const { return {name, bytes, hash.result().toHex()}; }
 
 private:
     void flushBuffer() {
-        if (!failed && !buffer.isEmpty() && device->write(buffer) != buffer.size()) {
-            failed = true;
+        if (!failed && !buffer.isEmpty()) {
+            hash.addData(buffer);
+            bytes += buffer.size();
+            failed = device->write(buffer) != buffer.size();
         }
         buffer.clear();
     }
 
     std::unique_ptr<QIODevice> device;
-    QString path;
+    QString name;
+    QCryptographicHash hash;
     QByteArray buffer;
+    qint64 bytes = 0;
     bool failed = false;
-    bool closed = false;
+    bool committed = false;
 };
 
 DataFiles::DataFiles(QDir folder, Opener opener) : folder(std::move(folder)), opener(std::move(opener)) {
     if (!this->opener) {
         this->opener = [](const QString& path) -> std::unique_ptr<QIODevice> {
-            auto file = std::make_unique<QFile>(path);
-            // NewOnly: even a file that appeared since the names were checked is never replaced.
-            if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            auto file = std::make_unique<QSaveFile>(path);
+            if (!file->open(QIODevice::WriteOnly)) {
                 return nullptr;
             }
             return file;
@@ -87,56 +114,99 @@ QString DataFiles::infoName(qint64 time) {
 
 qint64 DataFiles::freeTime(qint64 from) const {
     qint64 time = from;
-    while (folder.exists(statsName(time)) || folder.exists(infoName(time))) {
+    while (folder.exists(statsName(time)) || folder.exists(infoName(time)) ||
+           folder.exists(SessionRecord::fileName(time))) {
         ++time;
     }
     return time;
 }
 
+std::unique_ptr<DataFiles::Output> DataFiles::open(const QString& name) const {
+    std::unique_ptr<QIODevice> device = opener(folder.filePath(name));
+    return device ? std::make_unique<Output>(std::move(device), name) : nullptr;
+}
+
 DataFiles::Result DataFiles::write(qint64 from, const LineList& stats, const LineList& info, bool coordinates,
-                                   const QString& verb, SaveProgress& progress) const {
+                                   const QString& verb, SaveProgress& progress, SessionRecord* record) const {
     Result result;
     result.time = freeTime(from);
-    result.statsWritten = writeStats(statsName(result.time), stats, verb, progress);
-    if (result.statsWritten) {
-        result.infoWritten = writeInfo(infoName(result.time), info, coordinates, verb, progress);
+    const QString statsFile = statsName(result.time);
+    const QString infoFile = infoName(result.time);
+
+    progress.addLine("Opening file " + statsFile);
+    const std::unique_ptr<Output> statsOut = open(statsFile);
+    if (!statsOut) {
+        appendLog("Could not open the output file with statistics!");
+        return result;
     }
+    DataStreams::writeStats(stats, *statsOut, verb, progress);
+    if (!statsOut->finish()) {
+        appendLog(QString("Could not write the output file %1! The statistics stay in memory.").arg(statsFile));
+        return result;
+    }
+    progress.addLine(verb + "data 100%");
+
+    progress.addLine("Opening file " + infoFile);
+    const std::unique_ptr<Output> infoOut = open(infoFile);
+    if (!infoOut) {
+        appendLog("Could not open the output file with info!");
+        return result;
+    }
+    DataStreams::writeInfo(info, coordinates, *infoOut, verb, progress);
+    if (!infoOut->finish()) {
+        appendLog(QString("Could not write the output file %1! The info lines stay in memory.").arg(infoFile));
+        return result;
+    }
+    result.files = {statsOut->facts(), infoOut->facts()};
+
+    // The record goes first: a crash before the data files are renamed leaves a record whose files
+    // are missing, which recovery completes, and never data files without their record.
+    std::unique_ptr<Output> recordOut;
+    if (record != nullptr) {
+        record->files = result.files;
+        recordOut = open(SessionRecord::fileName(result.time));
+        if (!recordOut) {
+            appendLog(QString("Could not open the session record %1!").arg(SessionRecord::fileName(result.time)));
+            return result;
+        }
+        recordOut->raw(record->toBytes());
+        if (!recordOut->finish() || !recordOut->commit()) {
+            appendLog(QString("Could not write the session record %1!").arg(SessionRecord::fileName(result.time)));
+            return result;
+        }
+    }
+    if (!statsOut->commit() || !infoOut->commit()) {
+        appendLog(QString("Could not give the files %1 and %2 their names! The lines stay in memory.")
+                      .arg(statsFile, infoFile));
+        QFile::remove(folder.filePath(statsFile));
+        if (record != nullptr) {
+            QFile::remove(folder.filePath(SessionRecord::fileName(result.time)));
+        }
+        return result;
+    }
+    result.written = true;
     return result;
 }
 
-bool DataFiles::writeStats(const QString& name, const LineList& stats, const QString& verb,
-                           SaveProgress& progress) const {
-    progress.addLine("Opening file " + name);
-    const QString path = folder.filePath(name);
-    std::unique_ptr<QIODevice> device = opener(path);
-    if (!device) {
-        appendLog("Could not open the output file with statistics!");
+bool DataFiles::writeRecord(qint64 time, const SessionRecord& record) const {
+    QSaveFile file(folder.filePath(SessionRecord::fileName(time)));
+    if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    Output out(std::move(device), path);
-    DataStreams::writeStats(stats, out, verb, progress);
-    if (!out.finish()) {
-        appendLog(QString("Could not write the output file %1! The statistics stay in memory.").arg(name));
+    const QByteArray bytes = record.toBytes();
+    if (file.write(bytes) != bytes.size() || !syncToDisk(file) || !file.commit()) {
+        file.cancelWriting();
+        appendLog(QString("Could not write the session record %1!").arg(SessionRecord::fileName(time)));
         return false;
     }
-    progress.addLine(verb + "data 100%");
     return true;
 }
 
-bool DataFiles::writeInfo(const QString& name, const LineList& info, bool coordinates, const QString& verb,
-                          SaveProgress& progress) const {
-    progress.addLine("Opening file " + name);
-    const QString path = folder.filePath(name);
-    std::unique_ptr<QIODevice> device = opener(path);
-    if (!device) {
-        appendLog("Could not open the output file with info!");
-        return false;
+QByteArray DataFiles::sha256Of(const QString& path) {
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
+        return {};
     }
-    Output out(std::move(device), path);
-    DataStreams::writeInfo(info, coordinates, out, verb, progress);
-    if (!out.finish()) {
-        appendLog(QString("Could not write the output file %1! The info lines stay in memory.").arg(name));
-        return false;
-    }
-    return true;
+    return hash.result().toHex();
 }

@@ -1,6 +1,10 @@
 #include "learning/Journal.h"
 
+#include "core/DiskSync.h"
 #include "core/Log.h"
+#include "core/Notice.h"
+
+#include <QFileInfo>
 
 #include <QRegularExpression>
 
@@ -8,7 +12,8 @@
 #include <thread>
 
 namespace {
-const QByteArray header = "VAZAZO-JOURNAL 1";
+const QByteArray header = "VAZAZO-JOURNAL 2";
+const QByteArray headerV1 = "VAZAZO-JOURNAL 1";
 
 // One record per text line, so line breaks inside a line are escaped.
 void appendEscaped(QByteArray& out, const QByteArray& line) {
@@ -58,10 +63,13 @@ Journal::Journal(QDir folder) : folder(std::move(folder)) {}
 
 Journal::~Journal() {
     close();
+    std::lock_guard guard(fileLock);
+    file.close();
+    lock.reset();
 }
 
-bool Journal::open(qint64 gameTime, bool coordinates) {
-    close();
+bool Journal::open(qint64 gameTime, bool coordinates, const QString& gameId) {
+    discard();
     qint64 time = gameTime;
     while (folder.exists(journalName(time))) {
         ++time;
@@ -71,18 +79,27 @@ bool Journal::open(qint64 gameTime, bool coordinates) {
         file.setFileName(folder.filePath(journalName(time)));
         // Another instance starting meanwhile must not take this journal for a crashed one.
         lock = claim(file.fileName());
-        if (!lock || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Unbuffered: after a failed write the file is cut back to what is known to be there.
+        if (!lock || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             lock.reset();
             appendLog(QString("Could not create the journal %1; this game's data is not kept on disk while "
                               "it runs.")
                           .arg(file.fileName()));
+            file.setFileName(QString());
             return false;
         }
+        goodSize = 0;
+        failureReported = false;
     }
     {
         std::lock_guard guard(bufferLock);
-        pending = header + ' ' + QByteArray::number(gameTime) + ' ' + (coordinates ? "1" : "0") + '\n';
+        pending = header + ' ' + QByteArray::number(gameTime) + ' ' + (coordinates ? "1" : "0");
+        if (!gameId.isEmpty()) {
+            pending += ' ' + gameId.toLatin1();
+        }
+        pending += '\n';
     }
+    allWritten = false;
     statsWaiting = true;
     startIfIdle();
     return true;
@@ -94,6 +111,7 @@ void Journal::append(char kind, const QByteArray& line) {
     pending.append(' ');
     appendEscaped(pending, line);
     pending.append('\n');
+    allWritten = false;
 }
 
 void Journal::addStats(const QByteArray& line) {
@@ -105,51 +123,99 @@ void Journal::addInfo(const QByteArray& line) {
     append('I', line);
 }
 
+void Journal::addAfterGame(const QByteArray& text) {
+    append('A', text);
+}
+
+void Journal::addRecord(const QByteArray& json) {
+    append('R', json);
+}
+
 void Journal::run() {
     int wakes = 0;
     while (!stopRequested) {
         std::this_thread::sleep_for(std::chrono::milliseconds(wakeMs));
         if (statsWaiting.exchange(false) || ++wakes % wakesPerFlush == 0) {
-            flush();
+            flush(false);
         }
     }
 }
 
-void Journal::flush() {
+bool Journal::flush(bool toDisk) {
     std::lock_guard fileGuard(fileLock);
     {
-        // The two buffers trade places and keep their capacity, so appending rarely allocates.
+        // What waits joins the bytes a failed write left; both buffers keep their capacity.
         std::lock_guard guard(bufferLock);
-        pending.swap(writing);
+        if (writing.isEmpty()) {
+            pending.swap(writing);
+        } else {
+            writing.append(pending);
+            pending.truncate(0);
+        }
     }
-    if (file.isOpen() && !writing.isEmpty()) {
-        // A failed write is not retried: the lines are still in memory and the save is what counts.
-        file.write(writing);
-        file.flush();
+    if (!file.isOpen()) {
+        writing.truncate(0);
+        return false;
     }
-    writing.truncate(0);
+    bool ok = true;
+    if (!writing.isEmpty()) {
+        ok = file.write(writing) == writing.size();
+        if (ok) {
+            goodSize += writing.size();
+            writing.truncate(0);
+        } else {
+            // A part may have gone in: cut it off, so the retry writes whole records once.
+            file.resize(goodSize);
+            file.seek(goodSize);
+        }
+    }
+    ok = ok && (!toDisk || syncToDisk(file));
+    if (!ok && !failureReported) {
+        failureReported = true;
+        const QString message = QString("The journal %1 cannot be written (%2). This game's data is not yet safe on "
+                                        "the disk; it is kept and written again as soon as there is room.")
+                                    .arg(QFileInfo(file.fileName()).fileName(), file.errorString());
+        appendLog(message);
+        Notice::showLater(message);
+    } else if (ok && failureReported) {
+        failureReported = false;
+        appendLog(QString("The journal %1 is written again; nothing was lost.")
+                      .arg(QFileInfo(file.fileName()).fileName()));
+    }
+    {
+        std::lock_guard guard(bufferLock);
+        allWritten = ok && pending.isEmpty();
+    }
+    return ok;
 }
 
-void Journal::close() {
+bool Journal::close() {
     stopAndWait();
-    flush();
-    std::lock_guard guard(fileLock);
-    file.close();
-    lock.reset();
+    return flush(true);
 }
 
 void Journal::discard() {
-    close();
+    stopAndWait();
     std::lock_guard guard(fileLock);
     if (!file.fileName().isEmpty()) {
+        file.close();
         file.remove();
         file.setFileName(QString());
     }
+    lock.reset();
+    std::lock_guard bufferGuard(bufferLock);
+    pending.truncate(0);
+    writing.truncate(0);
+    allWritten = true;
 }
 
 bool Journal::isOpen() const {
     std::lock_guard guard(fileLock);
     return file.isOpen();
+}
+
+bool Journal::complete() const {
+    return allWritten;
 }
 
 Journal::Contents Journal::read(const QString& path) {
@@ -161,11 +227,15 @@ Journal::Contents Journal::read(const QString& path) {
     const QByteArray data = in.readAll();
     const QList<QByteArray> fields = data.left(data.indexOf('\n')).split(' ');
     bool timeOk = false;
-    if (data.indexOf('\n') < 0 || fields.size() != 4 || fields[0] + ' ' + fields[1] != header) {
+    // Version 1 had no game id.
+    const bool v1 = fields.size() == 4 && fields[0] + ' ' + fields[1] == headerV1;
+    const bool v2 = fields.size() >= 4 && fields.size() <= 5 && fields[0] + ' ' + fields[1] == header;
+    if (data.indexOf('\n') < 0 || (!v1 && !v2)) {
         return contents;
     }
     contents.gameTime = fields[2].toLongLong(&timeOk);
     contents.coordinates = fields[3] == "1";
+    contents.gameId = v2 && fields.size() == 5 ? QString::fromLatin1(fields[4]) : QString();
     contents.valid = timeOk;
     qsizetype start = data.indexOf('\n') + 1;
     // A record without its line end was cut off by the crash and is dropped.
@@ -175,10 +245,21 @@ Journal::Contents Journal::read(const QString& path) {
         if (record.size() < 2 || record[1] != ' ') {
             continue;
         }
-        if (record[0] == 'S') {
+        switch (record[0]) {
+        case 'S':
             contents.stats.append(unescaped(record.sliced(2)));
-        } else if (record[0] == 'I') {
+            break;
+        case 'I':
             contents.info.append(unescaped(record.sliced(2)));
+            break;
+        case 'A':
+            contents.afterGame += unescaped(record.sliced(2));
+            break;
+        case 'R':
+            contents.record = unescaped(record.sliced(2));
+            break;
+        default:
+            break;
         }
     }
     return contents;

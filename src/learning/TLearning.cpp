@@ -1,5 +1,6 @@
 #include "learning/TLearning.h"
 
+#include "core/RandomSeeds.h"
 #include "core/WindowMessages.h"
 
 #include <ctime>
@@ -36,6 +37,7 @@ std::array<int, TLearning::steps> TLearning::drawDistinct(std::array<int, N> can
 
 void TLearning::start() {
     randomState = seedSource();
+    RandomSeeds::note("experimental learning", randomState);
     nextRandom();
     rows_ = drawDistinct(std::array<int, 5>{0, 2, 4, 6, 8});
     rates_ = drawDistinct(rateCandidates);

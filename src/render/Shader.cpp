@@ -25,6 +25,13 @@ Shader::~Shader() {
 
 void Shader::initializeGL() {
     ZornOpenGL::initializeGL();
+    const auto glText = [](GLenum name) {
+        const auto* text = reinterpret_cast<const char*>(glGetString(name));
+        return text != nullptr ? QString::fromLatin1(text) : QString();
+    };
+    glVendor = glText(GL_VENDOR);
+    glRenderer = glText(GL_RENDERER);
+    glVersion = glText(GL_VERSION);
     emit gpuCollisionProbed(initGpuCollision());
 }
 

@@ -12,6 +12,10 @@
 class Shader : public ZornOpenGL, public HitPasses {
     Q_OBJECT
 public:
+    // The driver's names, known once the view was first shown.
+    QString glVendor;
+    QString glRenderer;
+    QString glVersion;
     using ZornOpenGL::ZornOpenGL;
     ~Shader() override;
 

@@ -8,6 +8,10 @@ void SceneRandom::seed(std::uint32_t value) {
     state = value;
 }
 
+std::uint32_t SceneRandom::current() {
+    return state;
+}
+
 int SceneRandom::next() {
     state = state * 214013u + 2531011u;
     return static_cast<int>((state >> 16) & 0x7fffu);

@@ -9,6 +9,8 @@ public:
     static constexpr int maximum = 32767;
 
     static void seed(std::uint32_t value);
+    // The generator's whole state: seeding with it replays the sequence from here.
+    static std::uint32_t current();
     // The next raw value, 0..maximum.
     static int next();
 };

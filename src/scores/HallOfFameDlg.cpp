@@ -54,6 +54,10 @@ void HallOfFameDlg::setScoreServer(std::function<QString()> source) {
     scoreServer = std::move(source);
 }
 
+void HallOfFameDlg::setParticipant(std::function<QString()> source) {
+    participantSource = std::move(source);
+}
+
 bool HallOfFameDlg::synchronize() {
     const QString server = scoreServer ? scoreServer() : QString(SettingKeys::scoreServer.defaultText);
     InternetDlg progress;
@@ -63,7 +67,9 @@ bool HallOfFameDlg::synchronize() {
                       .arg(server));
         return false;
     }
-    const bool complete = ScoreSync::run(tables, link.connection(), progress);
+    const QString participant =
+        link.capabilities().syncClaims && participantSource ? participantSource() : QString();
+    const bool complete = ScoreSync::run(tables, link.connection(), progress, participant);
     repaint();
     if (!complete) {
         progress.addLine("Error (1): " + link.connection().errorText());

@@ -48,7 +48,12 @@ QString percentage(double value) {
 }
 } // namespace
 
-bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressLines& progress) {
+bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressLines& progress,
+                    const QString& participantId) {
+    if (!participantId.isEmpty()) {
+        connection.sendInteger(Protocol::syncClaim);
+        connection.sendString(participantId.toUtf8());
+    }
     progress.addLine("Requesting schore synchronization..");
     connection.sendInteger(Wire::synchronize);
     progress.addLine("Determining changes..");
@@ -71,18 +76,25 @@ bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressL
         }
     }
     connection.sendInteger(Wire::end);
-    const SettingsStore::Batch oneWrite = tables.batch();
-    for (int t = 0; t < tableCount; ++t) {
-        BestScoreTable& table = *tables.table(t);
-        if (table.changed && receiveTable(connection, table)) {
-            tables.save(t / difficultyIndexCount, t % difficultyIndexCount);
-        }
-        if ((t + 1) % difficultyIndexCount == 0) {
-            progress.replaceLastLine(percentage(50 + (t + 1) * 50.0 / tableCount));
+    {
+        const SettingsStore::Batch oneWrite = tables.batch();
+        for (int t = 0; t < tableCount; ++t) {
+            BestScoreTable& table = *tables.table(t);
+            if (table.changed && receiveTable(connection, table)) {
+                tables.save(t / difficultyIndexCount, t % difficultyIndexCount);
+            }
+            if ((t + 1) % difficultyIndexCount == 0) {
+                progress.replaceLastLine(percentage(50 + (t + 1) * 50.0 / tableCount));
+            }
         }
     }
     progress.replaceLastLine("Synchronizing 100%");
     const bool complete = !connection.isLost();
+    if (complete && !participantId.isEmpty()) {
+        // Only now, with the tables stored, may the server forget what it merged for us.
+        connection.sendInteger(Protocol::syncReceived);
+        connection.flush();
+    }
     connection.close();
     return complete;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class BestScoreTableSet;
 class Connection;
 class ProgressLines;
@@ -9,5 +11,9 @@ class ProgressLines;
 // stored. A table whose download breaks off keeps the version it had.
 namespace ScoreSync {
 // True when the exchange ran to its end without losing the connection; the connection is closed.
-bool run(BestScoreTableSet& tables, Connection& connection, ProgressLines& progress);
+// With a participant id (for servers that take claims) the server learns who synchronizes and,
+// once the tables are stored, that they arrived: entries it merged for a synchronization that broke
+// off are then recognised, not added twice, on the next one.
+bool run(BestScoreTableSet& tables, Connection& connection, ProgressLines& progress,
+         const QString& participantId = {});
 } // namespace ScoreSync

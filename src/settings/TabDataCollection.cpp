@@ -11,9 +11,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QUuid>
 #include <QVBoxLayout>
 
 namespace {
+constexpr int maxParticipantIdLength = 64;
+// No control characters (C0, DEL, C1), no blank at either end.
+const char* const participantIdPattern = "^[^\\s\\x00-\\x1f\\x7f-\\x9f](?:[^\\x00-\\x1f\\x7f-\\x9f]{0,62}[^\\s\\x00-\\x1f\\x7f-\\x9f])?$";
 constexpr int widthDu = 269;
 constexpr int heightDu = 202;
 constexpr int averagingEditWidthDu = 40;
@@ -23,7 +29,7 @@ constexpr int methodBoxWidthDu = 200;
 TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
     : TabDlg(store, parent), states(new QButtonGroup(this)), averagingEdit(new QLineEdit(this)),
       coordinatesBox(new QCheckBox("Collect coordinates", this)), methods(new QButtonGroup(this)),
-      serverEdit(new QLineEdit(this)) {
+      serverEdit(new QLineEdit(this)), participantEdit(new QLineEdit(this)) {
     setMinimumSize(DialogUnits::toPixels(widthDu, heightDu, font()));
     auto* layout = new QVBoxLayout(this);
 
@@ -56,6 +62,17 @@ TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
     serverRow->addWidget(serverEdit, 1);
     layout->addLayout(serverRow);
 
+    auto* participantRow = new QHBoxLayout;
+    participantRow->addWidget(new QLabel("Participant:"));
+    participantEdit->setObjectName("participantId");
+    participantEdit->setMaxLength(maxParticipantIdLength);
+    participantEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(participantIdPattern), participantEdit));
+    participantEdit->setToolTip("The code this player's data is filed under; made at random unless you type "
+                                "your own (1 to 64 characters)");
+    participantRow->addWidget(participantEdit, 1);
+    layout->addLayout(participantRow);
+
     auto* methodBox = new QGroupBox("Choose learning method");
     auto* methodLayout = new QVBoxLayout(methodBox);
     addRadio(methods, methodLayout, "Classical learning", SettingKeys::learningMethodClassical);
@@ -74,6 +91,7 @@ void TabDataCollection::loadPage(const QString&) {
     coordinatesBox->setChecked(store().readBool(SettingKeys::dataCollectionCoordinates));
     LSettingsDlgRadios::select(*methods, store().readCode(SettingKeys::dataCollectionLearningMethod));
     serverEdit->setText(store().readText(SettingKeys::scoreServer));
+    participantEdit->setText(ensureParticipantId(store()));
 }
 
 void TabDataCollection::savePage(const QString&) {
@@ -83,6 +101,9 @@ void TabDataCollection::savePage(const QString&) {
     store().writeBool(SettingKeys::dataCollectionCoordinates, collectCoordinates());
     store().writeInt(SettingKeys::dataCollectionLearningMethod, learningMethod());
     store().write(QLatin1String(SettingKeys::scoreServer.key), scoreServer());
+    const QString participant = participantId();
+    store().write(QLatin1String(SettingKeys::participantId.key), participant);
+    participantEdit->setText(participant);
 }
 
 int TabDataCollection::dataCollectionState() const {
@@ -107,4 +128,25 @@ int TabDataCollection::learningMethod() const {
 
 QString TabDataCollection::scoreServer() const {
     return serverEdit->text().trimmed();
+}
+
+QString TabDataCollection::participantId() const {
+    const QString typed = participantEdit->text();
+    return isValidParticipantId(typed) ? typed : ensureParticipantId(store());
+}
+
+bool TabDataCollection::isValidParticipantId(const QString& id) {
+    static const QRegularExpression pattern(participantIdPattern);
+    return pattern.match(id).hasMatch();
+}
+
+QString TabDataCollection::ensureParticipantId(SettingsStore& store) {
+    const QString stored = store.readText(SettingKeys::participantId);
+    if (isValidParticipantId(stored)) {
+        return stored;
+    }
+    // Random, never from the host or user name, so the data does not name the player.
+    const QString made = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    store.write(QLatin1String(SettingKeys::participantId.key), made);
+    return made;
 }

@@ -30,6 +30,13 @@ public:
     int learningMethod() const;
     // "host[:port]" of the score server's page, trimmed.
     QString scoreServer() const;
+    // The participant id in force: the field's text when it is a valid id, else the stored one.
+    QString participantId() const;
+
+    // 1 to 64 characters, none of them a control character, no blank at either end.
+    static bool isValidParticipantId(const QString& id);
+    // The stored participant id; one is made at random and stored when there is no valid one.
+    static QString ensureParticipantId(SettingsStore& store);
 
 private:
     QButtonGroup* states;
@@ -37,4 +44,5 @@ private:
     QCheckBox* coordinatesBox;
     QButtonGroup* methods;
     QLineEdit* serverEdit;
+    QLineEdit* participantEdit;
 };

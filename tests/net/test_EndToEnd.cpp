@@ -109,8 +109,10 @@ private:
         play(address, "1000 1.00 0.20000 0.95000");
         server.reset();
         play(address, "2000 0.00 0.30000 0.95000");
-        QCOMPARE(DataUpload(folder).queued(), QStringList{"upload1700000000.wire"});
-        QVERIFY(folder.exists("stats1700000000.txt") && folder.exists("info1700000000.txt"));
+        // The first game left only its record; the second its files, its record and its queued upload.
+        QVERIFY(folder.exists("session1700000000.json") && !folder.exists("stats1700000000.txt"));
+        QCOMPARE(DataUpload(folder).queued(), QStringList{"upload1700000001.wire"});
+        QVERIFY(folder.exists("stats1700000001.txt") && folder.exists("info1700000001.txt"));
         server = startServer(database);
         QVERIFY(server);
         play(page(*server), "3000 1.00 0.40000 0.95000");
