@@ -21,6 +21,7 @@
 #include "server/ScoreServer.h"
 #include "server/ServerDatabase.h"
 #include "support/TestMain.h"
+#include "records/SessionRecord.h"
 #include "support/Waiting.h"
 
 #include <QColorDialog>
@@ -28,6 +29,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QCryptographicHash>
+#include <QJsonObject>
+#include <QUuid>
 #include <QtTest>
 
 #include <map>
@@ -453,6 +457,36 @@ private slots:
         QVERIFY(QRegularExpression(R"(\r\n\d+ 1\.00 0\.\d{5} 0\.\d{5}( [trcsyg]\d{4}( \S+){3})*\r\n)")
                     .match(QString::fromUtf8(text))
                     .hasMatch());
+
+        // Beside them, the game's record: who played what, with which settings, answers and checksums.
+        const QString time = made.filter("stats").value(0).mid(5).chopped(4);
+        const std::optional<SessionRecord> record = SessionRecord::read("session" + time + ".json");
+        QVERIFY(record);
+        QCOMPARE(record->participantId, store->read("Participant Id", ""));
+        QVERIFY(QUuid::fromString(record->gameId).version() == QUuid::Random);
+        QCOMPARE(record->ending, SessionRecord::Ending::timeUp);
+        QVERIFY(record->lengthMs >= 450 && record->start < record->end);
+        QStringList answers;
+        for (const SessionRecord::Answer& answer : record->answers) {
+            answers << answer.when + ": " + answer.text;
+            QVERIFY(answer.time.isValid());
+        }
+        // The info file's labels stand the other way round; the record says when each was given.
+        QCOMPARE(answers, QStringList({"object: mouse", "before: pain level: 10.0, stiffness level: 0.0",
+                                       "after: pain level: 0.0, stiffness level: 10.0"}));
+        const QJsonObject details = record->details;
+        QCOMPARE(details["level"]["number"].toInt(), 0);
+        QCOMPARE(details["learning"]["method"].toString(), QString("classical"));
+        QCOMPARE(details["settings"]["Data Collection Averaging Time"].toString(), QString("100"));
+        QCOMPARE(details["hitTest"].toString(), QString(window->usesGpuHitTest() ? "GPU" : "CPU"));
+        QVERIFY(!details["gl"]["renderer"].toString().isEmpty());
+        QVERIFY(details["seeds"].toObject().contains("scene"));
+        QCOMPARE(record->files.size(), 2);
+        for (const SessionRecord::File& file : record->files) {
+            QFile data(file.name);
+            QVERIFY(data.open(QIODevice::ReadOnly));
+            QCOMPARE(QCryptographicHash::hash(data.readAll(), QCryptographicHash::Sha256).toHex(), file.sha256);
+        }
     }
 
     void theBackgroundColourComesFromTheStore() {

@@ -84,6 +84,37 @@ private slots:
     }
 
     // The modules read the pages at once; only OK stores them, in one rewrite, under the plain keys.
+    // A random participant id is made once; a typed code of 1 to 64 printable characters replaces it,
+    // anything else leaves the one in force.
+    void theParticipantIdIsMadeOnceAndOnlyAValidCodeReplacesIt() {
+        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
+        QLineEdit* field = edit(*dlg, "participantId");
+        const QString made = store->read("Participant Id", "");
+        QVERIFY(TabDataCollection::isValidParticipantId(made));
+        QCOMPARE(field->text(), made);
+        QCOMPARE(shownDialog<LSettingsDlg>(*store, mainWindow.get())->dataCollection().participantId(), made);
+
+        retype(field, "  ");
+        clickButton(*dlg, "OK");
+        QCOMPARE(store->read("Participant Id", ""), made);
+        QCOMPARE(field->text(), made);
+
+        // Control characters cannot be typed in; the field stops at 64 characters.
+        retype(field, QString("lab\tB-07") + QString(80, QChar('x')));
+        QCOMPARE(field->text().size(), 64);
+        QVERIFY(!field->text().contains('\t'));
+        retype(field, "Lab B / 07 (Mo)");
+        clickButton(*dlg, "OK");
+        QCOMPARE(store->read("Participant Id", ""), QString("Lab B / 07 (Mo)"));
+
+        // A damaged stored value is replaced by a new random id.
+        store->write("Participant Id", "bad\nid");
+        const QString fresh = TabDataCollection::ensureParticipantId(*store);
+        QVERIFY(fresh != made && TabDataCollection::isValidParticipantId(fresh));
+        QVERIFY(!TabDataCollection::isValidParticipantId(QString(65, QChar('a'))));
+        QVERIFY(TabDataCollection::isValidParticipantId(QString(64, QChar('a'))));
+    }
+
     void editsTakeEffectAtOnceAndOnlyOkStoresThem_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("OK") << "OK";
