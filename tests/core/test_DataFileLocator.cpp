@@ -83,7 +83,8 @@ private slots:
 
     void theInstalledFolderIsShareVazazoBesideTheProgramsFolder() {
         const QDir program(QCoreApplication::applicationDirPath());
-        QCOMPARE(DataFileLocator::installedFolder(), QDir::cleanPath(program.absoluteFilePath("../share/vazazo")));
+        QCOMPARE(DataFileLocator::installedFolder(),
+                 QDir::cleanPath(program.absoluteFilePath("../share/vazazo")));
     }
 };
 
