@@ -164,7 +164,11 @@ game)
     start_game "$place/empty" "$prefix/bin/vazazo"
     wait_until_drawing
     press s
-    wait_for 30 test -s "$place/empty/screenShot0000.png" || fail "no screenshot in the working folder"
+    # A texture that cannot be loaded holds the game in a message box; say why.
+    wait_for 30 test -s "$place/empty/screenShot0000.png" || {
+        no_missing_files
+        fail "no screenshot in the working folder"
+    }
     quit_with_escape
     no_missing_files
     for file in "${data_files[@]}"; do
@@ -198,7 +202,10 @@ menu_entry)
     wait_until_drawing
     [ -d "$home/Vazazo" ] || fail "~/Vazazo was not made"
     press s
-    wait_for 30 test -s "$home/Vazazo/screenShot0000.png" || fail "no screenshot in ~/Vazazo"
+    wait_for 30 test -s "$home/Vazazo/screenShot0000.png" || {
+        no_missing_files
+        fail "no screenshot in ~/Vazazo"
+    }
     [ ! -e "$home/screenShot0000.png" ] || fail "the screenshot went to the folder the game was started in"
     quit_with_escape
     no_missing_files
