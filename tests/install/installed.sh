@@ -148,8 +148,9 @@ metadata)
     done
     if command -v systemd-analyze >/dev/null; then
         # It reports options it does not understand, yet still succeeds.
-        verdict=$(timeout 60 systemd-analyze verify --man=no "$unit" 2>&1) && [ -z "$verdict" ] ||
+        if ! verdict=$(timeout 60 systemd-analyze verify --man=no "$unit" 2>&1) || [ -n "$verdict" ]; then
             fail "systemd-analyze verify: $verdict"
+        fi
     fi
     for option in DynamicUser=yes StateDirectory=vazazo-server Restart=on-failure ProtectSystem=strict; do
         grep -qx "$option" "$unit" || fail "the unit lacks $option"
@@ -196,11 +197,11 @@ menu_entry)
     # ~/Vazazo, made on first start.
     new_place menu_entry
     command=$(sed -n 's/^Exec=//p' "$desktop" | sed 's/ %[fFuUick]//g')
-    [ ! -e "$home/Vazazo" ] || fail "~/Vazazo exists before the first start"
+    [ ! -e "$home/Vazazo" ] || fail "Vazazo exists in the home folder before the first start"
     # shellcheck disable=SC2086 # the entry's command line, split as the desktop splits it
     start_game "$home" $command
     wait_until_drawing
-    [ -d "$home/Vazazo" ] || fail "~/Vazazo was not made"
+    [ -d "$home/Vazazo" ] || fail "Vazazo was not made in the home folder"
     press s
     wait_for 30 test -s "$home/Vazazo/screenShot0000.png" || {
         no_missing_files
