@@ -142,7 +142,14 @@ metadata)
     [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "the menu entry's icon $icon is not installed"
     grep -q "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>" \
         "$prefix/share/metainfo/org.ruvuriva.Vazazo.metainfo.xml" || fail "the metainfo does not launch the menu entry"
+    # The release the store lists is the one installed.
+    version=$("$prefix/bin/vazazo" --version | sed -n 's/^Vazazo //p')
+    grep -q "<release version=\"$version\"" "$prefix/share/metainfo/org.ruvuriva.Vazazo.metainfo.xml" ||
+        fail "the metainfo has no release entry for version $version"
+    grep -q "<caption>..*</caption>" "$prefix/share/metainfo/org.ruvuriva.Vazazo.metainfo.xml" ||
+        fail "the metainfo's screenshot has no caption"
     for page in vazazo vazazo-server; do
+        grep -q "Vazazo $version" "$prefix/share/man/man1/$page.1" || fail "man page $page.1 is not for version $version"
         warnings=$(groff -man -ww -z -Tutf8 "$prefix/share/man/man1/$page.1" 2>&1)
         [ -z "$warnings" ] || fail "man page $page.1: $warnings"
     done
