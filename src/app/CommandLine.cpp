@@ -4,6 +4,7 @@
 #include "net/ServerAddress.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 
 namespace {
 constexpr int usageError = 2;
@@ -14,7 +15,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     parser.setApplicationDescription(
         "Vazazo: a shooting game that records statistics of play for research.\n"
         "Steer the paddle with the mouse and shoot with the left button or Space; N starts a game.\n"
-        "Reads its data files from, and writes statistics and screenshots to, the current folder.");
+        "Writes statistics and screenshots to the current folder and reads its data files from there,\n"
+        "or from the installed ones when the folder has none.");
     const QCommandLineOption help({"h", "help"}, "Shows this help and exits.");
     const QCommandLineOption version({"v", "version"}, "Shows the version and exits.");
     parser.addOption(help);
@@ -24,6 +26,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                     "(80 when left out), instead of the one in the settings, for this run.",
                                     "HOST[:PORT]");
     parser.addOption(server);
+    const QCommandLineOption userFolder("user-folder",
+                                        "Works in the folder Vazazo in the home folder, made when missing, "
+                                        "instead of the current folder (as the menu entry does).");
+    parser.addOption(userFolder);
     // Qt's own options (-platform offscreen, -style Fusion, ...) are taken by the application object.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
@@ -63,5 +69,18 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             result.scoreServer.clear();
         }
     }
+    result.inUserFolder = !result.exitCode && parser.isSet(userFolder);
     return result;
+}
+
+QString CommandLine::userFolder() {
+    return QDir::home().filePath("Vazazo");
+}
+
+std::optional<QString> CommandLine::enterFolder(const QString& folder) {
+    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+        return QString("Cannot work in the folder %1: it cannot be made or entered.")
+            .arg(QDir::toNativeSeparators(folder));
+    }
+    return std::nullopt;
 }

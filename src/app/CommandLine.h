@@ -5,8 +5,8 @@
 
 #include <optional>
 
-// The program's command line: --help, --version, --server, and a clear refusal of anything else. Read
-// before the window system is opened, so both work without a display.
+// The program's command line: --help, --version, --server, --user-folder, and a clear refusal of anything
+// else. Read before the window system is opened, so both work without a display.
 struct CommandLine {
     // Set when the program ends at once with this code (0 for help and version, 2 for a usage error).
     std::optional<int> exitCode;
@@ -14,6 +14,13 @@ struct CommandLine {
     QString output;
     // --server: "host[:port]" of the score server's page for this run, empty for the stored one.
     QString scoreServer;
+    // --user-folder: work in userFolder() instead of the folder the program was started in, as a
+    // program started from the desktop menu must.
+    bool inUserFolder = false;
 
     static CommandLine parse(const QStringList& arguments);
+    // ~/Vazazo.
+    static QString userFolder();
+    // Makes folder when missing and makes it the current folder; says why when it cannot.
+    static std::optional<QString> enterFolder(const QString& folder);
 };

@@ -1,5 +1,6 @@
 #include "app/CVazazoApp.h"
 #include "app/CommandLine.h"
+#include "core/FatalError.h"
 
 #include <cstdio>
 
@@ -14,5 +15,11 @@ int main(int argc, char** argv) {
         return *commandLine.exitCode;
     }
     CVazazoApp app(argc, argv);
+    if (commandLine.inUserFolder) {
+        if (const std::optional<QString> error = CommandLine::enterFolder(CommandLine::userFolder())) {
+            FatalError::exitWith(*error);
+            return 1;
+        }
+    }
     return app.run(commandLine.scoreServer);
 }

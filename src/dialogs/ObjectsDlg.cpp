@@ -1,5 +1,6 @@
 #include "dialogs/ObjectsDlg.h"
 
+#include "core/DataFileLocator.h"
 #include "core/Log.h"
 #include "dialogs/DialogUnits.h"
 
@@ -14,7 +15,7 @@
 namespace {
 QStringList readObjects(const QString& fileName) {
     QStringList names{"mouse"};
-    QFile file(fileName);
+    QFile file(DataFileLocator::locate(fileName));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         appendLog("Could not open file with objects!");
         return names;

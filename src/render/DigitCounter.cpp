@@ -1,6 +1,7 @@
 #include "render/DigitCounter.h"
 
 #include "core/Log.h"
+#include "core/DataFileLocator.h"
 #include "core/Notice.h"
 #include "dialogs/ProgDlg.h"
 #include "render/ZornOpenGL.h"
@@ -39,9 +40,10 @@ void DigitCounter::load(ZornOpenGL& view, const QString& fileName) {
     progress.setRange(0, wheelCount);
     progress.setPos(0);
     progress.show();
-    const QImage image(fileName);
+    const QString path = DataFileLocator::locate(fileName);
+    const QImage image(path);
     if (image.isNull()) {
-        reportOnce("Cannot load image " + fileName + "\n");
+        reportOnce("Cannot load image " + path + "\n");
         return;
     }
     const int depth = image.depth();

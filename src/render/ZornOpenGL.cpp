@@ -1,5 +1,6 @@
 #include "render/ZornOpenGL.h"
 
+#include "core/DataFileLocator.h"
 #include "core/Notice.h"
 #include "core/Log.h"
 #include "dialogs/ProgDlg.h"
@@ -133,9 +134,10 @@ bool ZornOpenGL::loadTexture(GLuint& texture, const QString& fileName) {
     progress.setRange(0, 1);
     progress.setPos(0);
     progress.show();
-    const QImage image(fileName);
+    const QString path = DataFileLocator::locate(fileName);
+    const QImage image(path);
     if (image.isNull()) {
-        Notice::show("Cannot load image " + fileName + "\n");
+        Notice::show("Cannot load image " + path + "\n");
         return false;
     }
     const QSize fitted = textureSize(image.size());

@@ -1,5 +1,6 @@
 #include "sound/SoundEffects.h"
 
+#include "core/DataFileLocator.h"
 #include "core/Log.h"
 #include "dialogs/ProgDlg.h"
 #include "settings/SettingKeys.h"
@@ -28,6 +29,11 @@ SoundEffects::SoundEffects(QObject* eventTarget, DeviceCheck hasAudioOutput) {
 }
 
 void SoundEffects::load(const QDir& folder, const SettingsStore& store, QWidget* parent) {
+    // Looked up even without an audio output, so a file missing from an installation shows.
+    std::array<QString, effectCount> paths;
+    for (int i = 0; i < effectCount; ++i) {
+        paths[i] = DataFileLocator::locate(fileNames[i], folder);
+    }
     if (!sounds[gun]) {
         return;
     }
@@ -39,7 +45,7 @@ void SoundEffects::load(const QDir& folder, const SettingsStore& store, QWidget*
     QCoreApplication::processEvents();
     for (int i = 0; i < effectCount; ++i) {
         if (sounds[i]->isReady()) {
-            sounds[i]->load(folder.filePath(fileNames[i]));
+            sounds[i]->load(paths[i]);
         }
         progress.setPos(i + 1);
     }

@@ -20,6 +20,9 @@ private slots:
         QTest::newRow("Qt's own option") << QStringList{"vazazo", "-platform", "xcb"} << -1 << "";
         QTest::newRow("server") << QStringList{"vazazo", "--server", "[::1]:8081"} << -1 << "";
         QTest::newRow("bad server") << QStringList{"vazazo", "--server", "a:b:c"} << 2 << "'a:b:c'";
+        QTest::newRow("user folder") << QStringList{"vazazo", "--user-folder"} << -1 << "";
+        QTest::newRow("user folder with help")
+            << QStringList{"vazazo", "--user-folder", "-h"} << 0 << "--user-folder";
         QTest::newRow("port out of range") << QStringList{"vazazo", "--server=h:70000"} << 2 << "'h:70000'";
     }
     void eachCommandLineEndsOrGoesOnAsAUserExpects() {
@@ -30,9 +33,30 @@ private slots:
         QCOMPARE(line.exitCode.value_or(-1), exitCode);
         QVERIFY2(line.output.contains(saying), qPrintable(line.output));
         QCOMPARE(!line.scoreServer.isEmpty(), exitCode == -1 && arguments.contains("--server"));
+        QCOMPARE(line.inUserFolder, exitCode == -1 && arguments.contains("--user-folder"));
         if (exitCode == 2) {
             QVERIFY(line.output.contains("--help"));
         }
+    }
+
+    void theUserFolderIsMadeOnFirstUseAndEnteredAfterwards() {
+        QTemporaryDir home;
+        const QString before = QDir::currentPath();
+        const QString folder = home.filePath("deep/Vazazo");
+        const std::optional<QString> first = CommandLine::enterFolder(folder);
+        const QString entered = QDir::currentPath();
+        const std::optional<QString> again = CommandLine::enterFolder(folder);
+        QVERIFY(QDir::setCurrent(before));
+        QVERIFY2(!first && !again, qPrintable(first.value_or(again.value_or(""))));
+        QCOMPARE(QFileInfo(entered).canonicalFilePath(), QFileInfo(folder).canonicalFilePath());
+
+        // A file where the folder should be is said, and the current folder stays.
+        QFile blocker(home.filePath("file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const std::optional<QString> refused = CommandLine::enterFolder(home.filePath("file/Vazazo"));
+        QVERIFY(refused && refused->contains(home.filePath("file/Vazazo")));
+        QCOMPARE(QDir::currentPath(), before);
     }
 };
 
