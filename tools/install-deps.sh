@@ -3,7 +3,7 @@
 # only when something is missing.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev libglew-dev libglu1-mesa-dev
-    libgl-dev libgl1-mesa-dri xvfb xauth fonts-liberation gstreamer1.0-plugins-base
+    libgl-dev libssl-dev libgl1-mesa-dri xvfb xauth fonts-liberation gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good sox lame libqt6sql6-sqlite libqt6sql6-psql postgresql
     dpkg-dev desktop-file-utils appstream groff-base xdotool curl)
 missing=()

@@ -3,6 +3,7 @@
 #include <QFileDevice>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -15,5 +16,17 @@ bool syncToDisk(QFileDevice& file) {
     return handle < 0 || ::fsync(handle) == 0;
 #else
     return true;
+#endif
+}
+
+void startWriteBack(QFileDevice& file, qint64 offset, qint64 length) {
+#ifdef Q_OS_LINUX
+    if (file.flush() && file.handle() >= 0) {
+        ::sync_file_range(file.handle(), offset, length, SYNC_FILE_RANGE_WRITE);
+    }
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(offset);
+    Q_UNUSED(length);
 #endif
 }

@@ -4,8 +4,8 @@
 #include "core/Log.h"
 #include "learning/DataStreams.h"
 #include "learning/LineList.h"
+#include "protocol/Sha256.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSaveFile>
 
@@ -18,7 +18,7 @@ constexpr qsizetype chunkBytes = 256 * 1024;
 class DataFiles::Output : public LineSink {
 public:
     Output(std::unique_ptr<QIODevice> device, QString name)
-        : device(std::move(device)), name(std::move(name)), hash(QCryptographicHash::Sha256) {
+        : device(std::move(device)), name(std::move(name)) {
         buffer.reserve(chunkBytes + 4096);
     }
     ~Output() {
@@ -71,21 +71,30 @@ public:
         committed = !failed;
         return committed;
     }
-    SessionRecord::File facts() const { return {name, bytes, hash.result().toHex()}; }
+    SessionRecord::File facts() {
+        if (digest.isEmpty()) {
+            digest = hash.hex();
+        }
+        return {name, bytes, digest};
+    }
 
 private:
     void flushBuffer() {
         if (!failed && !buffer.isEmpty()) {
-            hash.addData(buffer);
-            bytes += buffer.size();
+            hash.add(buffer);
             failed = device->write(buffer) != buffer.size();
+            if (auto* file = qobject_cast<QFileDevice*>(device.get()); file != nullptr && !failed) {
+                startWriteBack(*file, bytes, buffer.size());
+            }
+            bytes += buffer.size();
         }
         buffer.clear();
     }
 
     std::unique_ptr<QIODevice> device;
     QString name;
-    QCryptographicHash hash;
+    Sha256 hash;
+    QByteArray digest;
     QByteArray buffer;
     qint64 bytes = 0;
     bool failed = false;
@@ -204,9 +213,16 @@ bool DataFiles::writeRecord(qint64 time, const SessionRecord& record) const {
 
 QByteArray DataFiles::sha256Of(const QString& path) {
     QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    return hash.result().toHex();
+    Sha256 hash;
+    while (!file.atEnd()) {
+        const QByteArray chunk = file.read(1 << 20);
+        if (chunk.isEmpty()) {
+            return {};
+        }
+        hash.add(chunk);
+    }
+    return hash.hex();
 }

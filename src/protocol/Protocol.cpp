@@ -1,6 +1,7 @@
 #include "protocol/Protocol.h"
 
-#include <QCryptographicHash>
+#include "protocol/Sha256.h"
+
 #include <QtEndian>
 
 namespace Protocol {
@@ -46,7 +47,7 @@ QByteArray Capabilities::pageLine() const {
 }
 
 QByteArray gameDigest(QByteArrayView framedStreams) {
-    return QCryptographicHash::hash(framedStreams, QCryptographicHash::Sha256).toHex();
+    return Sha256::hexOf(framedStreams);
 }
 
 void appendInteger(QByteArray& out, qint32 value) {
