@@ -78,7 +78,14 @@ QByteArray GameUpload::digest(bool withSession) const {
     return Protocol::gameDigest(withSession ? streams + session : streams);
 }
 
-DataUpload::DataUpload(QDir folder) : folder(std::move(folder)) {}
+DataUpload::DataUpload(QDir folder, Reader reader) : folder(std::move(folder)), reader(std::move(reader)) {
+    if (!this->reader) {
+        this->reader = [](const QString& path) -> std::unique_ptr<QIODevice> {
+            auto file = std::make_unique<QFile>(path);
+            return file->open(QIODevice::ReadOnly) ? std::move(file) : nullptr;
+        };
+    }
+}
 
 QDir DataUpload::queueFolder() const {
     return QDir(folder.filePath(queueFolderName));
@@ -219,18 +226,27 @@ bool DataUpload::enqueue(const GameUpload& game) {
 }
 
 std::optional<GameUpload> DataUpload::load(const QString& name) const {
-    QFile file(queueFolder().filePath(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        appendLog(QString("The queued upload %1 cannot be opened (%2); it stays in the queue.").arg(name, file.errorString()));
+    const std::unique_ptr<QIODevice> file = reader(queueFolder().filePath(name));
+    if (!file) {
+        appendLog(QString("The queued upload %1 cannot be opened; it stays in the queue.").arg(name));
         return std::nullopt;
     }
-    const qint64 size = file.size();
-    const QByteArray bytes = size <= maxQueuedBytes ? file.readAll() : QByteArray();
-    if (size > maxQueuedBytes || bytes.size() != size || file.error() != QFileDevice::NoError) {
-        appendLog(QString("The queued upload %1 cannot be read (%2); it stays in the queue.").arg(name, file.errorString()));
+    // Read in pieces: a read error ends the loop at once, and so does a device that gives nothing.
+    QByteArray bytes;
+    bool readable = true;
+    while (readable && !file->atEnd()) {
+        const QByteArray piece = file->read(1 << 20);
+        readable = !piece.isEmpty() && bytes.size() + piece.size() <= maxQueuedBytes;
+        bytes += piece;
+    }
+    if (auto* plain = qobject_cast<QFileDevice*>(file.get())) {
+        readable = readable && plain->error() == QFileDevice::NoError && bytes.size() == plain->size();
+    }
+    if (!readable) {
+        appendLog(QString("The queued upload %1 cannot be read (%2); it stays in the queue.").arg(name, file->errorString()));
         return std::nullopt;
     }
-    file.close();
+    file->close();
     GameUpload game;
     game.queueName = name;
     game.time = queuedTime(name);

@@ -5,9 +5,12 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QIODevice>
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class Connection;
@@ -52,7 +55,10 @@ public:
         QByteArray receiptDigest;
     };
 
-    explicit DataUpload(QDir folder);
+    // Opens a queued file for reading; null when it cannot. Tests put failing devices here.
+    using Reader = std::function<std::unique_ptr<QIODevice>(const QString& path)>;
+
+    explicit DataUpload(QDir folder, Reader reader = {});
 
     // The streams of a game, with the progress lines of sending them.
     static GameUpload frame(const QString& gameId, qint64 time, const LineList& stats, const LineList& info,
@@ -76,4 +82,5 @@ private:
     void markSent(const QString& name) const;
 
     QDir folder;
+    Reader reader;
 };

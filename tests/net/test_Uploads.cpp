@@ -1,0 +1,167 @@
+#include "support/TestMain.h"
+#include "support/ManualCounter.h"
+#include "support/RecordingProgress.h"
+#include "support/ScriptedPeer.h"
+#include "core/Log.h"
+#include "learning/DataCollection.h"
+#include "learning/DataUpload.h"
+#include "learning/LineList.h"
+#include "net/Connection.h"
+#include "net/Wire.h"
+#include "records/SessionRecord.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+constexpr qint64 gameTime = 1'700'000'000;
+
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+// The discovery page, then a TCP server of the original exchange: it accepts the version, reads
+// what comes until the client closes, and never answers again.
+struct OriginalServer {
+    explicit OriginalServer(QByteArray* received)
+        : tcp([received](QTcpSocket& client) {
+              const QByteArray hello = ScriptedPeer::read(client, 8);
+              client.write(Wire::integer(0));
+              *received = hello + ScriptedPeer::readAll(client);
+          }),
+          page([port = tcp.port()](QTcpSocket& client) {
+              while (!client.readAll().contains("\r\n\r\n") && client.waitForReadyRead(ScriptedPeer::waitMs)) {
+              }
+              client.write("HTTP/1.0 200 OK\r\n\r\nVazazo score server\n127.0.0.1:" + QByteArray::number(port) + "\n");
+          }) {}
+    QString address() const { return QString("127.0.0.1:%1").arg(page.port()); }
+    ScriptedPeer tcp;
+    ScriptedPeer page;
+};
+
+QString logText() {
+    QString text;
+    for (const GameLog::Line& line : GameLog::takePending()) {
+        text += line.text + '\n';
+    }
+    return text;
+}
+
+// A device that opens but fails every read.
+struct BrokenReads : QIODevice {
+    BrokenReads() { open(QIODevice::ReadOnly); }
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64) override { return -1; }
+    qint64 bytesAvailable() const override { return 100; }
+    bool atEnd() const override { return false; }
+};
+} // namespace
+
+class TestUploads : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { logText(); }
+
+    // Such a server cannot confirm anything: the game counts as sent once it went, and is neither
+    // kept in files nor queued nor sent again with the next game.
+    void aServerOfTheOriginalExchangeGetsEachGameOnceAndNothingWaits() {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        Clock clock{std::make_shared<ManualCounter>()};
+        DataCollection module(folder, clock);
+        module.setCalendarTime([] { return gameTime; });
+        module.setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
+        QByteArrayList received;
+        for (const QByteArray line : {"1000 1.00 0.20000 0.95000", "2000 1.00 0.30000 0.95000"}) {
+            QByteArray bytes;
+            {
+                OriginalServer server(&bytes);
+                module.beginGame({DataCollection::upload, true, 5000, server.address()}, {"Group Name: lab"});
+                module.appendInfo(line);
+                module.stopAtGameOver();
+                module.finishGame("pain level: 3.0, stiffness level: 4.0");
+            }
+            received << bytes;
+        }
+        QVERIFY(logText().contains("Sent the data of this game to the collection server."));
+        // Exactly the original exchange: version check, the two streams, the end; nothing of ids,
+        // receipts or records.
+        for (int game = 0; game < 2; ++game) {
+            const QByteArray& bytes = received[game];
+            QVERIFY(bytes.startsWith(Wire::integer(1) + Wire::integer(173) + Wire::integer(5) + Wire::string("stats")));
+            QVERIFY(bytes.endsWith(hex("00000000") + Wire::integer(3)));
+            QCOMPARE(bytes.count("Group Name: lab"), 1);
+            QVERIFY(!bytes.contains("session") && !bytes.contains(module.gameId().toLatin1()));
+        }
+        QVERIFY(received[0].contains("1000 1.00") && !received[1].contains("1000 1.00"));
+        QVERIFY(received[1].contains("2000 1.00"));
+        QVERIFY(DataUpload(folder).queued().isEmpty());
+        QVERIFY(!folder.exists(DataUpload::queueFolderName));
+        QVERIFY(folder.entryList({"stats*", "info*"}, QDir::Files).isEmpty());
+        const std::optional<SessionRecord> record = SessionRecord::read(folder.filePath("session1700000001.json"));
+        QVERIFY(record);
+        QCOMPARE(record->upload.state, SessionRecord::Upload::State::sentWithoutReceipt);
+        QCOMPARE(record->upload.sha256.size(), 64);
+    }
+
+    // A queued file that cannot be opened or read stays and is reported; a damaged one is set
+    // aside; neither is marked sent nor holds up the good one behind it.
+    void queuedFilesThatCannotBeReadNeverBlockAndAreNeverMarkedSent() {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        LineList stats;
+        LineList info;
+        info.append("Group Name: lab");
+        SilentProgress silent;
+        DataUpload plain(folder);
+        for (const qint64 time : {1, 2, 3, 4}) {
+            QVERIFY(plain.enqueue(DataUpload::frame(QString("game-%1").arg(time), time, stats, info, false, {}, silent)));
+        }
+        // upload3 damaged: a byte of its body changed, so its checksum fails.
+        QFile damaged(folder.filePath("upload-queue/upload3.wire"));
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        QByteArray bytes = damaged.readAll();
+        bytes[bytes.size() - 3] = 'X';
+        QVERIFY(damaged.seek(0) && damaged.write(bytes) == bytes.size());
+        damaged.close();
+        // A legacy file (no header) that is not whole streams.
+        QFile legacy(folder.filePath("upload-queue/upload5.wire"));
+        QVERIFY(legacy.open(QIODevice::WriteOnly) && legacy.write(Wire::integer(5) + Wire::string("stats") + "\x01") > 0);
+        legacy.close();
+
+        DataUpload upload(folder, [](const QString& path) -> std::unique_ptr<QIODevice> {
+            if (path.endsWith("upload1.wire")) {
+                return nullptr;
+            }
+            if (path.endsWith("upload2.wire")) {
+                return std::make_unique<BrokenReads>();
+            }
+            auto file = std::make_unique<QFile>(path);
+            return file->open(QIODevice::ReadOnly) ? std::move(file) : nullptr;
+        });
+        QByteArray seen;
+        QList<DataUpload::Sent> sent;
+        {
+            ScriptedPeer peer([&seen](QTcpSocket& client) { seen = ScriptedPeer::readAll(client); });
+            Connection connection;
+            QVERIFY(connection.connect("127.0.0.1", peer.port()));
+            const GameUpload game = DataUpload::frame("game-9", 9, stats, info, false, {}, silent);
+            sent = upload.send(connection, {}, game, silent);
+        }
+        // This game and upload4 went; the others did not.
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent[1].queueName, QString("upload4.wire"));
+        QCOMPARE(seen.count("Group Name: lab"), 2);
+        QCOMPARE(QDir(folder.filePath("upload-queue")).entryList(QDir::Files),
+                 QStringList({"upload1.wire", "upload2.wire", "upload4.sent"}));
+        QCOMPARE(QDir(folder.filePath("upload-queue/damaged")).entryList(QDir::Files),
+                 QStringList({"upload3.wire", "upload5.wire"}));
+        const QString log = logText();
+        QVERIFY(log.contains("upload1.wire cannot be opened") && log.contains("upload2.wire cannot be read"));
+        QVERIFY(log.contains("upload3.wire is damaged") && log.contains("upload5.wire is damaged"));
+    }
+};
+
+VAZAZO_TEST(TestUploads)
+#include "test_Uploads.moc"
