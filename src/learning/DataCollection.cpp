@@ -45,6 +45,20 @@ QMap<QString, qint64> recordsById(const QDir& folder) {
     return found;
 }
 
+// Whether the files a record names are all there as it describes them.
+bool filesComplete(const QDir& folder, const QList<SessionRecord::File>& files) {
+    if (files.isEmpty()) {
+        return false;
+    }
+    for (const SessionRecord::File& file : files) {
+        const QString path = folder.filePath(file.name);
+        if (QFileInfo(path).size() != file.bytes || DataFiles::sha256Of(path) != file.sha256) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Temporary files that a save killed before its end left behind; their data is in the journal.
 void removeCutOffSaves(const QDir& folder) {
     static const QRegularExpression name("^(stats\\d+\\.txt|info\\d+\\.txt|session\\d+\\.json)\\.[A-Za-z0-9]{6}$");
@@ -238,9 +252,18 @@ void DataCollection::onPeriod() {
 }
 
 bool DataCollection::saveGame(LineList& stats, LineList& info, bool coordinates, SessionRecord& gameRecord,
-                              SaveProgress& progress, qint64 from) {
+                              SaveProgress& progress, qint64 from, Journal* gameJournal) {
     const DataFiles files(folder, opener);
-    if (!files.write(from, stats, info, coordinates, "Saving ", progress, &gameRecord).ok()) {
+    // The journal learns the files before they take their names, so that a crash in between is
+    // finished at the next start instead of saving the game twice.
+    const auto journalRecord = [gameJournal](qint64, const SessionRecord& complete) {
+        if (gameJournal != nullptr) {
+            gameJournal->addRecord(compact(complete));
+            gameJournal->close();
+        }
+        return true;
+    };
+    if (!files.write(from, stats, info, coordinates, "Saving ", progress, &gameRecord, journalRecord).ok()) {
         return false;
     }
     emptyTexts(stats);
@@ -251,7 +274,8 @@ bool DataCollection::saveGame(LineList& stats, LineList& info, bool coordinates,
 bool DataCollection::saveUnsaved(SaveProgress& progress) {
     while (!unsaved.empty()) {
         UnsavedGame& game = *unsaved.front();
-        if (!saveGame(game.stats, game.info, game.coordinates, game.record, progress, calendarTime())) {
+        if (!saveGame(game.stats, game.info, game.coordinates, game.record, progress, calendarTime(),
+                      game.journal.get())) {
             return false;
         }
         if (game.journal) {
@@ -313,7 +337,7 @@ bool DataCollection::uploadCurrent(SaveProgress& progress) {
     // Nothing a player produced is lost: the files now, the server with the next upload.
     const bool queued = uploads.enqueue(game);
     record.upload.sha256 = game.digest(true);
-    if (!saveGame(statsLines, infoLines, collectCoordinates, record, progress, time)) {
+    if (!saveGame(statsLines, infoLines, collectCoordinates, record, progress, time, journal.get())) {
         if (queued) {
             appendLog("The data of this game waits in the upload queue for the next upload that works.");
         }
@@ -335,7 +359,7 @@ bool DataCollection::saveCurrent(SaveProgress& progress) {
         return uploadCurrent(progress);
     }
     record.upload = {};
-    return saveGame(statsLines, infoLines, collectCoordinates, record, progress, calendarTime());
+    return saveGame(statsLines, infoLines, collectCoordinates, record, progress, calendarTime(), journal.get());
 }
 
 void DataCollection::reportUnsafe() {
@@ -434,26 +458,24 @@ int DataCollection::recoverJournals(const QDir& folder) {
             appendLog(QString("The journal %1 cannot be read; it is left as it is.").arg(name));
             continue;
         }
-        qint64 from = contents.gameTime;
-        if (!contents.gameId.isEmpty() && saved.contains(contents.gameId)) {
-            const qint64 time = saved.value(contents.gameId);
-            const std::optional<SessionRecord> existing = SessionRecord::read(folder.filePath(SessionRecord::fileName(time)));
-            bool complete = existing && !existing->files.isEmpty();
-            for (const SessionRecord::File& file : existing ? existing->files : QList<SessionRecord::File>()) {
-                complete = complete && QFileInfo(folder.filePath(file.name)).size() == file.bytes;
-            }
-            if (complete || (existing && existing->files.isEmpty())) {
-                // Saved (or uploaded) before the journal could go.
-                QFile::remove(path);
-                appendLog(QString("The game in the journal %1 was saved already; the journal is removed.").arg(name));
+        std::optional<SessionRecord> journaled = SessionRecord::fromBytes(contents.record);
+        if (journaled && filesComplete(folder, journaled->files)) {
+            // Killed between its files and its record: the record is all that was missing.
+            const qint64 time = journaled->files.first().name.mid(5).chopped(4).toLongLong();
+            if (!QFileInfo::exists(folder.filePath(SessionRecord::fileName(time))) &&
+                !DataFiles(folder).writeRecord(time, *journaled)) {
                 continue;
             }
-            // A save cut short after its record: the record goes, the save is done again under its time.
-            for (const SessionRecord::File& file : existing ? existing->files : QList<SessionRecord::File>()) {
-                QFile::remove(folder.filePath(file.name));
-            }
-            QFile::remove(folder.filePath(SessionRecord::fileName(time)));
-            from = time;
+            QFile::remove(path);
+            appendLog(QString("The game in the journal %1 was saved already as %2; its save is complete now.")
+                          .arg(name, journaled->files.first().name));
+            continue;
+        }
+        if (!contents.gameId.isEmpty() && saved.contains(contents.gameId)) {
+            // Saved (or uploaded) before the journal could go.
+            QFile::remove(path);
+            appendLog(QString("The game in the journal %1 was saved already; the journal is removed.").arg(name));
+            continue;
         }
         LineList stats;
         LineList info;
@@ -467,8 +489,9 @@ int DataCollection::recoverJournals(const QDir& folder) {
             info.first()->text += contents.afterGame;
         }
         SessionRecord record;
-        if (std::optional<SessionRecord> journaled = SessionRecord::fromBytes(contents.record)) {
+        if (journaled) {
             record = std::move(*journaled);
+            record.files.clear();
         } else {
             record.gameId = contents.gameId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces)
                                                       : contents.gameId;
@@ -484,7 +507,7 @@ int DataCollection::recoverJournals(const QDir& folder) {
         record.upload = {};
         SilentProgress progress;
         const DataFiles::Result result =
-            DataFiles(folder).write(from, stats, info, contents.coordinates, "Saving ", progress, &record);
+            DataFiles(folder).write(contents.gameTime, stats, info, contents.coordinates, "Saving ", progress, &record);
         if (!result.ok()) {
             appendLog(
                 QString("The game in the journal %1 could not be recovered; the journal is kept.").arg(name));

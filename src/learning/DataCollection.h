@@ -103,7 +103,7 @@ private:
     };
     // Writes the file pair and the record under the first free time from `from` on.
     bool saveGame(LineList& stats, LineList& info, bool coordinates, SessionRecord& record, SaveProgress& progress,
-                  qint64 from);
+                  qint64 from, Journal* journal);
     // A game that did not reach its save: kept for the next save that works.
     void keepUnsavedGame(SessionRecord::Ending ending);
     bool saveUnsaved(SaveProgress& progress);

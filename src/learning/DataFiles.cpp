@@ -136,7 +136,8 @@ std::unique_ptr<DataFiles::Output> DataFiles::open(const QString& name) const {
 }
 
 DataFiles::Result DataFiles::write(qint64 from, const LineList& stats, const LineList& info, bool coordinates,
-                                   const QString& verb, SaveProgress& progress, SessionRecord* record) const {
+                                   const QString& verb, SaveProgress& progress, SessionRecord* record,
+                                   const BeforeNames& beforeNames) const {
     Result result;
     result.time = freeTime(from);
     const QString statsFile = statsName(result.time);
@@ -168,19 +169,9 @@ DataFiles::Result DataFiles::write(qint64 from, const LineList& stats, const Lin
     }
     result.files = {statsOut->facts(), infoOut->facts()};
 
-    // The record goes first: a crash before the data files are renamed leaves a record whose files
-    // are missing, which recovery completes, and never data files without their record.
-    std::unique_ptr<Output> recordOut;
     if (record != nullptr) {
         record->files = result.files;
-        recordOut = open(SessionRecord::fileName(result.time));
-        if (!recordOut) {
-            appendLog(QString("Could not open the session record %1!").arg(SessionRecord::fileName(result.time)));
-            return result;
-        }
-        recordOut->raw(record->toBytes());
-        if (!recordOut->finish() || !recordOut->commit()) {
-            appendLog(QString("Could not write the session record %1!").arg(SessionRecord::fileName(result.time)));
+        if (beforeNames && !beforeNames(result.time, *record)) {
             return result;
         }
     }
@@ -188,9 +179,13 @@ DataFiles::Result DataFiles::write(qint64 from, const LineList& stats, const Lin
         appendLog(QString("Could not give the files %1 and %2 their names! The lines stay in memory.")
                       .arg(statsFile, infoFile));
         QFile::remove(folder.filePath(statsFile));
-        if (record != nullptr) {
-            QFile::remove(folder.filePath(SessionRecord::fileName(result.time)));
-        }
+        return result;
+    }
+    // The record comes last: with the journal, which knows the files by now, a crash before it is
+    // made good at the next start.
+    if (record != nullptr && !writeRecord(result.time, *record)) {
+        QFile::remove(folder.filePath(statsFile));
+        QFile::remove(folder.filePath(infoFile));
         return result;
     }
     result.written = true;

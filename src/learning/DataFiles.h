@@ -39,11 +39,16 @@ public:
     // The first T from `from` on whose names are all free.
     qint64 freeTime(qint64 from) const;
 
+    // Told the record with its T and the files' checksums once both files are on the disk under
+    // temporary names, before any takes its final name; false stops the save.
+    using BeforeNames = std::function<bool(qint64 time, const SessionRecord& record)>;
+
     // Writes both files under the first free T from `from` on and, when record is given, the record
-    // with the files' sizes and checksums filled in. A failure goes to the game log and leaves no file
-    // under a final name; the lines themselves are never touched.
+    // with the files' sizes and checksums filled in, last. A failure goes to the game log and leaves
+    // no data file under a final name; the lines themselves are never touched.
     Result write(qint64 from, const LineList& stats, const LineList& info, bool coordinates,
-                 const QString& verb, SaveProgress& progress, SessionRecord* record = nullptr) const;
+                 const QString& verb, SaveProgress& progress, SessionRecord* record = nullptr,
+                 const BeforeNames& beforeNames = {}) const;
     // The record alone, under "session<T>.json" (an existing one is replaced as a whole).
     bool writeRecord(qint64 time, const SessionRecord& record) const;
 

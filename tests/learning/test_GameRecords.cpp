@@ -11,6 +11,7 @@
 #include "records/SessionRecord.h"
 
 #include <QCryptographicHash>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -230,6 +231,37 @@ private slots:
         // A second start finds nothing left to recover.
         QCOMPARE(DataCollection::recoverJournals(folder), 0);
         QCOMPARE(folder.entryList({"stats*"}, QDir::Files).size(), 1);
+    }
+
+    // Killed after its files took their names but before its record: the next start writes the
+    // record the journal holds and saves nothing twice.
+    void aSaveCutShortBeforeItsRecordIsCompletedFromTheJournal() {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        Clock clock{std::make_shared<ManualCounter>()};
+        Collecting module(folder, clock);
+        module.setCalendarTime([] { return gameTime; });
+        module.setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
+        playInto(module, DataCollection::saveToFile, 50, 2);
+        module.finishGame(answers);
+        const QByteArray recordBytes = fileBytes(folder, "session1700000000.json");
+        const std::optional<SessionRecord> record = SessionRecord::fromBytes(recordBytes);
+        QVERIFY(record);
+        {
+            // The journal as the save left it just before the record.
+            Journal journal(folder);
+            QVERIFY(journal.open(gameTime, true, record->gameId));
+            journal.addInfo("Group Name: lab");
+            journal.addRecord(QJsonDocument(record->toJson()).toJson(QJsonDocument::Compact));
+            QVERIFY(journal.close());
+        }
+        QVERIFY(QFile::remove(folder.filePath("session1700000000.json")));
+
+        QCOMPARE(DataCollection::recoverJournals(folder), 0);
+        QVERIFY(logText().contains("its save is complete now"));
+        QCOMPARE(fileBytes(folder, "session1700000000.json"), recordBytes);
+        QCOMPARE(folder.entryList({"stats*", "info*", "session*"}, QDir::Files).size(), 3);
+        QVERIFY(Journal::leftovers(folder).isEmpty());
     }
 
     void aJournalThatCouldNotWriteCatchesUpWithoutGapsOrBrokenLines() {
