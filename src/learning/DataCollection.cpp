@@ -37,6 +37,7 @@ DataCollectionOptions DataCollectionOptions::fromPage(const TabDataCollection& p
     options.collectCoordinates = page.collectCoordinates();
     options.periodMs = page.averagingMs();
     options.scoreServer = page.scoreServer();
+    options.scoreServerCertificate = page.scoreServerCertificate();
     return options;
 }
 
@@ -95,6 +96,7 @@ void DataCollection::beginGame(const DataCollectionOptions& options, const QStri
     collectCoordinates = options.collectCoordinates;
     periodMs = options.periodMs;
     scoreServer = scoreServerOverride.isEmpty() ? options.scoreServer : scoreServerOverride;
+    scoreServerCertificate = options.scoreServerCertificate;
     saveDue = mode != off;
     statsLines.clear();
     infoLines.clear();
@@ -165,6 +167,7 @@ bool DataCollection::saveGame(LineList& stats, LineList& info, bool coordinates,
 
 bool DataCollection::uploadGame(SaveProgress& progress) {
     ServerLink link(progress);
+    link.setTrust({scoreServerCertificate});
     if (!link.open(scoreServer)) {
         appendLog(QString("The collection server at %1 could not be reached.").arg(scoreServer));
         return false;

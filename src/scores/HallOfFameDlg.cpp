@@ -54,10 +54,15 @@ void HallOfFameDlg::setScoreServer(std::function<QString()> source) {
     scoreServer = std::move(source);
 }
 
+void HallOfFameDlg::setServerCertificate(std::function<QString()> source) {
+    serverCertificate = std::move(source);
+}
+
 bool HallOfFameDlg::synchronize() {
     const QString server = scoreServer ? scoreServer() : QString(SettingKeys::scoreServer.defaultText);
     InternetDlg progress;
     ServerLink link(progress);
+    link.setTrust({serverCertificate ? serverCertificate() : QString()});
     if (!link.open(server)) {
         appendLog(QString("The score server at %1 could not be reached; the best scores stay as they were.")
                       .arg(server));

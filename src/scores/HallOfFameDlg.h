@@ -65,6 +65,8 @@ public:
 
     // "host[:port]" of the score server's page, read when a synchronization starts.
     void setScoreServer(std::function<QString()> source);
+    // The certificate file the server must present over TLS, read with the server.
+    void setServerCertificate(std::function<QString()> source);
     // Exchanges the tables with the score server; true when it ran to its end.
     bool synchronize();
 
@@ -78,4 +80,5 @@ private:
     int level = 0;
     int difficultyIndex = 0;
     std::function<QString()> scoreServer;
+    std::function<QString()> serverCertificate;
 };

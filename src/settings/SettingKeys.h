@@ -105,6 +105,8 @@ inline constexpr Entry dataCollectionLearningMethod =
     code("Data Collection Learning Method", learningMethodClassical);
 // "host[:port]" of the page that names the score and collection server.
 inline constexpr Entry scoreServer = text("Score Server", "localhost:8080");
+// A certificate file the score server must present over TLS; empty: the system's roots decide.
+inline constexpr Entry scoreServerCertificate = text("Score Server Certificate", "");
 
 // Main window, name dialogs, objects list and best scores.
 inline constexpr Entry backgroundColour = colour("Background colour", "128 128 128");
@@ -151,6 +153,7 @@ inline constexpr std::array fixedEntries{
     dataCollectionCoordinates,
     dataCollectionLearningMethod,
     scoreServer,
+    scoreServerCertificate,
     backgroundColour,
     playersName,
     playerName,

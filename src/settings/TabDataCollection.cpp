@@ -6,10 +6,12 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -23,7 +25,7 @@ constexpr int methodBoxWidthDu = 200;
 TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
     : TabDlg(store, parent), states(new QButtonGroup(this)), averagingEdit(new QLineEdit(this)),
       coordinatesBox(new QCheckBox("Collect coordinates", this)), methods(new QButtonGroup(this)),
-      serverEdit(new QLineEdit(this)) {
+      serverEdit(new QLineEdit(this)), certificateEdit(new QLineEdit(this)) {
     setMinimumSize(DialogUnits::toPixels(widthDu, heightDu, font()));
     auto* layout = new QVBoxLayout(this);
 
@@ -56,6 +58,18 @@ TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
     serverRow->addWidget(serverEdit, 1);
     layout->addLayout(serverRow);
 
+    auto* certificateRow = new QHBoxLayout;
+    certificateRow->addWidget(new QLabel("Server certificate:"));
+    certificateEdit->setObjectName("scoreServerCertificate");
+    certificateEdit->setPlaceholderText("system certificates");
+    certificateEdit->setToolTip("A certificate file (PEM) the score server must present when it speaks TLS; "
+                                "empty: the system's trusted certificates decide");
+    certificateRow->addWidget(certificateEdit, 1);
+    auto* browse = new QPushButton("Browse...");
+    connect(browse, &QPushButton::clicked, this, &TabDataCollection::browseCertificate);
+    certificateRow->addWidget(browse);
+    layout->addLayout(certificateRow);
+
     auto* methodBox = new QGroupBox("Choose learning method");
     auto* methodLayout = new QVBoxLayout(methodBox);
     addRadio(methods, methodLayout, "Classical learning", SettingKeys::learningMethodClassical);
@@ -74,6 +88,7 @@ void TabDataCollection::loadPage(const QString&) {
     coordinatesBox->setChecked(store().readBool(SettingKeys::dataCollectionCoordinates));
     LSettingsDlgRadios::select(*methods, store().readCode(SettingKeys::dataCollectionLearningMethod));
     serverEdit->setText(store().readText(SettingKeys::scoreServer));
+    certificateEdit->setText(store().readText(SettingKeys::scoreServerCertificate));
 }
 
 void TabDataCollection::savePage(const QString&) {
@@ -83,6 +98,7 @@ void TabDataCollection::savePage(const QString&) {
     store().writeBool(SettingKeys::dataCollectionCoordinates, collectCoordinates());
     store().writeInt(SettingKeys::dataCollectionLearningMethod, learningMethod());
     store().write(QLatin1String(SettingKeys::scoreServer.key), scoreServer());
+    store().write(QLatin1String(SettingKeys::scoreServerCertificate.key), scoreServerCertificate());
 }
 
 int TabDataCollection::dataCollectionState() const {
@@ -107,4 +123,19 @@ int TabDataCollection::learningMethod() const {
 
 QString TabDataCollection::scoreServer() const {
     return serverEdit->text().trimmed();
+}
+
+QString TabDataCollection::scoreServerCertificate() const {
+    return certificateEdit->text().trimmed();
+}
+
+void TabDataCollection::browseCertificate() {
+    QFileDialog chooser(this, "Score server certificate", QFileInfo(scoreServerCertificate()).path(),
+                        "Certificates (*.pem *.crt *.cer);;All files (*)");
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog, so that the choice works the same everywhere.
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
+        certificateEdit->setText(chooser.selectedFiles().first());
+    }
 }

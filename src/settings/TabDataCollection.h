@@ -30,11 +30,16 @@ public:
     int learningMethod() const;
     // "host[:port]" of the score server's page, trimmed.
     QString scoreServer() const;
+    // The pinned certificate file of the score server, trimmed; empty for the system's roots.
+    QString scoreServerCertificate() const;
 
 private:
+    void browseCertificate();
+
     QButtonGroup* states;
     QLineEdit* averagingEdit;
     QCheckBox* coordinatesBox;
     QButtonGroup* methods;
     QLineEdit* serverEdit;
+    QLineEdit* certificateEdit;
 };
