@@ -14,6 +14,7 @@
 #include "support/TestCertificates.h"
 #include "support/Waiting.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QTcpSocket>
@@ -244,6 +245,21 @@ private slots:
         progress.clear();
         QVERIFY(fetchSecurePage(running->httpPort(), server.certificate, &progress).isEmpty());
         QVERIFY(progress.contains("Cannot connect to the HTTP server!"));
+    }
+
+    // A page that claims TLS for a server speaking plain text: the secure connect fails, quickly
+    // and not as a certificate problem.
+    void aServerWithoutTlsFailsTheSecureConnectPromptly() {
+        QTemporaryDir serverDir;
+        const auto plain = startServer(serverDir.filePath("plain.sqlite"), TestCertificate{});
+        QVERIFY(plain);
+        Connection connection(5000);
+        connection.useTls({server.certificate});
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(!connection.connect("127.0.0.1", plain->tcpPort()));
+        QVERIFY(elapsed.elapsed() < 4000);
+        QVERIFY(connection.isLost() && connection.lastError() != Connection::certificateNotVerified);
     }
 
     // A pinned certificate authority vouches for the names it signed and no others; a pinned
