@@ -75,7 +75,8 @@ bool loadServerTls(const TlsFiles& files, QSslConfiguration* configuration, QStr
     }
     const QList<QSslCertificate> chain = QSslCertificate::fromData(certificateBytes, QSsl::Pem);
     if (chain.isEmpty() || chain.first().isNull()) {
-        *error = QStringLiteral("The TLS certificate file \"%1\" holds no PEM certificate.").arg(files.certificate);
+        *error = QStringLiteral("The TLS certificate file \"%1\" holds no PEM certificate.")
+                     .arg(files.certificate);
         return false;
     }
     QSslKey key;

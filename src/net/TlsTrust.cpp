@@ -24,23 +24,26 @@ bool TlsTrust::prepare(QSslSocket& socket, QString* problem) const {
         }
         pinned.removeIf([](const QSslCertificate& certificate) { return certificate.isNull(); });
         if (pinned.isEmpty()) {
-            *problem = QString("The score server certificate file %1 holds no certificate.").arg(pinnedCertificateFile);
+            *problem = QString("The score server certificate file %1 holds no certificate.")
+                           .arg(pinnedCertificateFile);
             return false;
         }
         configuration.setCaCertificates(pinned);
         // The very certificate that was pinned is the server, whatever name led to it and whoever
         // signed it; only its dates still count.
-        QObject::connect(&socket, &QSslSocket::sslErrors, &socket, [&socket, pinned](const QList<QSslError>& errors) {
-            const bool onlyWhoVouches = std::none_of(errors.begin(), errors.end(), [](const QSslError& error) {
-                return error.error() == QSslError::CertificateExpired ||
-                       error.error() == QSslError::CertificateNotYetValid ||
-                       error.error() == QSslError::CertificateRevoked ||
-                       error.error() == QSslError::CertificateBlacklisted;
-            });
-            if (onlyWhoVouches && pinned.contains(socket.peerCertificate())) {
-                socket.ignoreSslErrors(errors);
-            }
-        });
+        QObject::connect(&socket, &QSslSocket::sslErrors, &socket,
+                         [&socket, pinned](const QList<QSslError>& errors) {
+                             const bool onlyWhoVouches =
+                                 std::none_of(errors.begin(), errors.end(), [](const QSslError& error) {
+                                     return error.error() == QSslError::CertificateExpired ||
+                                            error.error() == QSslError::CertificateNotYetValid ||
+                                            error.error() == QSslError::CertificateRevoked ||
+                                            error.error() == QSslError::CertificateBlacklisted;
+                                 });
+                             if (onlyWhoVouches && pinned.contains(socket.peerCertificate())) {
+                                 socket.ignoreSslErrors(errors);
+                             }
+                         });
     }
     socket.setSslConfiguration(configuration);
     return true;

@@ -125,13 +125,20 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("https");
-        QTest::newRow("bare host") << "scores.example" << "scores.example:80" << false;
-        QTest::newRow("http with port") << "http://scores.example:8080" << "scores.example:8080" << false;
-        QTest::newRow("https") << " HTTPS://scores.example/ " << "scores.example:443" << true;
-        QTest::newRow("https v6 with port") << "https://[::1]:8443" << "[::1]:8443" << true;
-        QTest::newRow("other scheme") << "ftp://scores.example" << "" << false;
-        QTest::newRow("a path") << "https://scores.example/page" << "" << false;
-        QTest::newRow("no host") << "https://" << "" << false;
+        QTest::newRow("bare host") << "scores.example"
+                                   << "scores.example:80" << false;
+        QTest::newRow("http with port") << "http://scores.example:8080"
+                                        << "scores.example:8080" << false;
+        QTest::newRow("https") << " HTTPS://scores.example/ "
+                               << "scores.example:443" << true;
+        QTest::newRow("https v6 with port") << "https://[::1]:8443"
+                                            << "[::1]:8443" << true;
+        QTest::newRow("other scheme") << "ftp://scores.example"
+                                      << "" << false;
+        QTest::newRow("a path") << "https://scores.example/page"
+                                << "" << false;
+        QTest::newRow("no host") << "https://"
+                                 << "" << false;
     }
     void scoreServerSettingsNameThePageAndHowToFetchIt() {
         QFETCH(QString, text);
@@ -186,9 +193,12 @@ private slots:
     void anUnverifiableServerGetsNothingAndTheGameIsKept_data() {
         QTest::addColumn<QString>("pinned");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("system roots") << "" << "could not be verified";
-        QTest::newRow("another pinned certificate") << "stranger" << "could not be verified";
-        QTest::newRow("missing pinned file") << "missing" << "cannot be read";
+        QTest::newRow("system roots") << ""
+                                      << "could not be verified";
+        QTest::newRow("another pinned certificate") << "stranger"
+                                                    << "could not be verified";
+        QTest::newRow("missing pinned file") << "missing"
+                                             << "cannot be read";
     }
     void anUnverifiableServerGetsNothingAndTheGameIsKept() {
         QFETCH(QString, pinned);
@@ -197,7 +207,7 @@ private slots:
         const QString database = playerDir.filePath("server.sqlite");
         const auto running = startServer(database, server);
         QVERIFY(running);
-        const QString certificate = pinned == "stranger" ? stranger.certificate
+        const QString certificate = pinned == "stranger"  ? stranger.certificate
                                     : pinned == "missing" ? playerDir.filePath("missing.pem")
                                                           : QString();
         Player player(QDir(playerDir.path()), QString("127.0.0.1:%1").arg(running->httpPort()), certificate);
@@ -268,7 +278,8 @@ private slots:
         QTemporaryDir certificates;
         const QDir folder(certificates.path());
         QString error;
-        const TestCertificate authority = makeCertificate(folder, "lab-ca", "DNS:lab-ca.example", nullptr, &error);
+        const TestCertificate authority =
+            makeCertificate(folder, "lab-ca", "DNS:lab-ca.example", nullptr, &error);
         const TestCertificate named = makeCertificate(folder, "named", "IP:127.0.0.1", &authority, &error);
         const TestCertificate elsewhere =
             makeCertificate(folder, "elsewhere", "DNS:elsewhere.example", &authority, &error);

@@ -47,14 +47,14 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("complaint");
         QTest::newRow("both") << QStringList{"--tls-cert", "c.pem", "--tls-key", "k.pem"} << "";
-        QTest::newRow("both and https") << QStringList{"--tls-cert=c.pem", "--tls-key=k.pem", "--https-port=8443"}
-                                        << "";
+        QTest::newRow("both and https")
+            << QStringList{"--tls-cert=c.pem", "--tls-key=k.pem", "--https-port=8443"} << "";
         QTest::newRow("certificate alone") << QStringList{"--tls-cert", "c.pem"} << "go together";
         QTest::newRow("key alone") << QStringList{"--tls-key", "k.pem"} << "go together";
         QTest::newRow("empty certificate") << QStringList{"--tls-cert=", "--tls-key=k.pem"} << "go together";
         QTest::newRow("https without tls") << QStringList{"--https-port", "8443"} << "needs --tls-cert";
-        QTest::newRow("https not a port") << QStringList{"--tls-cert=c", "--tls-key=k", "--https-port=x"}
-                                          << "port number";
+        QTest::newRow("https not a port")
+            << QStringList{"--tls-cert=c", "--tls-key=k", "--https-port=x"} << "port number";
     }
     void tlsOptionsComeAsAPairAndHttpsNeedsThem() {
         QFETCH(QStringList, arguments);
@@ -63,7 +63,8 @@ private slots:
         bool help = false;
         QString usage;
         QString error;
-        const bool ok = parseServerOptions(QStringList{"vazazo-server"} + arguments, &parsed, &help, &usage, &error);
+        const bool ok =
+            parseServerOptions(QStringList{"vazazo-server"} + arguments, &parsed, &help, &usage, &error);
         QCOMPARE(ok, complaint.isEmpty());
         QVERIFY2(error.contains(complaint), qPrintable(error));
         if (ok) {
@@ -82,7 +83,8 @@ private slots:
         const QString garbage = writeFile(folder, "garbage.pem", "not a certificate\n");
         QTest::newRow("missing certificate") << folder.filePath("none.pem") << own.key << "Cannot read";
         QTest::newRow("not a certificate") << garbage << own.key << "holds no PEM certificate";
-        QTest::newRow("certificate as key") << own.certificate << own.certificate << "holds no PEM private key";
+        QTest::newRow("certificate as key")
+            << own.certificate << own.certificate << "holds no PEM private key";
         QTest::newRow("another certificate's key") << own.certificate << other.key << "do not work together";
     }
     void certificatesThatCannotServeStopTheStart() {
@@ -92,7 +94,8 @@ private slots:
         ScoreServer server(config(certificate, key));
         QString error;
         QVERIFY(!server.start(&error));
-        QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)), qPrintable(error));
+        QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)),
+                 qPrintable(error));
     }
 
     void thePageOffersTlsOnlyWhenTheExchangeIsEncrypted() {

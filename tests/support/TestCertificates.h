@@ -27,17 +27,20 @@ inline TestCertificate makeCertificate(const QDir& folder, const QString& name, 
         }
         return ok;
     };
-    const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                          "-keyout", made.key, "-subj", "/CN=" + name};
+    const QStringList key{"-newkey",    "ec",      "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                          "-nodes",     "-keyout", made.key,   "-subj",
+                          "/CN=" + name};
     bool ok = false;
     if (!issuer) {
         ok = run(QStringList{"req", "-x509", "-days", "2", "-out", made.certificate, "-addext",
-                             "subjectAltName=" + altNames} + key);
+                             "subjectAltName=" + altNames} +
+                 key);
     } else {
         const QString request = folder.filePath(name + ".csr");
         const QString extensions = folder.filePath(name + ".ext");
         QFile file(extensions);
-        ok = file.open(QIODevice::WriteOnly) && file.write(("subjectAltName=" + altNames + "\n").toUtf8()) > 0;
+        ok =
+            file.open(QIODevice::WriteOnly) && file.write(("subjectAltName=" + altNames + "\n").toUtf8()) > 0;
         file.close();
         ok = ok && run(QStringList{"req", "-new", "-out", request} + key) &&
              run({"x509", "-req", "-in", request, "-CA", issuer->certificate, "-CAkey", issuer->key,
