@@ -21,9 +21,11 @@ ScoreServer::ScoreServer(ServerConfig config, QObject* parent)
     if (auto* secure = qobject_cast<QSslServer*>(&tcp)) {
         // Sockets come out of the handshake here, not when they connect.
         connect(secure, &QTcpServer::pendingConnectionAvailable, this, &ScoreServer::accept);
-        connect(secure, &QSslServer::errorOccurred, this, [](QSslSocket* socket, QAbstractSocket::SocketError) {
-            qCInfo(serverLog) << socket->peerAddress().toString() << "TLS handshake failed:" << socket->errorString();
-        });
+        connect(secure, &QSslServer::errorOccurred, this,
+                [](QSslSocket* socket, QAbstractSocket::SocketError) {
+                    qCInfo(serverLog) << socket->peerAddress().toString()
+                                      << "TLS handshake failed:" << socket->errorString();
+                });
     }
 }
 

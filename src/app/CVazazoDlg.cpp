@@ -80,7 +80,8 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     bestScores.loadAll();
     hallOfFame = new HallOfFameDlg(bestScores, this);
     hallOfFame->setScoreServer([this] { return scoreServer(); });
-    hallOfFame->setServerCertificate([this] { return learningDlg->dataCollection().scoreServerCertificate(); });
+    hallOfFame->setServerCertificate(
+        [this] { return learningDlg->dataCollection().scoreServerCertificate(); });
     playerNameDlg = new NameDlg(store, this);
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);

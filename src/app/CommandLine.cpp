@@ -59,9 +59,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.scoreServer = parser.value(server).trimmed();
         if (!PageAddress::parse(result.scoreServer)) {
             result.exitCode = usageError;
-            result.output = QString("%1: --server needs HOST[:PORT] or https://HOST[:PORT], not '%2'\nTry '%1 "
-                                    "--help' for the options.\n")
-                                .arg(program, result.scoreServer);
+            result.output =
+                QString("%1: --server needs HOST[:PORT] or https://HOST[:PORT], not '%2'\nTry '%1 "
+                        "--help' for the options.\n")
+                    .arg(program, result.scoreServer);
             result.scoreServer.clear();
         }
     }

@@ -27,7 +27,8 @@ QString ServerAddress::toString() const {
 }
 
 std::optional<PageAddress> PageAddress::parse(const QString& text) {
-    static const QRegularExpression scheme(R"(^\s*(https?)://([^/]*)/?\s*$)", QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression scheme(R"(^\s*(https?)://([^/]*)/?\s*$)",
+                                           QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = scheme.match(text);
     PageAddress page;
     page.https = match.hasMatch() && match.captured(1).compare("https", Qt::CaseInsensitive) == 0;
