@@ -1,5 +1,6 @@
 #include "server/DiscoveryServer.h"
 
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -13,12 +14,31 @@ QByteArray response(const char* status, const QByteArray& body) {
 }
 } // namespace
 
-DiscoveryServer::DiscoveryServer(QObject* parent) : QObject(parent) {
+namespace {
+std::unique_ptr<QTcpServer> makeServer(const QSslConfiguration* tls) {
+    if (!tls) {
+        return std::make_unique<QTcpServer>();
+    }
+    auto secure = std::make_unique<QSslServer>();
+    secure->setSslConfiguration(*tls);
+    return secure;
+}
+} // namespace
+
+DiscoveryServer::DiscoveryServer(QObject* parent, const QSslConfiguration* tls)
+    : QObject(parent), owned(makeServer(tls)), server(*owned) {
     connect(&server, &QTcpServer::newConnection, this, &DiscoveryServer::accept);
+    if (tls) {
+        // An encrypted socket is handed over after its handshake, not when it connects.
+        connect(&server, &QTcpServer::pendingConnectionAvailable, this, &DiscoveryServer::accept);
+    }
 }
 
 bool DiscoveryServer::listen(const QHostAddress& address, quint16 port, QString* error) {
     server.setListenBacklogSize(256);
+    if (auto* secure = qobject_cast<QSslServer*>(&server)) {
+        secure->setHandshakeTimeout(timeoutMs);
+    }
     if (!server.listen(address, port)) {
         *error = QStringLiteral("Cannot serve the discovery page on %1 port %2: %3")
                      .arg(address.toString())
@@ -76,6 +96,9 @@ void DiscoveryServer::accept() {
         timer->start(timeoutMs);
         if (socket->state() != QAbstractSocket::ConnectedState) {
             socket->deleteLater();
+        } else if (socket->bytesAvailable() > 0) {
+            // The request came with the end of the handshake, before anyone listened.
+            emit socket->readyRead();
         }
     }
 }

@@ -5,13 +5,18 @@
 #include <QObject>
 #include <QTcpServer>
 
+#include <memory>
+
+class QSslConfiguration;
+
 // The small web server that hands out the discovery page; every other request gets 404.
 class DiscoveryServer : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* pagePath = "/~dezezi/Ruruzuvuv.html";
 
-    explicit DiscoveryServer(QObject* parent = nullptr);
+    // With tls the page is served over HTTPS.
+    explicit DiscoveryServer(QObject* parent = nullptr, const QSslConfiguration* tls = nullptr);
 
     void setPage(const QByteArray& text) { page = text; }
     void setTimeoutMs(int ms) { timeoutMs = ms; }
@@ -22,7 +27,8 @@ public:
 private:
     void accept();
 
-    QTcpServer server;
+    std::unique_ptr<QTcpServer> owned;
+    QTcpServer& server;
     QByteArray page;
     int timeoutMs = 10000;
     int maxConnections = 500;

@@ -6,14 +6,27 @@
 
 #include <QHostInfo>
 #include <QSemaphore>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(serverLog, "vazazo.server")
 
 ScoreServer::ScoreServer(ServerConfig config, QObject* parent)
-    : QObject(parent), config(std::move(config)), discovery(new DiscoveryServer(this)) {
+    : QObject(parent), config(std::move(config)), discovery(new DiscoveryServer(this)),
+      tcpServer(this->config.tls.enabled() ? std::make_unique<QSslServer>() : std::make_unique<QTcpServer>()),
+      tcp(*tcpServer) {
     connect(&tcp, &QTcpServer::newConnection, this, &ScoreServer::accept);
+    if (auto* secure = qobject_cast<QSslServer*>(&tcp)) {
+        // Sockets come out of the handshake here, not when they connect.
+        connect(secure, &QTcpServer::pendingConnectionAvailable, this, &ScoreServer::accept);
+        connect(secure, &QSslServer::errorOccurred, this,
+                [](QSslSocket* socket, QAbstractSocket::SocketError) {
+                    qCInfo(serverLog) << socket->peerAddress().toString()
+                                      << "TLS handshake failed:" << socket->errorString();
+                });
+    }
 }
 
 ScoreServer::~ScoreServer() {
@@ -27,6 +40,17 @@ bool ScoreServer::start(QString* error) {
     if (config.idleTimeoutMs <= 0) {
         *error = QStringLiteral("The idle time-out must be positive.");
         return false;
+    }
+    if (config.tls.enabled() && !loadServerTls(config.tls, &tlsConfiguration, error)) {
+        return false;
+    }
+    if (config.httpsPort >= 0 && !config.tls.enabled()) {
+        *error = QStringLiteral("The page over HTTPS needs --tls-cert and --tls-key.");
+        return false;
+    }
+    if (auto* secure = qobject_cast<QSslServer*>(&tcp)) {
+        secure->setSslConfiguration(tlsConfiguration);
+        secure->setHandshakeTimeout(config.idleTimeoutMs);
     }
     if (!database.open(config.database, error)) {
         return false;
@@ -47,6 +71,16 @@ bool ScoreServer::start(QString* error) {
         tcp.close();
         return false;
     }
+    if (config.httpsPort >= 0) {
+        secureDiscovery = new DiscoveryServer(this, &tlsConfiguration);
+        secureDiscovery->setPage(page());
+        secureDiscovery->setTimeoutMs(config.idleTimeoutMs);
+        secureDiscovery->setMaxConnections(config.maxConnections);
+        if (!secureDiscovery->listen(config.address, static_cast<quint16>(config.httpsPort), error)) {
+            tcp.close();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -56,6 +90,10 @@ quint16 ScoreServer::httpPort() const {
 
 quint16 ScoreServer::tcpPort() const {
     return tcp.serverPort();
+}
+
+quint16 ScoreServer::httpsPort() const {
+    return secureDiscovery ? secureDiscovery->port() : 0;
 }
 
 QByteArray ScoreServer::page() const {
@@ -71,7 +109,13 @@ QByteArray ScoreServer::page() const {
         host = (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':') +
                QString::number(port);
     }
-    return "Vazazo score server\n" + host.toUtf8() + "\n";
+    return "Vazazo score server\n" + host.toUtf8() + "\n" + capabilities().pageLine();
+}
+
+Protocol::Capabilities ScoreServer::capabilities() const {
+    Protocol::Capabilities offered;
+    offered.tls = config.tls.enabled();
+    return offered;
 }
 
 void ScoreServer::accept() {
@@ -84,20 +128,26 @@ void ScoreServer::accept() {
         ++sessions;
         auto* session = new ClientSession(socket, database, config.idleTimeoutMs, this);
         connect(session, &QObject::destroyed, this, [this] { --sessions; });
+        if (socket->bytesAvailable() > 0) {
+            // Bytes that came with the end of a handshake were announced before the session listened.
+            QTimer::singleShot(0, socket, [socket] { emit socket->readyRead(); });
+        }
     }
 }
 
 namespace {
 class ServerRunner : public QThread {
 public:
-    ServerRunner(const ServerConfig& config, QSemaphore& ready, QString& error, quint16& http, quint16& tcp)
-        : config(config), ready(ready), error(error), http(http), tcp(tcp) {}
+    ServerRunner(const ServerConfig& config, QSemaphore& ready, QString& error, quint16& http, quint16& tcp,
+                 quint16& https)
+        : config(config), ready(ready), error(error), http(http), tcp(tcp), https(https) {}
 
     void run() override {
         ScoreServer server(config);
         const bool started = server.start(&error);
         http = server.httpPort();
         tcp = server.tcpPort();
+        https = server.httpsPort();
         ready.release();
         if (started) {
             exec();
@@ -110,6 +160,7 @@ private:
     QString& error;
     quint16& http;
     quint16& tcp;
+    quint16& https;
 };
 } // namespace
 
@@ -129,7 +180,7 @@ bool ServerThread::start(QString* error) {
     }
     QSemaphore ready;
     QString startError;
-    thread = std::make_unique<ServerRunner>(config, ready, startError, http, tcp);
+    thread = std::make_unique<ServerRunner>(config, ready, startError, http, tcp, https);
     thread->start();
     ready.acquire();
     if (!startError.isEmpty()) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "protocol/Protocol.h"
 #include "server/ServerDatabase.h"
+#include "server/ServerTls.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -20,6 +22,8 @@ struct ServerConfig {
     QString advertisedHost;                                    // the page's host; empty: the listen address
     int idleTimeoutMs = 30000;
     int maxConnections = 500; // per server (TCP and HTTP each); more are closed at once
+    TlsFiles tls;             // set: the TCP exchange runs over TLS and the page says so
+    int httpsPort = -1;       // the page over HTTPS too (needs tls); -1: not, 0: any free port
 };
 
 // The discovery page and the score and collection server, on the thread that starts it.
@@ -34,8 +38,11 @@ public:
     bool start(QString* error);
     quint16 httpPort() const;
     quint16 tcpPort() const;
-    // The discovery page's text: a title line, then host[:port].
+    quint16 httpsPort() const;
+    // The discovery page's text: a title line, then host[:port], then what it offers.
     QByteArray page() const;
+    // What the page offers beyond the original exchange.
+    Protocol::Capabilities capabilities() const;
 
 private:
     void accept();
@@ -43,7 +50,12 @@ private:
     ServerConfig config;
     ServerDatabase database;
     DiscoveryServer* discovery;
-    QTcpServer tcp;
+    DiscoveryServer* secureDiscovery = nullptr;
+    QSslConfiguration tlsConfiguration;
+    // A QSslServer when the exchange is encrypted; it hands over sockets only once their
+    // handshake is done.
+    std::unique_ptr<QTcpServer> tcpServer;
+    QTcpServer& tcp;
     int sessions = 0;
 };
 
@@ -59,10 +71,12 @@ public:
     bool start(QString* error);
     quint16 httpPort() const { return http; }
     quint16 tcpPort() const { return tcp; }
+    quint16 httpsPort() const { return https; }
 
 private:
     ServerConfig config;
     std::unique_ptr<QThread> thread;
     quint16 http = 0;
     quint16 tcp = 0;
+    quint16 https = 0;
 };

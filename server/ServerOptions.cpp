@@ -41,6 +41,15 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
          QStringLiteral("SPEC")},
         {QStringLiteral("idle-timeout-ms"),
          QStringLiteral("Cut off clients silent this long (default 30000)."), QStringLiteral("N")},
+        {QStringLiteral("tls-cert"),
+         QStringLiteral("PEM certificate (then any intermediates): the score server speaks TLS and its page "
+                        "says so. Needs --tls-key."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("tls-key"), QStringLiteral("PEM private key of --tls-cert, without a passphrase."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("https-port"),
+         QStringLiteral("Also serve the discovery page over HTTPS on this port (needs --tls-cert)."),
+         QStringLiteral("N")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     });
     *help = false;
@@ -87,6 +96,25 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
             *error = QStringLiteral("--db needs a file name or a postgresql:// address.");
             return false;
         }
+    }
+    config->tls.certificate = parser.value(QStringLiteral("tls-cert"));
+    config->tls.key = parser.value(QStringLiteral("tls-key"));
+    const bool tlsSet = parser.isSet(QStringLiteral("tls-cert"));
+    if (tlsSet != parser.isSet(QStringLiteral("tls-key")) ||
+        (tlsSet && (config->tls.certificate.isEmpty() || config->tls.key.isEmpty()))) {
+        *error = QStringLiteral("--tls-cert and --tls-key go together, each with a file name.");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("https-port"))) {
+        quint16 port = 0;
+        if (!portValue(parser, QStringLiteral("https-port"), &port, error)) {
+            return false;
+        }
+        if (!config->tls.enabled()) {
+            *error = QStringLiteral("--https-port needs --tls-cert and --tls-key.");
+            return false;
+        }
+        config->httpsPort = port;
     }
     if (parser.isSet(QStringLiteral("idle-timeout-ms"))) {
         bool ok = false;

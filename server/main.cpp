@@ -54,10 +54,14 @@ int main(int argc, char** argv) {
     const QString address = config.address.protocol() == QAbstractSocket::IPv6Protocol
                                 ? QLatin1Char('[') + config.address.toString() + QLatin1Char(']')
                                 : config.address.toString();
-    std::printf("vazazo-server: discovery page http://%s:%u/~dezezi/Ruruzuvuv.html, score server %s:%u, "
+    std::printf("vazazo-server: discovery page http://%s:%u/~dezezi/Ruruzuvuv.html, score server %s:%u%s, "
                 "database %s\n",
                 qPrintable(address), server.httpPort(), qPrintable(address), server.tcpPort(),
-                qPrintable(config.database));
+                config.tls.enabled() ? " over TLS" : "", qPrintable(config.database));
+    if (server.httpsPort() != 0) {
+        std::printf("vazazo-server: discovery page also at https://%s:%u/~dezezi/Ruruzuvuv.html\n",
+                    qPrintable(address), server.httpsPort());
+    }
     std::fflush(stdout);
     return QCoreApplication::exec();
 }

@@ -82,6 +82,8 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     hallOfFame = new HallOfFameDlg(bestScores, this);
     hallOfFame->setScoreServer([this] { return scoreServer(); });
     hallOfFame->setParticipant([this] { return learningDlg->dataCollection().participantId(); });
+    hallOfFame->setServerCertificate(
+        [this] { return learningDlg->dataCollection().scoreServerCertificate(); });
     playerNameDlg = new NameDlg(store, this);
     view_->setMouseTracking(true);
     settingsDlg->setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -23,7 +23,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     parser.addOption(version);
     const QCommandLineOption server("server",
                                     "Uses the score and collection server whose page HOST serves on PORT "
-                                    "(80 when left out), instead of the one in the settings, for this run.",
+                                    "(80 when left out; https://HOST[:PORT] over HTTPS, 443), instead of the "
+                                    "one in the settings, for this run.",
                                     "HOST[:PORT]");
     parser.addOption(server);
     const QCommandLineOption userFolder("user-folder",
@@ -62,10 +63,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.output = QString("Vazazo %1\n").arg(GameReport::versionText());
     } else if (parser.isSet(server)) {
         result.scoreServer = parser.value(server).trimmed();
-        if (!ServerAddress::parse(result.scoreServer, 80)) {
+        if (!PageAddress::parse(result.scoreServer)) {
             result.exitCode = usageError;
-            result.output = QString("%1: --server needs HOST or HOST:PORT, not '%2'\nTry '%1 --help' for the options.\n")
-                                .arg(program, result.scoreServer);
+            result.output =
+                QString("%1: --server needs HOST[:PORT] or https://HOST[:PORT], not '%2'\nTry '%1 "
+                        "--help' for the options.\n")
+                    .arg(program, result.scoreServer);
             result.scoreServer.clear();
         }
     }

@@ -85,6 +85,7 @@ DataCollectionOptions DataCollectionOptions::fromPage(const TabDataCollection& p
     options.collectCoordinates = page.collectCoordinates();
     options.periodMs = page.averagingMs();
     options.scoreServer = page.scoreServer();
+    options.scoreServerCertificate = page.scoreServerCertificate();
     return options;
 }
 
@@ -169,6 +170,7 @@ void DataCollection::beginGame(const DataCollectionOptions& options, const QStri
     collectCoordinates = options.collectCoordinates;
     periodMs = options.periodMs;
     scoreServer = scoreServerOverride.isEmpty() ? options.scoreServer : scoreServerOverride;
+    scoreServerCertificate = options.scoreServerCertificate;
     saveDue = mode != off;
     statsLines.clear();
     infoLines.clear();
@@ -295,6 +297,7 @@ bool DataCollection::uploadCurrent(SaveProgress& progress) {
     const GameUpload game =
         DataUpload::frame(record.gameId, time, statsLines, infoLines, collectCoordinates, compact(record), progress);
     ServerLink link(progress);
+    link.setTrust({scoreServerCertificate});
     DataUpload uploads(folder);
     if (!link.open(scoreServer)) {
         appendLog(QString("The collection server at %1 could not be reached.").arg(scoreServer));

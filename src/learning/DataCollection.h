@@ -24,6 +24,8 @@ struct DataCollectionOptions {
     int periodMs = 5000;
     // "host[:port]" of the score server's page, for uploads.
     QString scoreServer;
+    // The certificate file the server must present over TLS; empty: the system's roots.
+    QString scoreServerCertificate;
 
     static DataCollectionOptions fromPage(const TabDataCollection& page);
 };
@@ -114,6 +116,7 @@ private:
 
     QDir folder;
     QString scoreServer;
+    QString scoreServerCertificate;
     QString scoreServerOverride;
     ProgressFactory progressFactory;
     CalendarTime calendarTime;

@@ -139,7 +139,10 @@ QList<DataUpload::Sent> DataUpload::send(Connection& connection, const Protocol:
     QList<Sent> results;
     QList<qsizetype> awaitingEnd;
     for (const GameUpload& each : games) {
-        Sent sent{each.gameId, each.time, each.queueName};
+        Sent sent;
+        sent.gameId = each.gameId;
+        sent.time = each.time;
+        sent.queueName = each.queueName;
         if (!each.queueName.isEmpty()) {
             progress.addLine("Sending " + each.queueName);
         }

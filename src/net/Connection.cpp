@@ -2,6 +2,7 @@
 
 #include "net/Wire.h"
 
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <cstdio>
@@ -14,6 +15,16 @@ void console(const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stdout);
     std::fflush(stdout);
 }
+
+void printConnectError(int error) {
+    if (error == Connection::hostNotFound) {
+        console("ERROR, no such host\n");
+    } else if (error == Connection::connectionRefused) {
+        console("The attempt to connect was forcefully rejected.\n");
+    } else {
+        console(QString::asprintf("ERROR connecting (%i).\n", error));
+    }
+}
 } // namespace
 
 Connection::Connection(int timeoutMs) : timeoutMs(timeoutMs) {}
@@ -22,26 +33,58 @@ Connection::~Connection() {
     close();
 }
 
+void Connection::useTls(const TlsTrust& trust) {
+    tls = trust;
+}
+
 bool Connection::connect(const QString& host, quint16 port) {
     close();
     lost = false;
     error = noError;
+    detail.clear();
+    if (tls) {
+        return connectEncrypted(host, port);
+    }
     socket = std::make_unique<QTcpSocket>();
     // The look-up happens inside, so the time-out bounds it too.
     socket->connectToHost(host, port);
     if (!socket->waitForConnected(timeoutMs)) {
         error = socketErrorCode();
-        if (error == hostNotFound) {
-            console("ERROR, no such host\n");
-        } else if (error == connectionRefused) {
-            console("The attempt to connect was forcefully rejected.\n");
-        } else {
-            console(QString::asprintf("ERROR connecting (%i).\n", error));
-        }
+        printConnectError(error);
         socket.reset();
         lost = true;
         return false;
     }
+    return true;
+}
+
+bool Connection::connectEncrypted(const QString& host, quint16 port) {
+    auto secure = std::make_unique<QSslSocket>();
+    if (!tls->prepare(*secure, &detail)) {
+        error = certificateNotVerified;
+        console("ERROR, " + detail + "\n");
+        lost = true;
+        return false;
+    }
+    secure->connectToHostEncrypted(host, port);
+    if (!secure->waitForEncrypted(timeoutMs)) {
+        detail = TlsTrust::verificationProblem(*secure);
+        socket = std::move(secure);
+        error = detail.isEmpty() ? socketErrorCode() : certificateNotVerified;
+        if (error == certificateNotVerified) {
+            console("ERROR, certificate not verified: " + detail + "\n");
+        } else if (error == secureChannelFailed) {
+            detail = socket->errorString();
+            console("ERROR, no secure channel: " + detail + "\n");
+        } else {
+            printConnectError(error);
+        }
+        socket->abort();
+        socket.reset();
+        lost = true;
+        return false;
+    }
+    socket = std::move(secure);
     return true;
 }
 
@@ -154,6 +197,9 @@ int Connection::socketErrorCode() const {
         return connectionAborted;
     case QAbstractSocket::HostNotFoundError:
         return hostNotFound;
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+        return secureChannelFailed;
     default:
         // Outside the table, so the text names the code.
         return 20000 + static_cast<int>(socket ? socket->error() : QAbstractSocket::UnknownSocketError);
@@ -181,6 +227,12 @@ QString Connection::errorText(int code) {
                "host - i.e. one with no server application running.";
     case 10093:
         return "Either the application has not called WSAStartup, or WSAStartup failed.";
+    case certificateNotVerified:
+        return "The server's certificate could not be verified.\nThe score server could not prove that it is "
+               "the one it claims to be, so nothing was sent to it.";
+    case secureChannelFailed:
+        return "The secure connection to the server could not be set up.\nThe server offers TLS, but the "
+               "handshake with it failed.";
     default:
         return QString::asprintf("Unknown network error # %i", code);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/TlsTrust.h"
 #include "protocol/Protocol.h"
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QTcpSocket;
 
@@ -25,6 +27,8 @@ public:
         connectionReset = 10054,
         connectionRefused = 10061,
         hostNotFound = 11001,
+        certificateNotVerified = 12045,
+        secureChannelFailed = 12157,
     };
 
     explicit Connection(int timeoutMs = defaultTimeoutMs);
@@ -33,6 +37,9 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // The next connect runs the exchange over TLS and accepts only a server the trust vouches for.
+    void useTls(const TlsTrust& trust);
+    bool usesTls() const { return tls.has_value(); }
     // Prints what went wrong to standard output, as a console program would.
     bool connect(const QString& host, quint16 port);
     // Sends what is still buffered, then closes.
@@ -55,13 +62,18 @@ public:
     int lastError() const { return error; }
     QString errorText() const { return errorText(error); }
     static QString errorText(int code);
+    // Why a secure connection failed, beyond errorText; empty otherwise.
+    QString failureDetail() const { return detail; }
 
 private:
+    bool connectEncrypted(const QString& host, quint16 port);
     bool receiveExactly(char* into, qint64 count);
     void lose(int code);
     int socketErrorCode() const;
 
     int timeoutMs;
+    std::optional<TlsTrust> tls;
+    QString detail;
     std::unique_ptr<QTcpSocket> socket;
     bool lost = false;
     int error = noError;

@@ -25,3 +25,18 @@ QString ServerAddress::toString() const {
     const QString shownHost = host.contains(':') ? "[" + host + "]" : host;
     return shownHost + ":" + QString::number(port);
 }
+
+std::optional<PageAddress> PageAddress::parse(const QString& text) {
+    static const QRegularExpression scheme(R"(^\s*(https?)://([^/]*)/?\s*$)",
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = scheme.match(text);
+    PageAddress page;
+    page.https = match.hasMatch() && match.captured(1).compare("https", Qt::CaseInsensitive) == 0;
+    const std::optional<ServerAddress> address =
+        ServerAddress::parse(match.hasMatch() ? match.captured(2) : text, page.https ? httpsPort : httpPort);
+    if (!address) {
+        return std::nullopt;
+    }
+    page.address = *address;
+    return page;
+}

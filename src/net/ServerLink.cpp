@@ -1,5 +1,6 @@
 #include "net/ServerLink.h"
 
+#include "core/Log.h"
 #include "core/Notice.h"
 #include "net/ProgressLines.h"
 #include "net/ServerAddress.h"
@@ -7,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QThread>
 
@@ -71,15 +73,24 @@ void ServerLink::setPause(Pause newPause) {
     pause = std::move(newPause);
 }
 
-QByteArray ServerLink::fetchPage(const QString& host, const QString& path, quint16 port) {
+QByteArray ServerLink::fetchPage(const QString& host, const QString& path, quint16 port, bool https) {
     lines.addLine("Opening internet session..");
     lines.addLine("Connecting to " + host);
-    QTcpSocket socket;
-    socket.connectToHost(host, port);
-    if (!socket.waitForConnected(timeoutMs)) {
-        lines.addLine("Cannot connect to the HTTP server!");
+    std::unique_ptr<QTcpSocket> connected;
+    if (https) {
+        connected = openSecurePage(host, port);
+    } else {
+        connected = std::make_unique<QTcpSocket>();
+        connected->connectToHost(host, port);
+        if (!connected->waitForConnected(timeoutMs)) {
+            lines.addLine("Cannot connect to the HTTP server!");
+            return {};
+        }
+    }
+    if (!connected) {
         return {};
     }
+    QTcpSocket& socket = *connected;
     const QString hostHeader = ServerAddress{host, port}.toString();
     const QByteArray request = "GET " + path.toUtf8() + " HTTP/1.0\r\nHost: " + hostHeader.toUtf8() +
                                "\r\nUser-Agent: " + agentName + "\r\nConnection: close\r\n\r\n";
@@ -105,13 +116,38 @@ QByteArray ServerLink::fetchPage(const QString& host, const QString& path, quint
     return page;
 }
 
+std::unique_ptr<QTcpSocket> ServerLink::openSecurePage(const QString& host, quint16 port) {
+    auto socket = std::make_unique<QSslSocket>();
+    QString problem;
+    if (!trust.prepare(*socket, &problem)) {
+        lines.addLine(problem);
+        appendLog(problem);
+        return nullptr;
+    }
+    socket->connectToHostEncrypted(host, port);
+    if (socket->waitForEncrypted(timeoutMs)) {
+        return socket;
+    }
+    problem = TlsTrust::verificationProblem(*socket);
+    if (problem.isEmpty()) {
+        lines.addLine("Cannot connect to the HTTP server!");
+        return nullptr;
+    }
+    lines.addLine("The certificate of the HTTPS server could not be verified!");
+    lines.addLine(problem);
+    appendLog(QString("The certificate of the score server's page at %1 could not be verified: %2")
+                  .arg(ServerAddress{host, port}.toString(), problem));
+    return nullptr;
+}
+
 bool ServerLink::open(const QString& scoreServer) {
-    const std::optional<ServerAddress> pageAddress = ServerAddress::parse(scoreServer, 80);
+    const std::optional<PageAddress> pageAddress = PageAddress::parse(scoreServer);
     if (!pageAddress) {
         lines.addLine(QString("The score server \"%1\" is not of the form host[:port].").arg(scoreServer));
         return false;
     }
-    const QByteArray page = fetchPage(pageAddress->host, pagePath, pageAddress->port);
+    const QByteArray page =
+        fetchPage(pageAddress->address.host, pagePath, pageAddress->address.port, pageAddress->https);
     const qsizetype first = page.indexOf('\n');
     const qsizetype second = first < 0 ? -1 : page.indexOf('\n', first + 1);
     if (second < 0) {
@@ -120,8 +156,16 @@ bool ServerLink::open(const QString& scoreServer) {
     caps = Protocol::Capabilities::fromPage(page);
     const QString named = QString::fromUtf8(page.mid(first + 1, second - first - 1));
     const std::optional<ServerAddress> server = ServerAddress::parse(named, Wire::serverPort);
+    if (caps.tls) {
+        conn.useTls(trust);
+    }
     if (!server || !conn.connect(server->host, server->port)) {
         lines.addLine("Error (1): " + (server ? conn.errorText() : Connection::errorText(Connection::hostNotFound)));
+        if (server && conn.lastError() == Connection::certificateNotVerified) {
+            lines.addLine(conn.failureDetail());
+            appendLog(QString("The certificate of the score server at %1 could not be verified: %2")
+                          .arg(server->toString(), conn.failureDetail()));
+        }
         pause(failurePauseMs);
         return false;
     }

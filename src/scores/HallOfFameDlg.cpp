@@ -58,10 +58,15 @@ void HallOfFameDlg::setParticipant(std::function<QString()> source) {
     participantSource = std::move(source);
 }
 
+void HallOfFameDlg::setServerCertificate(std::function<QString()> source) {
+    serverCertificate = std::move(source);
+}
+
 bool HallOfFameDlg::synchronize() {
     const QString server = scoreServer ? scoreServer() : QString(SettingKeys::scoreServer.defaultText);
     InternetDlg progress;
     ServerLink link(progress);
+    link.setTrust({serverCertificate ? serverCertificate() : QString()});
     if (!link.open(server)) {
         appendLog(QString("The score server at %1 could not be reached; the best scores stay as they were.")
                       .arg(server));

@@ -67,6 +67,8 @@ public:
     void setScoreServer(std::function<QString()> source);
     // Who synchronizes, for servers that take claims.
     void setParticipant(std::function<QString()> source);
+    // The certificate file the server must present over TLS, read with the server.
+    void setServerCertificate(std::function<QString()> source);
     // Exchanges the tables with the score server; true when it ran to its end.
     bool synchronize();
 
@@ -81,4 +83,5 @@ private:
     int difficultyIndex = 0;
     std::function<QString()> scoreServer;
     std::function<QString()> participantSource;
+    std::function<QString()> serverCertificate;
 };

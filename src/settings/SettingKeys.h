@@ -107,6 +107,8 @@ inline constexpr Entry dataCollectionLearningMethod =
 inline constexpr Entry scoreServer = text("Score Server", "localhost:8080");
 // Who plays, in the research data: made once at random, or a researcher's own code.
 inline constexpr Entry participantId = text("Participant Id", "");
+// A certificate file the score server must present over TLS; empty: the system's roots decide.
+inline constexpr Entry scoreServerCertificate = text("Score Server Certificate", "");
 
 // Main window, name dialogs, objects list and best scores.
 inline constexpr Entry backgroundColour = colour("Background colour", "128 128 128");
@@ -154,6 +156,7 @@ inline constexpr std::array fixedEntries{
     dataCollectionLearningMethod,
     scoreServer,
     participantId,
+    scoreServerCertificate,
     backgroundColour,
     playersName,
     playerName,

@@ -6,10 +6,12 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -29,7 +31,7 @@ constexpr int methodBoxWidthDu = 200;
 TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
     : TabDlg(store, parent), states(new QButtonGroup(this)), averagingEdit(new QLineEdit(this)),
       coordinatesBox(new QCheckBox("Collect coordinates", this)), methods(new QButtonGroup(this)),
-      serverEdit(new QLineEdit(this)), participantEdit(new QLineEdit(this)) {
+      serverEdit(new QLineEdit(this)), participantEdit(new QLineEdit(this)), certificateEdit(new QLineEdit(this)) {
     setMinimumSize(DialogUnits::toPixels(widthDu, heightDu, font()));
     auto* layout = new QVBoxLayout(this);
 
@@ -72,6 +74,17 @@ TabDataCollection::TabDataCollection(SettingsStore& store, QWidget* parent)
                                 "your own (1 to 64 characters)");
     participantRow->addWidget(participantEdit, 1);
     layout->addLayout(participantRow);
+    auto* certificateRow = new QHBoxLayout;
+    certificateRow->addWidget(new QLabel("Server certificate:"));
+    certificateEdit->setObjectName("scoreServerCertificate");
+    certificateEdit->setPlaceholderText("system certificates");
+    certificateEdit->setToolTip("A certificate file (PEM) the score server must present when it speaks TLS; "
+                                "empty: the system's trusted certificates decide");
+    certificateRow->addWidget(certificateEdit, 1);
+    auto* browse = new QPushButton("Browse...");
+    connect(browse, &QPushButton::clicked, this, &TabDataCollection::browseCertificate);
+    certificateRow->addWidget(browse);
+    layout->addLayout(certificateRow);
 
     auto* methodBox = new QGroupBox("Choose learning method");
     auto* methodLayout = new QVBoxLayout(methodBox);
@@ -92,6 +105,7 @@ void TabDataCollection::loadPage(const QString&) {
     LSettingsDlgRadios::select(*methods, store().readCode(SettingKeys::dataCollectionLearningMethod));
     serverEdit->setText(store().readText(SettingKeys::scoreServer));
     participantEdit->setText(ensureParticipantId(store()));
+    certificateEdit->setText(store().readText(SettingKeys::scoreServerCertificate));
 }
 
 void TabDataCollection::savePage(const QString&) {
@@ -104,6 +118,7 @@ void TabDataCollection::savePage(const QString&) {
     const QString participant = participantId();
     store().write(QLatin1String(SettingKeys::participantId.key), participant);
     participantEdit->setText(participant);
+    store().write(QLatin1String(SettingKeys::scoreServerCertificate.key), scoreServerCertificate());
 }
 
 int TabDataCollection::dataCollectionState() const {
@@ -149,4 +164,19 @@ QString TabDataCollection::ensureParticipantId(SettingsStore& store) {
     const QString made = QUuid::createUuid().toString(QUuid::WithoutBraces);
     store.write(QLatin1String(SettingKeys::participantId.key), made);
     return made;
+}
+
+QString TabDataCollection::scoreServerCertificate() const {
+    return certificateEdit->text().trimmed();
+}
+
+void TabDataCollection::browseCertificate() {
+    QFileDialog chooser(this, "Score server certificate", QFileInfo(scoreServerCertificate()).path(),
+                        "Certificates (*.pem *.crt *.cer);;All files (*)");
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog, so that the choice works the same everywhere.
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
+        certificateEdit->setText(chooser.selectedFiles().first());
+    }
 }

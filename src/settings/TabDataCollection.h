@@ -37,12 +37,17 @@ public:
     static bool isValidParticipantId(const QString& id);
     // The stored participant id; one is made at random and stored when there is no valid one.
     static QString ensureParticipantId(SettingsStore& store);
+    // The pinned certificate file of the score server, trimmed; empty for the system's roots.
+    QString scoreServerCertificate() const;
 
 private:
+    void browseCertificate();
+
     QButtonGroup* states;
     QLineEdit* averagingEdit;
     QCheckBox* coordinatesBox;
     QButtonGroup* methods;
     QLineEdit* serverEdit;
     QLineEdit* participantEdit;
+    QLineEdit* certificateEdit;
 };

@@ -20,6 +20,7 @@
 #include "settings/SettingsStore.h"
 #include "server/ScoreServer.h"
 #include "server/ServerDatabase.h"
+#include "support/TestCertificates.h"
 #include "support/TestMain.h"
 #include "records/SessionRecord.h"
 #include "support/Waiting.h"
@@ -276,17 +277,31 @@ private slots:
 
     // With "Use internet connection" the ended game's data goes to the server, and "Synchronize"
     // brings the new best score back with the server's number for it.
+    // Over TLS, the certificate pinned in the settings reaches both exchanges.
+    void aGamesDataAndBestScoreReachTheScoreServer_data() {
+        QTest::addColumn<bool>("tls");
+        QTest::newRow("plain") << false;
+        QTest::newRow("TLS with a pinned certificate") << true;
+    }
     void aGamesDataAndBestScoreReachTheScoreServer() {
+        QFETCH(bool, tls);
         QTemporaryDir serverDir;
         ServerConfig config;
         config.database = serverDir.filePath("server.sqlite");
         config.httpPort = 0;
         config.tcpPort = 0;
-        ServerThread server(config);
         QString error;
+        if (tls) {
+            const TestCertificate made =
+                makeCertificate(QDir(serverDir.path()), "server", "IP:127.0.0.1", nullptr, &error);
+            QVERIFY2(!made.certificate.isEmpty(), qPrintable(error));
+            config.tls = {made.certificate, made.key};
+        }
+        ServerThread server(config);
         QVERIFY2(server.start(&error), qPrintable(error));
         open({{"Game Level", "2"}, {"Time Attack", "1"}, {"Difficulty Level", "2"}, {"One Shot", "1"},
-              {"Data Collection State", "1034"}, {"Score Server", QString("127.0.0.1:%1").arg(server.httpPort())}});
+              {"Data Collection State", "1034"}, {"Score Server", QString("127.0.0.1:%1").arg(server.httpPort())},
+              {"Score Server Certificate", config.tls.certificate}});
         play();
         ModalAnswerer answerer([&](QWidget* modal) { answerName(modal, "Ada"); });
         endWithScore(5);

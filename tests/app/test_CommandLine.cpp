@@ -19,6 +19,9 @@ private slots:
         QTest::newRow("stray argument") << QStringList{"vazazo", "level3"} << 2 << "'level3'";
         QTest::newRow("Qt's own option") << QStringList{"vazazo", "-platform", "xcb"} << -1 << "";
         QTest::newRow("server") << QStringList{"vazazo", "--server", "[::1]:8081"} << -1 << "";
+        QTest::newRow("https server") << QStringList{"vazazo", "--server", "HTTPS://scores.example/"} << -1 << "";
+        QTest::newRow("other scheme") << QStringList{"vazazo", "--server", "ftp://scores.example"} << 2
+                                      << "'ftp://scores.example'";
         QTest::newRow("bad server") << QStringList{"vazazo", "--server", "a:b:c"} << 2 << "'a:b:c'";
         QTest::newRow("user folder") << QStringList{"vazazo", "--user-folder"} << -1 << "";
         QTest::newRow("user folder with help")

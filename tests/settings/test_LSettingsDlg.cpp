@@ -6,9 +6,14 @@
 #include "support/DialogFixture.h"
 #include "support/ShownDialog.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QtTest>
 
 using Threshold = TabClassicalLearning::Threshold;
@@ -43,6 +48,7 @@ void editEverything(const QWidget& dlg) {
     retype(edit(dlg, "averagingInterval"), "250 ms");
     clickButton(dlg, "Collect coordinates");
     retype(edit(dlg, "scoreServer"), " scores.example:8081 ");
+    retype(edit(dlg, "scoreServerCertificate"), " /etc/lab/score-server.pem ");
     clickButton(dlg, "Experimental");
     QTabBar* bar = dlg.findChild<QTabBar*>();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
@@ -159,9 +165,9 @@ private slots:
                              "Data Collection Coordinates", "Data Collection Learning Method",
                              "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
                              "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
-                             "Classical Learning PM2 Upper", "Score Server"}),
+                             "Classical Learning PM2 Upper", "Score Server", "Score Server Certificate"}),
                      QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900",
-                                  "scores.example:8081"}));
+                                  "scores.example:8081", "/etc/lab/score-server.pem"}));
             return;
         }
         // The pages hold the stored values again before the main window hears of it.
@@ -171,6 +177,45 @@ private slots:
         QCOMPARE(edit(*dlg, "pm1Lower")->text(), QString("0.5"));
         QCOMPARE(data.averagingText(), QString("5000"));
         QCOMPARE(data.scoreServer(), QString("localhost:8080"));
+        QCOMPARE(data.scoreServerCertificate(), QString());
+    }
+
+    // "Browse..." puts the chosen certificate file in its field; a cancelled choice keeps the field.
+    void browsingForTheServerCertificateFillsItsField() {
+        QFile pem(dir->filePath("lab.pem"));
+        QVERIFY(pem.open(QIODevice::WriteOnly));
+        pem.close();
+        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
+        // The chooser's answer: the file's name typed and taken as "Open" takes it (the button
+        // itself waits for the chooser's folder listing), or "Cancel". Returns how often it had to be
+        // answered; a chooser that stays open is closed, so the test fails instead of hanging.
+        const auto browse = [&](const QString& choice) {
+            QTimer answer;
+            int answers = 0;
+            connect(&answer, &QTimer::timeout, [&] {
+                auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!chooser) {
+                    return;
+                }
+                if (++answers > 1) {
+                    chooser->reject();
+                } else if (choice.isEmpty()) {
+                    clickButton(chooser->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel));
+                } else {
+                    chooser->findChild<QLineEdit*>("fileNameEdit")->setText(choice);
+                    QMetaObject::invokeMethod(chooser, "accept");
+                }
+            });
+            answer.start(25);
+            clickButton(*dlg, "Browse...");
+            return answers;
+        };
+        QCOMPARE(browse(pem.fileName()), 1);
+        QCOMPARE(edit(*dlg, "scoreServerCertificate")->text(), pem.fileName());
+        QCOMPARE(browse(QString()), 1);
+        QCOMPARE(dlg->dataCollection().scoreServerCertificate(), pem.fileName());
+        clickButton(*dlg, "OK");
+        QCOMPARE(stored({"Score Server Certificate"}), QStringList{pem.fileName()});
     }
 };
 
