@@ -12,7 +12,8 @@
 Q_LOGGING_CATEGORY(serverLog, "vazazo.server")
 
 ScoreServer::ScoreServer(ServerConfig config, QObject* parent)
-    : QObject(parent), config(std::move(config)), discovery(new DiscoveryServer(this)) {
+    : QObject(parent), config(std::move(config)), discovery(new DiscoveryServer(this)),
+      registry(this->config.limits, this->config.maxConnections) {
     connect(&tcp, &QTcpServer::newConnection, this, &ScoreServer::accept);
 }
 
@@ -28,7 +29,7 @@ bool ScoreServer::start(QString* error) {
         *error = QStringLiteral("The idle time-out must be positive.");
         return false;
     }
-    if (!database.open(config.database, error)) {
+    if (!database.open(config.database, error, ServerDatabase::Schema::Create, config.databasePasswordFile)) {
         return false;
     }
     // Room for a crowd connecting at once; a full queue makes a client's retry wait a second.
@@ -71,20 +72,42 @@ QByteArray ScoreServer::page() const {
         host = (ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : host) + QLatin1Char(':') +
                QString::number(port);
     }
-    return "Vazazo score server\n" + host.toUtf8() + "\n";
+    return "Vazazo score server\n" + host.toUtf8() + "\n" + capabilities().pageLine();
+}
+
+Protocol::Capabilities ScoreServer::capabilities() const {
+    Protocol::Capabilities offered;
+    offered.receipts = true;
+    offered.sessions = true;
+    offered.syncClaims = true;
+    return offered;
 }
 
 void ScoreServer::accept() {
     while (QTcpSocket* socket = tcp.nextPendingConnection()) {
-        if (socket->state() != QAbstractSocket::ConnectedState || sessions >= config.maxConnections) {
-            socket->abort();
-            delete socket;
-            continue;
-        }
-        ++sessions;
-        auto* session = new ClientSession(socket, database, config.idleTimeoutMs, this);
-        connect(session, &QObject::destroyed, this, [this] { --sessions; });
+        serve(socket);
     }
+}
+
+void ScoreServer::serve(QTcpSocket* socket) {
+    // The address is taken now: a client that resets at once has none later.
+    QHostAddress peer = socket->peerAddress();
+    bool mapped = false;
+    const quint32 v4 = peer.toIPv4Address(&mapped);
+    if (mapped) {
+        peer = QHostAddress(v4);
+    }
+    const QString address = peer.isNull() ? QStringLiteral("unknown") : peer.toString();
+    QString why;
+    if (socket->state() != QAbstractSocket::ConnectedState || !registry.admit(address, &why)) {
+        if (!why.isEmpty()) {
+            qCInfo(serverLog).noquote() << address << "refused:" << why;
+        }
+        socket->abort();
+        delete socket;
+        return;
+    }
+    new ClientSession(socket, address, database, config.idleTimeoutMs, registry, this);
 }
 
 namespace {

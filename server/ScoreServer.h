@@ -1,25 +1,32 @@
 #pragma once
 
 #include "server/ServerDatabase.h"
+#include "server/SessionRegistry.h"
 
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
 
+#include "protocol/Protocol.h"
+
 #include <memory>
 
 class DiscoveryServer;
+class QTcpSocket;
 class QThread;
 
 struct ServerConfig {
     QString database = QStringLiteral("vazazo-server.sqlite"); // SQLite path or postgresql://...
+    QString databasePasswordFile;                              // first line: the PostgreSQL password
     QHostAddress address = QHostAddress::LocalHost;            // both servers listen here
     quint16 httpPort = 8080;                                   // 0: any free port
     quint16 tcpPort = 8228;                                    // 0: any free port
     QString advertisedHost;                                    // the page's host; empty: the listen address
     int idleTimeoutMs = 30000;
-    int maxConnections = 500; // per server (TCP and HTTP each); more are closed at once
+    int maxConnections = 500; // per server (TCP and HTTP each); the stalest makes room for a new one
+    ServerLimits limits;
+    bool checkOnly = false; // --check: look at the database and exit
 };
 
 // The discovery page and the score and collection server, on the thread that starts it.
@@ -34,17 +41,21 @@ public:
     bool start(QString* error);
     quint16 httpPort() const;
     quint16 tcpPort() const;
-    // The discovery page's text: a title line, then host[:port].
+    // The discovery page's text: a title line, host[:port], then the capabilities line.
     QByteArray page() const;
+    // What the page offers; a transport that adds its own word extends this.
+    Protocol::Capabilities capabilities() const;
 
 private:
     void accept();
+    // Takes over an accepted connection (whatever transport carries it).
+    void serve(QTcpSocket* socket);
 
     ServerConfig config;
     ServerDatabase database;
     DiscoveryServer* discovery;
     QTcpServer tcp;
-    int sessions = 0;
+    SessionRegistry registry;
 };
 
 // Runs a ScoreServer on a thread of its own, so that a blocking client can talk to it from the

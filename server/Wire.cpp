@@ -41,7 +41,10 @@ Input::Result Input::takeString(QByteArray* text, qint32 maxLength) {
         return Result::NeedMore;
     }
     const qint32 length = intAt(buffer.constData() + position);
-    if (length < 0 || length > maxLength) {
+    if (length < 0) {
+        return Result::Negative;
+    }
+    if (length > maxLength) {
         return Result::Invalid;
     }
     if (available() < 4 + qsizetype(length)) {

@@ -14,15 +14,17 @@ qint32 intAt(const char* bytes);
 // was, so a parser can wait for more bytes and try again.
 class Input {
 public:
-    enum class Result { Ok, NeedMore, Invalid };
+    enum class Result { Ok, NeedMore, Invalid, Negative };
 
     void append(const QByteArray& bytes);
     qsizetype available() const { return buffer.size() - position; }
+    // Bytes held, parsed ones not yet dropped included.
+    qsizetype held() const { return buffer.size(); }
     qsizetype mark() const { return position; }
     void rewind(qsizetype markedPosition) { position = markedPosition; }
 
     Result takeInt(qint32* value);
-    // A negative length or one above maxLength is Invalid.
+    // A length above maxLength is Invalid, a negative one Negative.
     Result takeString(QByteArray* text, qint32 maxLength);
 
 private:
