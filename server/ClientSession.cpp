@@ -247,8 +247,8 @@ bool ClientSession::step() {
         }
         streamKind = QString::fromLatin1(text);
         if (inGame()) {
-            gameHash.addData(framedInteger(Protocol::uploadStream));
-            gameHash.addData(framedString(text));
+            gameHash.add(framedInteger(Protocol::uploadStream));
+            gameHash.add(framedString(text));
             gameStreams.append(stream);
         }
         chunk.clear();
@@ -391,51 +391,62 @@ bool ClientSession::stepCommand(qint32 value) {
 
 bool ClientSession::stepStreamLines(qsizetype mark) {
     using Result = wire::Input::Result;
-    // A full chunk is written before the next line is taken, so a failed write can be tried
-    // again without taking anything twice.
+    // A full chunk is written before more lines are taken, so a failed write can be tried again
+    // without taking anything twice.
     if (chunk.size() >= chunkBytes && !flushChunk()) {
         return waitForDatabase(mark);
     }
-    QByteArray text;
-    const Result result = input.takeString(&text, maxStringBytes);
-    if (result == Result::NeedMore) {
-        return false;
-    }
-    if (result != Result::Ok) {
-        cutOff(result == Result::Negative ? "negative line length" : "line too long");
-        return false;
-    }
-    if (text.isEmpty()) {
-        if (!database.completeStream(stream, chunkSequence, chunk, chunkLines)) {
-            input.rewind(mark);
-            return waitForDatabase(mark);
-        }
-        waitingSince = -1;
+    // Lines go into the chunk straight in their wire framing, as many as have arrived at once.
+    const qint64 allowance = registry.limits().maxStreamBytes - streamBytes;
+    const qsizetype room = chunk.isEmpty() ? qMax<qsizetype>(chunkBytes, 4 + maxStringBytes) : chunkBytes - chunk.size();
+    Result stop = Result::NeedMore;
+    const qsizetype before = chunk.size();
+    const int taken = input.takeFramedRun(&chunk, maxStringBytes, qMin<qint64>(room, allowance), &stop);
+    if (taken > 0) {
         if (inGame()) {
-            gameHash.addData(framedString(QByteArrayView()));
+            gameHash.add(QByteArrayView(chunk).sliced(before));
         }
-        stream = -1;
-        chunk.clear();
-        chunkLines = 0;
-        state = inGame() ? State::GameCommand : State::Command;
-        if (!inGame()) {
-            startPhase(Phase::Handshake);
+        streamBytes += chunk.size() - before;
+        chunkLines += taken;
+        return true;
+    }
+    if (stop == Result::Negative || stop == Result::Invalid) {
+        cutOff(stop == Result::Negative ? "negative line length" : "line too long");
+        return false;
+    }
+    if (stop == Result::NeedMore) {
+        const qsizetype next = input.nextStringBytes(maxStringBytes);
+        if (next < 0 || input.available() < next) {
+            return false;
+        }
+        if (next > allowance) {
+            qCWarning(serverLog).noquote() << peer << "sent a" << streamKind << "stream over"
+                                           << registry.limits().maxStreamBytes << "bytes; kept as incomplete";
+            cutOff("stream too long");
+            return false;
+        }
+        // The next line fits the stream but not this chunk.
+        if (!flushChunk()) {
+            return waitForDatabase(mark);
         }
         return true;
     }
-    streamBytes += 4 + text.size();
-    if (streamBytes > registry.limits().maxStreamBytes) {
-        qCWarning(serverLog).noquote() << peer << "sent a" << streamKind << "stream over"
-                                       << registry.limits().maxStreamBytes << "bytes; kept as incomplete";
-        cutOff("stream too long");
-        return false;
+    QByteArray empty;
+    input.takeString(&empty, 0);
+    if (!database.completeStream(stream, chunkSequence, chunk, chunkLines)) {
+        return waitForDatabase(mark);
     }
-    const qsizetype before = chunk.size();
-    wire::putString(chunk, text);
+    waitingSince = -1;
     if (inGame()) {
-        gameHash.addData(QByteArrayView(chunk).sliced(before));
+        gameHash.add(framedString(QByteArrayView()));
     }
-    ++chunkLines;
+    stream = -1;
+    chunk.clear();
+    chunkLines = 0;
+    state = inGame() ? State::GameCommand : State::Command;
+    if (!inGame()) {
+        startPhase(Phase::Handshake);
+    }
     return true;
 }
 
@@ -444,7 +455,7 @@ bool ClientSession::finishGame(qsizetype mark) {
         send(framedInteger(Protocol::receiptRefused) + framedString(QByteArrayView()));
         qCInfo(serverLog).noquote() << peer << "game" << gameId << "refused: no streams";
     } else {
-        const QByteArray digest = gameHash.result().toHex();
+        const QByteArray digest = gameHash.hex();
         qint32 status = Protocol::receiptRefused;
         if (!database.finishGame(gameKey, gameId, digest, gameStreams, peer, &status)) {
             return waitForDatabase(mark);

@@ -2,9 +2,9 @@
 
 #include "protocol/Protocol.h"
 #include "server/ScoreMerge.h"
+#include "server/Sha256.h"
 #include "server/Wire.h"
 
-#include <QCryptographicHash>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -101,7 +101,7 @@ private:
 
     QString gameId;
     QByteArray gameKey;
-    QCryptographicHash gameHash{QCryptographicHash::Sha256};
+    Sha256 gameHash;
     QList<qint64> gameStreams;
 
     QString participant;

@@ -6,6 +6,7 @@
 #include "protocol/Protocol.h"
 
 #include <QAtomicInteger>
+#include <QSqlDriver>
 #include <QFile>
 #include <QSqlRecord>
 #include <QSqlError>
@@ -13,6 +14,10 @@
 #include <QTimeZone>
 #include <QUrl>
 #include <QUrlQuery>
+
+#ifdef VAZAZO_WITH_LIBPQ
+#include <libpq-fe.h>
+#endif
 
 namespace {
 QAtomicInteger<quint64> connectionCounter;
@@ -397,6 +402,33 @@ qint64 ServerDatabase::insertStream(const QByteArray& key, const QString& kind, 
 }
 
 bool ServerDatabase::insertChunk(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount) {
+#ifdef VAZAZO_WITH_LIBPQ
+    if (isPostgres()) {
+        const QVariant handle = db.driver()->handle();
+        const bool isConnection =
+            qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0;
+        PGconn* connection = isConnection ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
+        if (connection) {
+            const QByteArray streamText = QByteArray::number(stream);
+            const QByteArray sequenceText = QByteArray::number(sequence);
+            const QByteArray countText = QByteArray::number(lineCount);
+            const char* values[4] = {streamText.constData(), sequenceText.constData(), countText.constData(),
+                                     framedLines.constData()};
+            const int lengths[4] = {0, 0, 0, int(framedLines.size())};
+            const int formats[4] = {0, 0, 0, 1};
+            PGresult* result = PQexecParams(connection,
+                                            "INSERT INTO stream_chunks (stream_id, seq, line_count, data) "
+                                            "VALUES ($1, $2, $3, $4) ON CONFLICT (stream_id, seq) DO NOTHING",
+                                            4, nullptr, values, lengths, formats, 0);
+            const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+            if (!ok) {
+                fail(QStringLiteral("Storing stream lines"), QString::fromUtf8(PQresultErrorMessage(result)).trimmed());
+            }
+            PQclear(result);
+            return ok;
+        }
+    }
+#endif
     QSqlQuery query(db);
     query.prepare(QStringLiteral("INSERT INTO stream_chunks (stream_id, seq, line_count, data) VALUES (?, ?, ?, ?) "
                                  "ON CONFLICT (stream_id, seq) DO NOTHING"));

@@ -54,4 +54,39 @@ Input::Result Input::takeString(QByteArray* text, qint32 maxLength) {
     position += 4 + length;
     return Result::Ok;
 }
+int Input::takeFramedRun(QByteArray* out, qint32 maxLength, qsizetype maxBytes, Result* stop) {
+    const char* data = buffer.constData();
+    qsizetype at = position;
+    const qsizetype end = buffer.size();
+    int count = 0;
+    *stop = Result::NeedMore;
+    while (end - at >= 4) {
+        const qint32 length = intAt(data + at);
+        if (length == 0) {
+            *stop = Result::Ok;
+            break;
+        }
+        if (length < 0 || length > maxLength) {
+            *stop = length < 0 ? Result::Negative : Result::Invalid;
+            break;
+        }
+        const qsizetype framed = 4 + qsizetype(length);
+        if (end - at < framed || at - position + framed > maxBytes) {
+            break;
+        }
+        at += framed;
+        ++count;
+    }
+    out->append(data + position, at - position);
+    position = at;
+    return count;
+}
+
+qsizetype Input::nextStringBytes(qint32 maxLength) const {
+    if (available() < 4) {
+        return -1;
+    }
+    const qint32 length = intAt(buffer.constData() + position);
+    return length < 0 || length > maxLength ? -1 : 4 + qsizetype(length);
+}
 } // namespace wire

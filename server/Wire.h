@@ -27,6 +27,14 @@ public:
     // A length above maxLength is Invalid, a negative one Negative.
     Result takeString(QByteArray* text, qint32 maxLength);
 
+    // Appends a run of complete non-empty strings to out as they are framed, at most maxBytes of
+    // them, and says why it stopped: NeedMore (an incomplete string, or maxBytes reached: see
+    // nextStringBytes), Ok (an empty string is next, left unread), Invalid or Negative (the next
+    // length). Returns the number of strings taken.
+    int takeFramedRun(QByteArray* out, qint32 maxLength, qsizetype maxBytes, Result* stop);
+    // The framed size of the next string when its length is readable and valid, else -1.
+    qsizetype nextStringBytes(qint32 maxLength) const;
+
 private:
     QByteArray buffer;
     qsizetype position = 0;

@@ -30,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 constexpr int clients = 50;
 constexpr qsizetype streamBytes = 5 * 1000 * 1000;
@@ -234,6 +236,17 @@ public:
             clear.write("5");
         }
     }
+    // User and system CPU seconds the server has used so far.
+    double cpuSeconds() {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            return -1.0;
+        }
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        return fields.size() > 12 ? (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK))
+                                  : -1.0;
+    }
     double peakMemoryMiB() {
         QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
         if (!status.open(QIODevice::ReadOnly)) {
@@ -307,6 +320,7 @@ bool measure(const QString& label, const QString& database, bool drip) {
         infos.push_back(infoUpload(i));
     }
     server.resetPeakMemory();
+    const double cpuBefore = server.cpuSeconds();
     const Steady::time_point start = Steady::now();
     const std::vector<double> uploads = atOnce([&](int i) { return upload(port, player(i), infos[i]); });
     const double wallMs = msSince(start);
@@ -315,8 +329,10 @@ bool measure(const QString& label, const QString& database, bool drip) {
     std::printf("  upload %d x %.1f MB: %.0f ms, aggregate %.1f MB/s, p99 %.0f ms%s; goal >= %.0f MB/s: %s\n",
                 clients, infos[0].size() / 1e6, wallMs, mbs, percentile(uploads, 0.99),
                 uploadsOk ? "" : " (FAILED uploads)", uploadGoalMBs, verdict(uploadsOk && mbs >= uploadGoalMBs));
-    std::printf("  server peak memory during the uploads: %.0f MiB (budget for buffers 256 MiB)\n",
-                server.peakMemoryMiB());
+    const double cpu = server.cpuSeconds() - cpuBefore;
+    std::printf("  server CPU during the uploads: %.2f s, %.0f MB per CPU second; peak memory %.0f MiB (buffer "
+                "budget 256 MiB)\n",
+                cpu, clients * double(infos[0].size()) / 1e6 / cpu, server.peakMemoryMiB());
 
     std::vector<double> latencies;
     for (int round = 1; round <= syncRounds; ++round) {
@@ -360,6 +376,11 @@ bool measure(const QString& label, const QString& database, bool drip) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) > 0) {
+        std::printf("Load average at the start: %.2f on %ld processors (a loaded machine lowers every figure)\n",
+                    load[0], sysconf(_SC_NPROCESSORS_ONLN));
+    }
     QTemporaryDir folder;
     bool ok = true;
     if (argc > 1) {
