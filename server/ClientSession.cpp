@@ -3,6 +3,7 @@
 #include "server/ServerDatabase.h"
 #include "server/ServerLog.h"
 #include "server/SessionRegistry.h"
+#include "server/SyncQueue.h"
 
 #include <QTcpSocket>
 #include <QUuid>
@@ -43,8 +44,8 @@ QByteArray framedString(QByteArrayView text) {
 } // namespace
 
 ClientSession::ClientSession(QTcpSocket* socket, const QString& address, ServerDatabase& database,
-                             int idleTimeoutMs, SessionRegistry& registry, QObject* parent)
-    : QObject(parent), socket(socket), database(database), registry(registry), peer(address) {
+                             SyncQueue& syncQueue, int idleTimeoutMs, SessionRegistry& registry, QObject* parent)
+    : QObject(parent), socket(socket), database(database), syncQueue(syncQueue), registry(registry), peer(address) {
     socket->setParent(this);
     // Qt stops reading from the kernel when this fills, so a fast sender meets TCP back-pressure.
     socket->setReadBufferSize(64 * 1024);
@@ -474,17 +475,29 @@ bool ClientSession::finishGame(qsizetype mark) {
 }
 
 bool ClientSession::answerSynchronization(qsizetype mark) {
-    QList<ServerTable> tables;
-    if (!syncRefused) {
-        QList<int> wanted;
-        for (int t = 0; t < tableCount; ++t) {
-            wanted.append(t);
-        }
-        if (!database.synchronize(syncKey, participant, uploads, wanted, &tables)) {
-            return waitForDatabase(mark);
-        }
-        waitingSince = -1;
+    if (syncRefused) {
+        synchronized(true, {});
+        return true;
     }
+    // Reading pauses until the merge is done; the answer may come with others'.
+    syncMark = mark;
+    waiting = true;
+    syncQueue.submit(this, {syncKey, participant, uploads},
+                     [this](bool ok, const QList<ServerTable>& tables) { synchronized(ok, tables); });
+    return false;
+}
+
+void ClientSession::synchronized(bool ok, const QList<ServerTable>& tables) {
+    if (state == State::Closed) {
+        return;
+    }
+    const bool wasWaiting = waiting;
+    waiting = false;
+    if (!ok) {
+        waitForDatabase(syncMark);
+        return;
+    }
+    waitingSince = -1;
     uploads.clear();
     QByteArray answer;
     answer.reserve(tableCount * 10 * 16);
@@ -498,7 +511,10 @@ bool ClientSession::answerSynchronization(qsizetype mark) {
     send(answer);
     state = State::Command;
     startPhase(Phase::Handshake);
-    return true;
+    if (wasWaiting) {
+        progressed();
+        readInput();
+    }
 }
 
 // A step that the database could not take is tried again after a pause, the input left as it

@@ -14,6 +14,7 @@
 class QTcpSocket;
 class ServerDatabase;
 class SessionRegistry;
+class SyncQueue;
 
 // One client connection: the version check, then data uploads (loose streams, or games with
 // receipts) and score synchronizations. Anything off the protocol cuts the client off; the
@@ -26,8 +27,8 @@ public:
     static constexpr qint32 programVersion = Protocol::programVersion;
 
     // address: the peer as seen when the connection was accepted.
-    ClientSession(QTcpSocket* socket, const QString& address, ServerDatabase& database, int idleTimeoutMs,
-                  SessionRegistry& registry, QObject* parent);
+    ClientSession(QTcpSocket* socket, const QString& address, ServerDatabase& database, SyncQueue& syncQueue,
+                  int idleTimeoutMs, SessionRegistry& registry, QObject* parent);
     ~ClientSession() override;
 
     const QString& address() const { return peer; }
@@ -67,6 +68,7 @@ private:
     bool waitForDatabase(qsizetype mark);
     void databaseFailed();
     bool answerSynchronization(qsizetype mark);
+    void synchronized(bool ok, const QList<ServerTable>& tables);
     void startPhase(Phase phase);
     void armDeadline();
     void progressed();
@@ -75,6 +77,7 @@ private:
 
     QTcpSocket* socket;
     ServerDatabase& database;
+    SyncQueue& syncQueue;
     SessionRegistry& registry;
     QTimer idleTimer;
     QTimer deadline;
@@ -106,6 +109,7 @@ private:
 
     QString participant;
     QByteArray syncKey;
+    qsizetype syncMark = 0;
     bool syncRefused = false;
     QList<std::pair<int, ServerTable>> uploads;
     int lastUploaded = -1;

@@ -13,7 +13,7 @@ Q_LOGGING_CATEGORY(serverLog, "vazazo.server")
 
 ScoreServer::ScoreServer(ServerConfig config, QObject* parent)
     : QObject(parent), config(std::move(config)), discovery(new DiscoveryServer(this)),
-      registry(this->config.limits, this->config.maxConnections) {
+      registry(this->config.limits, this->config.maxConnections), syncQueue(new SyncQueue(database, this)) {
     connect(&tcp, &QTcpServer::newConnection, this, &ScoreServer::accept);
 }
 
@@ -107,7 +107,7 @@ void ScoreServer::serve(QTcpSocket* socket) {
         delete socket;
         return;
     }
-    new ClientSession(socket, address, database, config.idleTimeoutMs, registry, this);
+    new ClientSession(socket, address, database, *syncQueue, config.idleTimeoutMs, registry, this);
 }
 
 namespace {

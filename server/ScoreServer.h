@@ -2,6 +2,7 @@
 
 #include "server/ServerDatabase.h"
 #include "server/SessionRegistry.h"
+#include "server/SyncQueue.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -56,6 +57,7 @@ private:
     DiscoveryServer* discovery;
     QTcpServer tcp;
     SessionRegistry registry;
+    SyncQueue* syncQueue;
 };
 
 // Runs a ScoreServer on a thread of its own, so that a blocking client can talk to it from the

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QTimeZone>
 #include <QUrl>
+#include <QSet>
 #include <QUrlQuery>
 
 #ifdef VAZAZO_WITH_LIBPQ
@@ -572,20 +573,30 @@ bool ServerDatabase::writeTable(int number, const ServerTable& table) {
     if (!remove.exec()) {
         return fail(QStringLiteral("Writing best scores"), remove.lastError().text());
     }
+    int used = 0;
+    while (used < 10 && !table[used].isEmpty()) {
+        ++used;
+    }
+    if (used == 0) {
+        return true;
+    }
+    // One statement for the whole table: a round trip per place is what a synchronization
+    // would otherwise wait for.
+    QStringList rows;
+    for (int place = 0; place < used; ++place) {
+        rows.append(QStringLiteral("(?, ?, ?, ?, ?)"));
+    }
     QSqlQuery insert(db);
-    insert.prepare(
-        QStringLiteral("INSERT INTO best_scores (table_no, place, name, score, unique_no) VALUES (?, ?, ?, ?, ?)"));
-    for (int place = 0; place < 10 && !table[place].isEmpty(); ++place) {
+    insert.prepare(QStringLiteral("INSERT INTO best_scores (table_no, place, name, score, unique_no) VALUES ") +
+                   rows.join(QLatin1Char(',')));
+    for (int place = 0; place < used; ++place) {
         insert.addBindValue(number);
         insert.addBindValue(place);
         insert.addBindValue(table[place].name);
         insert.addBindValue(table[place].score);
         insert.addBindValue(table[place].unique);
-        if (!insert.exec()) {
-            return fail(QStringLiteral("Writing best scores"), insert.lastError().text());
-        }
     }
-    return true;
+    return insert.exec() || fail(QStringLiteral("Writing best scores"), insert.lastError().text());
 }
 
 namespace {
@@ -598,9 +609,7 @@ struct Claim {
 };
 } // namespace
 
-bool ServerDatabase::synchronizeOnce(const QByteArray& key, const QString& participant,
-                                     const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
-                                     QList<ServerTable>* result) {
+bool ServerDatabase::synchronizeOnce(const QList<SyncRequest>& requests, QList<ServerTable>* result) {
     if (!begin()) {
         return false;
     }
@@ -608,27 +617,61 @@ bool ServerDatabase::synchronizeOnce(const QByteArray& key, const QString& parti
     QList<ServerTable> tables;
     // Touching the counter first makes concurrent servers on one PostgreSQL database take turns.
     QSqlQuery counter(db);
-    bool ok = counter.exec(QStringLiteral("UPDATE score_numbers SET last_issued = last_issued WHERE id = 1")) &&
-              counter.exec(QStringLiteral("SELECT last_issued FROM score_numbers WHERE id = 1")) && counter.next();
+    bool ok = counter.exec(QStringLiteral(
+                  "UPDATE score_numbers SET last_issued = last_issued WHERE id = 1 RETURNING last_issued")) &&
+              counter.next();
     if (!ok) {
         fail(QStringLiteral("Reading the score numbers"), counter.lastError().text());
     }
-    QSqlQuery applied(db);
-    applied.prepare(QStringLiteral("SELECT 1 FROM applied_syncs WHERE sync_key = ?"));
-    applied.addBindValue(QString::fromLatin1(key));
-    ok = ok && (applied.exec() || fail(QStringLiteral("Reading the synchronizations"), applied.lastError().text()));
+    const qint64 lastIssued = ok ? counter.value(0).toLongLong() : 0;
+    // SQLite keeps a statement with RETURNING open until it is finished, which blocks the commit.
+    counter.finish();
     // A synchronization whose commit went through before the connection broke is not merged again.
-    const bool alreadyApplied = ok && applied.next();
+    QSet<QString> applied;
+    QList<const SyncRequest*> merging;
+    for (const SyncRequest& request : requests) {
+        if (!request.uploads.isEmpty()) {
+            merging.append(&request);
+        }
+    }
+    if (ok && !merging.isEmpty()) {
+        QStringList marks;
+        for (int i = 0; i < merging.size(); ++i) {
+            marks.append(QStringLiteral("?"));
+        }
+        QSqlQuery done(db);
+        done.prepare(QStringLiteral("SELECT sync_key FROM applied_syncs WHERE sync_key IN (%1)")
+                         .arg(marks.join(QLatin1Char(','))));
+        for (const SyncRequest* request : merging) {
+            done.addBindValue(QString::fromLatin1(request->key));
+        }
+        ok = done.exec() || fail(QStringLiteral("Reading the synchronizations"), done.lastError().text());
+        while (ok && done.next()) {
+            applied.insert(done.value(0).toString());
+        }
+    }
     ok = ok && readTables(&tables);
-    if (ok && !alreadyApplied && !uploads.isEmpty()) {
-        const qint64 lastIssued = counter.value(0).toLongLong();
-        const qint32 lastIssued32 = static_cast<qint32>(qMin<qint64>(lastIssued, INT32_MAX));
+    const qint32 lastIssued32 = static_cast<qint32>(qMin<qint64>(lastIssued, INT32_MAX));
+    qint64 next = lastIssued;
+    QSet<int> changed;
+    QStringList newKeys;
+    QSqlQuery claim(db);
+    claim.prepare(QStringLiteral(
+        "INSERT INTO sync_claims (participant, table_no, name, score, unique_no, made_ms) VALUES (?, ?, ?, ?, ?, ?)"));
+    for (const SyncRequest* request : merging) {
+        if (!ok) {
+            break;
+        }
+        if (applied.contains(QString::fromLatin1(request->key))) {
+            continue;
+        }
+        newKeys.append(QString::fromLatin1(request->key));
         QList<Claim> claims;
-        if (!participant.isEmpty()) {
+        if (!request->participant.isEmpty()) {
             QSqlQuery read(db);
             read.prepare(QStringLiteral("SELECT table_no, name, score, unique_no FROM sync_claims "
                                         "WHERE participant = ? AND made_ms >= ?"));
-            read.addBindValue(participant);
+            read.addBindValue(request->participant);
             read.addBindValue(now - claimsKeptMs);
             ok = read.exec() || fail(QStringLiteral("Reading the claims"), read.lastError().text());
             while (ok && read.next()) {
@@ -637,11 +680,10 @@ bool ServerDatabase::synchronizeOnce(const QByteArray& key, const QString& parti
             }
         }
         const QHash<qint32, QString> names = namesByNumber(tables);
-        qint64 next = lastIssued;
-        QSqlQuery claim(db);
-        claim.prepare(QStringLiteral(
-            "INSERT INTO sync_claims (participant, table_no, name, score, unique_no, made_ms) VALUES (?, ?, ?, ?, ?, ?)"));
-        for (auto [number, uploaded] : uploads) {
+        // Numbers issued before this request count as known to it, those of earlier requests in
+        // the same transaction included.
+        const qint32 knownBefore = static_cast<qint32>(qMin<qint64>(next, INT32_MAX));
+        for (auto [number, uploaded] : request->uploads) {
             for (ServerScore& entry : uploaded) {
                 if (entry.isEmpty() || (entry.unique > 0 && entry.unique <= lastIssued32)) {
                     continue;
@@ -657,16 +699,16 @@ bool ServerDatabase::synchronizeOnce(const QByteArray& key, const QString& parti
             }
             ServerTable& stored = tables[number];
             const ServerTable merged = mergeScoreTables(
-                stored, uploaded, lastIssued32, [&next] { return static_cast<qint32>(++next); }, names);
+                stored, uploaded, knownBefore, [&next] { return static_cast<qint32>(++next); }, names);
             if (merged != stored) {
                 stored = merged;
-                ok = ok && writeTable(number, merged);
+                changed.insert(number);
             }
             for (const ServerScore& entry : merged) {
-                if (participant.isEmpty() || !ok || entry.isEmpty() || entry.unique <= lastIssued32) {
+                if (request->participant.isEmpty() || !ok || entry.isEmpty() || entry.unique <= knownBefore) {
                     continue;
                 }
-                claim.addBindValue(participant);
+                claim.addBindValue(request->participant);
                 claim.addBindValue(number);
                 claim.addBindValue(entry.name);
                 claim.addBindValue(entry.score);
@@ -675,38 +717,48 @@ bool ServerDatabase::synchronizeOnce(const QByteArray& key, const QString& parti
                 ok = claim.exec() || fail(QStringLiteral("Storing a claim"), claim.lastError().text());
             }
         }
-        if (ok && next != lastIssued) {
-            QSqlQuery update(db);
-            update.prepare(QStringLiteral("UPDATE score_numbers SET last_issued = ? WHERE id = 1"));
-            update.addBindValue(next);
-            ok = update.exec() || fail(QStringLiteral("Updating the score numbers"), update.lastError().text());
-        }
     }
-    if (ok && !alreadyApplied && !uploads.isEmpty()) {
+    for (int number : std::as_const(changed)) {
+        ok = ok && writeTable(number, tables[number]);
+    }
+    if (ok && next != lastIssued) {
+        QSqlQuery update(db);
+        update.prepare(QStringLiteral("UPDATE score_numbers SET last_issued = ? WHERE id = 1"));
+        update.addBindValue(next);
+        ok = update.exec() || fail(QStringLiteral("Updating the score numbers"), update.lastError().text());
+    }
+    if (ok && !newKeys.isEmpty()) {
+        QStringList rows;
+        for (int i = 0; i < newKeys.size(); ++i) {
+            rows.append(QStringLiteral("(?, ?)"));
+        }
         QSqlQuery mark(db);
-        mark.prepare(QStringLiteral("INSERT INTO applied_syncs (sync_key, done_ms) VALUES (?, ?)"));
-        mark.addBindValue(QString::fromLatin1(key));
-        mark.addBindValue(now);
-        QSqlQuery prune(db);
-        prune.prepare(QStringLiteral("DELETE FROM applied_syncs WHERE done_ms < ?"));
-        prune.addBindValue(now - appliedSyncsKeptMs);
-        ok = (mark.exec() || fail(QStringLiteral("Recording a synchronization"), mark.lastError().text())) &&
-             (prune.exec() || fail(QStringLiteral("Recording a synchronization"), prune.lastError().text()));
+        mark.prepare(QStringLiteral("INSERT INTO applied_syncs (sync_key, done_ms) VALUES ") +
+                     rows.join(QLatin1Char(',')));
+        for (const QString& key : std::as_const(newKeys)) {
+            mark.addBindValue(key);
+            mark.addBindValue(now);
+        }
+        ok = mark.exec() || fail(QStringLiteral("Recording a synchronization"), mark.lastError().text());
+        // Old keys go now and then; a key is only ever looked for by a retry moments later.
+        syncsSincePrune += int(newKeys.size());
+        if (ok && syncsSincePrune >= 100) {
+            QSqlQuery prune(db);
+            prune.prepare(QStringLiteral("DELETE FROM applied_syncs WHERE done_ms < ?"));
+            prune.addBindValue(now - appliedSyncsKeptMs);
+            ok = prune.exec() || fail(QStringLiteral("Recording a synchronization"), prune.lastError().text());
+            syncsSincePrune = 0;
+        }
     }
     if (!commitOrRollBack(ok, QStringLiteral("Synchronizing"))) {
         return false;
     }
-    result->clear();
-    for (int number : wanted) {
-        result->append(tables.value(number));
-    }
+    *result = tables;
     return true;
 }
 
-bool ServerDatabase::synchronize(const QByteArray& key, const QString& participant,
-                                 const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
-                                 QList<ServerTable>* result) {
-    return retrying([&] { return synchronizeOnce(key, participant, uploads, wanted, result); });
+bool ServerDatabase::synchronize(const QList<SyncRequest>& requests, QList<ServerTable>* result) {
+    return retrying([&] { return synchronizeOnce(requests, result); });
 }
 
 bool ServerDatabase::clearClaims(const QString& participant) {

@@ -33,6 +33,14 @@ struct StoredGame {
     QDateTime received;
 };
 
+// One client's synchronization: key is unique per synchronization (a retry keeps it), the
+// participant is empty when the client gave none.
+struct SyncRequest {
+    QByteArray key;
+    QString participant;
+    QList<std::pair<int, ServerTable>> uploads;
+};
+
 // The parts of a postgresql:// address the driver needs; the password stays out of every text.
 struct PostgresAddress {
     QString host; // a name, an address or a Unix-socket folder
@@ -84,14 +92,12 @@ public:
     bool finishGame(const QByteArray& key, const QString& gameId, const QByteArray& digest,
                     const QList<qint64>& streams, const QString& client, qint32* status);
 
-    // Merges the uploads (table number, client's version) in one transaction and returns the
-    // stored versions of the tables asked for, in that order; false on a database error. key:
-    // unique per synchronization. With a participant, uploaded entries without a number take the
-    // numbers an unfinished synchronization of that participant issued for the same entries, and
-    // the numbers issued now are kept as that participant's claims.
-    bool synchronize(const QByteArray& key, const QString& participant,
-                     const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
-                     QList<ServerTable>* result);
+    // Merges the requests' uploads (table number, client's version) one after the other in one
+    // transaction and returns all tables as stored then; false on a database error. With a
+    // participant, uploaded entries without a number take the numbers an unfinished
+    // synchronization of that participant issued for the same entries, and the numbers issued
+    // now are kept as that participant's claims.
+    bool synchronize(const QList<SyncRequest>& requests, QList<ServerTable>* result);
     // The participant stored the tables: its claims are settled.
     bool clearClaims(const QString& participant);
 
@@ -109,9 +115,7 @@ private:
     bool completeStreamOnce(qint64 stream, int sequence, const QByteArray& framedLines, int lineCount);
     bool finishGameOnce(const QByteArray& key, const QString& gameId, const QByteArray& digest,
                         const QList<qint64>& streams, const QString& client, qint32* status);
-    bool synchronizeOnce(const QByteArray& key, const QString& participant,
-                         const QList<std::pair<int, ServerTable>>& uploads, const QList<int>& wanted,
-                         QList<ServerTable>* result);
+    bool synchronizeOnce(const QList<SyncRequest>& requests, QList<ServerTable>* result);
     bool begin();
     bool commitOrRollBack(bool ok, const QString& what);
     bool exec(const QString& statement);
@@ -128,4 +132,5 @@ private:
     QString error;
     bool lostConnection = false;
     QElapsedTimer lastReconnect;
+    int syncsSincePrune = 0;
 };

@@ -88,6 +88,28 @@ private slots:
         QVERIFY(merged[5].isEmpty());
     }
 
+    // Synchronizations that arrive together are merged in one transaction, one after the other.
+    void synchronizationsMergedTogetherKeepEachOthersNumbers() {
+        ServerDatabase db;
+        QString error;
+        QVERIFY2(db.open(folder.filePath("batch.sqlite"), &error), qPrintable(error));
+        QList<ServerTable> tables;
+        QVERIFY2(db.synchronize({{"k1", "", {{0, table({{"alice", 50, -1}})}}},
+                                 {"k2", "p", {{0, table({{"bob", 60, -1}})}, {1, table({{"cyd", 5, -1}})}}},
+                                 {"k3", "", {}}},
+                                &tables),
+                 qPrintable(db.lastError()));
+        QCOMPARE(tables.size(), tableCount);
+        QCOMPARE(tables[0][0], (ServerScore{"bob", 60, 2}));
+        QCOMPARE(tables[0][1], (ServerScore{"alice", 50, 1}));
+        QCOMPARE(tables[1][0], (ServerScore{"cyd", 5, 3}));
+        QCOMPARE(db.claimCount("p"), 2);
+        // A request whose commit went through is not merged again when it comes back.
+        QVERIFY(db.synchronize({{"k1", "", {{0, table({{"alice", 50, -1}})}}}}, &tables));
+        QCOMPARE(tables[0][2], ServerScore());
+        QCOMPARE(db.table(0), tables[0]);
+    }
+
     void sqlite() { exercise(folder.filePath("scores.sqlite")); }
 
     void postgres() {
