@@ -42,7 +42,7 @@ bool ScoreServer::start(QString* error) {
         return false;
     }
     discovery->setPage(page());
-    discovery->setTimeoutMs(config.idleTimeoutMs);
+    discovery->setTimeoutMs(qMin(config.idleTimeoutMs, config.limits.handshakeMs));
     discovery->setMaxConnections(config.maxConnections);
     if (!discovery->listen(config.address, config.httpPort, error)) {
         tcp.close();

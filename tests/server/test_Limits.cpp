@@ -157,6 +157,32 @@ private slots:
         QCOMPARE(working.takeInt(), 3);
     }
 
+    void aFullDiscoveryPageServerServesTheNewestRequest() {
+        ServerConfig config = testConfig(folder.filePath("page.sqlite"));
+        config.maxConnections = 3;
+        ServerThread server(config);
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        std::vector<std::unique_ptr<QTcpSocket>> silent;
+        for (int i = 0; i < 3; ++i) {
+            auto& socket = silent.emplace_back(std::make_unique<QTcpSocket>());
+            socket->connectToHost(QHostAddress::LocalHost, server.httpPort());
+            QVERIFY(socket->waitForConnected(5000));
+            socket->write("GET /~dez");
+            socket->flush();
+        }
+        pause(200);
+        QTcpSocket http;
+        http.connectToHost(QHostAddress::LocalHost, server.httpPort());
+        http.write("GET /~dezezi/Ruruzuvuv.html HTTP/1.0\r\n\r\n");
+        QByteArray page;
+        while (http.waitForReadyRead(5000)) {
+            page += http.readAll();
+        }
+        QVERIFY2(page.startsWith("HTTP/1.0 200"), page.constData());
+        QVERIFY(silent[0]->state() == QAbstractSocket::UnconnectedState || silent[0]->waitForDisconnected(5000));
+    }
+
     void buffersBeyondTheMemoryBudgetCutOffTheirClientOnly() {
         ServerConfig config = testConfig(folder.filePath("budget.sqlite"));
         config.limits.memoryBudgetBytes = 2 << 20;
