@@ -65,7 +65,11 @@ ClientSession::ClientSession(QTcpSocket* socket, const QString& address, ServerD
         readInput();
     });
     connect(socket, &QTcpSocket::readyRead, this, &ClientSession::readInput);
-    connect(socket, &QTcpSocket::disconnected, this, &ClientSession::finish);
+    // What arrived before the end is taken first: a stream cut short keeps every line received.
+    connect(socket, &QTcpSocket::disconnected, this, [this] {
+        readInput();
+        finish();
+    });
     connect(socket, &QTcpSocket::errorOccurred, this, [this] {
         if (this->socket->state() == QAbstractSocket::UnconnectedState) {
             finish();
@@ -85,8 +89,9 @@ ClientSession::~ClientSession() {
     registry.remove(this);
 }
 
+// Logged by the registry, which counts these.
 void ClientSession::evict() {
-    cutOff("made room for a new connection");
+    finish();
 }
 
 void ClientSession::startPhase(Phase next) {

@@ -101,7 +101,7 @@ void ScoreServer::serve(QTcpSocket* socket) {
     QString why;
     if (socket->state() != QAbstractSocket::ConnectedState || !registry.admit(address, &why)) {
         if (!why.isEmpty()) {
-            qCInfo(serverLog).noquote() << address << "refused:" << why;
+            registry.noteTurnedAway(address, QStringLiteral("refused: ") + why);
         }
         socket->abort();
         delete socket;

@@ -26,6 +26,7 @@ bool SessionRegistry::admit(const QString& address, QString* why) {
         *why = QStringLiteral("server full");
         return false;
     }
+    noteTurnedAway(stalest->address(), QStringLiteral("dropped to make room"));
     stalest->evict();
     return sessions.size() < maxConnections;
 }
@@ -43,6 +44,19 @@ void SessionRegistry::remove(ClientSession* session) {
     if (count != perAddress.end() && --*count <= 0) {
         perAddress.erase(count);
     }
+}
+
+void SessionRegistry::noteTurnedAway(const QString& address, const QString& why) {
+    constexpr qint64 logEveryMs = 10000;
+    ++turnedAway;
+    const qint64 now = nowMs();
+    if (lastTurnedAwayLog >= 0 && now - lastTurnedAwayLog < logEveryMs) {
+        return;
+    }
+    qCInfo(serverLog).noquote() << turnedAway << "connection(s) refused or dropped since the last such line; latest"
+                                << address << why;
+    turnedAway = 0;
+    lastTurnedAwayLog = now;
 }
 
 bool SessionRegistry::grow(qint64 bytes) {

@@ -45,6 +45,10 @@ public:
     void shrink(qint64 bytes) { used -= bytes; }
     qint64 memoryInUse() const { return used; }
 
+    // Refusals and evictions come in floods under an attack: they are counted and logged as one
+    // line every few seconds.
+    void noteTurnedAway(const QString& address, const QString& why);
+
     // Counts a synchronization from address; false when the address used up its share of the
     // last minute.
     bool allowSynchronization(const QString& address);
@@ -57,4 +61,6 @@ private:
     QHash<QString, int> perAddress;
     QHash<QString, QList<qint64>> synchronizations;
     qint64 used = 0;
+    int turnedAway = 0;
+    qint64 lastTurnedAwayLog = -1;
 };

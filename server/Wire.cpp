@@ -19,8 +19,9 @@ qint32 intAt(const char* bytes) {
 }
 
 void Input::append(const QByteArray& bytes) {
-    // Parsed bytes are dropped lazily so that appending stays cheap.
-    if (position > 0 && position >= buffer.size() / 2) {
+    // Parsed bytes are dropped lazily so that appending stays cheap, but soon enough that a
+    // session holds little beyond what it has not parsed yet.
+    if (position > 0 && (position >= buffer.size() / 2 || position >= 64 * 1024)) {
         buffer.remove(0, position);
         position = 0;
     }

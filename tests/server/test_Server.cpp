@@ -36,7 +36,7 @@ class ServerTest : public QObject {
 
         ServerDatabase reader;
         QVERIFY2(reader.open(database, &error), qPrintable(error));
-        QVERIFY(waitUntil([&] { return reader.streams().size() == 3; }));
+        QVERIFY(waitUntil([&] { return reader.streams().size() == 3 && reader.streams()[2].lines.size() == 2; }));
         const QList<StoredStream> streams = reader.streams();
         QCOMPARE(streams[0].kind, QString("stats"));
         QCOMPARE(streams[0].client, QString("127.0.0.1"));
