@@ -62,6 +62,7 @@ ClientSession::ClientSession(QTcpSocket* socket, const QString& address, ServerD
     });
     connect(&retry, &QTimer::timeout, this, [this] {
         waiting = false;
+        armDeadline();
         readInput();
     });
     connect(socket, &QTcpSocket::readyRead, this, &ClientSession::readInput);
