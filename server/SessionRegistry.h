@@ -17,7 +17,7 @@ struct ServerLimits {
     // base and more per MiB received); a synchronization.
     int handshakeMs = 10000;
     int uploadBaseMs = 10000;
-    int uploadMsPerMiB = 10000;
+    int uploadMsPerMiB = 30000;
     int synchronizationMs = 20000;
     // How long a client waits for a database that cannot be reached before its exchange ends.
     int outageMs = 30000;
