@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/DatabaseAddress.h"
 #include "server/ScoreMerge.h"
 
 #include <QByteArray>
@@ -40,21 +41,6 @@ struct SyncRequest {
     QString participant;
     QList<std::pair<int, ServerTable>> uploads;
 };
-
-// The parts of a postgresql:// address the driver needs; the password stays out of every text.
-struct PostgresAddress {
-    QString host; // a name, an address or a Unix-socket folder
-    int port = -1;
-    QString user;
-    QString password;
-    QString database;
-    QString connectOptions; // the query's other items, as driver connect options
-};
-
-// Parses postgresql://[user[:password]@][host][:port]/dbname[?host=/socket/folder&sslmode=...].
-bool parsePostgresAddress(const QString& spec, PostgresAddress* address, QString* error);
-// The spec as it may be shown: without its password.
-QString displayedDatabase(const QString& spec);
 
 // The server's storage: SQLite by default, PostgreSQL for a "postgresql://" spec. One object is
 // one connection, used on the thread that opened it. Every write is keyed so that doing it again
