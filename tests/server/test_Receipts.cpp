@@ -122,6 +122,35 @@ private slots:
         }
     }
 
+    // A finish tried again with its own key (its first commit went through, the answer was lost)
+    // gives the first answer and keeps the game's streams; another upload of the same content
+    // is acknowledged and dropped.
+    void storingAGameIsIdempotentByItsUploadKey() {
+        ServerDatabase db;
+        QString error;
+        QVERIFY2(db.open(folder.filePath("finish.sqlite"), &error), qPrintable(error));
+        const auto upload = [&](const QByteArray& key) {
+            const qint64 stream = db.beginStream(key + "-s", "stats", "127.0.0.1", "game-k");
+            return stream >= 0 && db.completeStream(stream, 0, QByteArray("\x01\0\0\0x", 5), 1) ? stream : -1;
+        };
+        const qint64 first = upload("up-1");
+        QVERIFY(first >= 0);
+        QCOMPARE(db.beginStream("up-1-s", "stats", "127.0.0.1", "game-k"), first);
+        qint32 status = -5;
+        QVERIFY(db.finishGame("up-1", "game-k", "d1", {first}, "127.0.0.1", &status));
+        QCOMPARE(status, qint32(Protocol::receiptStored));
+        QVERIFY(db.finishGame("up-1", "game-k", "d1", {first}, "127.0.0.1", &status));
+        QCOMPARE(status, qint32(Protocol::receiptStored));
+        const qint64 repeat = upload("up-2");
+        QVERIFY(db.finishGame("up-2", "game-k", "d1", {repeat}, "127.0.0.1", &status));
+        QCOMPARE(status, qint32(Protocol::receiptAlreadyStored));
+        const QList<StoredStream> streams = db.streams();
+        QCOMPARE(streams.size(), 1);
+        QCOMPARE(streams[0].id, first);
+        QCOMPARE(streams[0].lines, QList<QByteArray>{"x"});
+        QCOMPARE(db.games().size(), 1);
+    }
+
     void malformedGamesAreCutOffOrRefused() {
         ServerThread server(testConfig(folder.filePath("malformed.sqlite")));
         QString error;
