@@ -55,10 +55,12 @@ ClientSession::ClientSession(QTcpSocket* socket, const QString& address, ServerD
     retry.setSingleShot(true);
     retry.setInterval(databaseRetryMs);
     connect(&idleTimer, &QTimer::timeout, this, [this] { cutOff("idle time-out"); });
+    // A drip attack times out hundreds of clients at once: these are counted, not logged one by one.
+    connect(&idleTimer, &QTimer::timeout, this, [this] { timedOut("idle time-out"); });
     connect(&deadline, &QTimer::timeout, this, [this] {
-        cutOff(phase == Phase::Upload            ? "upload too slow"
-               : phase == Phase::Synchronization ? "synchronization too slow"
-                                                 : "no command in time");
+        timedOut(phase == Phase::Upload            ? "upload too slow"
+                 : phase == Phase::Synchronization ? "synchronization too slow"
+                                                   : "no command in time");
     });
     connect(&retry, &QTimer::timeout, this, [this] {
         waiting = false;
@@ -583,11 +585,18 @@ void ClientSession::endGracefully() {
     socket->disconnectFromHost();
 }
 
+void ClientSession::timedOut(const char* reason) {
+    if (state != State::Closed) {
+        registry.noteTurnedAway(peer, QStringLiteral("cut off: ") + QLatin1String(reason));
+        finish();
+    }
+}
+
 void ClientSession::cutOff(const char* reason) {
     if (state == State::Closed) {
         return;
     }
-    qCInfo(serverLog) << peer << "cut off:" << reason;
+    qCInfo(serverLog).noquote() << peer << "cut off:" << reason;
     finish();
 }
 

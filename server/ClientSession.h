@@ -61,6 +61,7 @@ private:
     bool stepStreamLines(qsizetype mark);
     bool finishGame(qsizetype mark);
     void cutOff(const char* reason);
+    void timedOut(const char* reason);
     void endGracefully();
     void finish();
     void send(const QByteArray& bytes);

@@ -53,7 +53,8 @@ void SessionRegistry::noteTurnedAway(const QString& address, const QString& why)
     if (lastTurnedAwayLog >= 0 && now - lastTurnedAwayLog < logEveryMs) {
         return;
     }
-    qCInfo(serverLog).noquote() << turnedAway << "connection(s) refused or dropped since the last such line; latest"
+    qCInfo(serverLog).noquote() << turnedAway
+                                << "connection(s) refused, dropped or timed out since the last such line; latest"
                                 << address << why;
     turnedAway = 0;
     lastTurnedAwayLog = now;

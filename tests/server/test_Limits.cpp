@@ -117,6 +117,7 @@ private slots:
     }
 
     void oneAddressHoldsAtMostItsShare() {
+        ServerLogCapture log;
         ServerConfig config = testConfig(folder.filePath("share.sqlite"));
         config.limits.maxPerAddress = 3;
         ServerThread server(config);
@@ -133,6 +134,13 @@ private slots:
         }
         Client other(server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.10")));
         QVERIFY(other.hello());
+        // A flood of refusals makes one log line, not one each.
+        for (int i = 0; i < 10; ++i) {
+            Client refused(server.tcpPort(), greedy);
+            QVERIFY(refused.closedByServer());
+        }
+        QCOMPARE(log.all().count("refused, dropped or timed out"), 1);
+        QVERIFY(log.contains("127.0.0.9 refused: holds 3 connections already"));
     }
 
     // When the server is full, the connection that has been still the longest makes room.
