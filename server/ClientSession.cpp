@@ -68,6 +68,11 @@ ClientSession::ClientSession(QTcpSocket* socket, const QString& address, ServerD
         readInput();
     });
     connect(socket, &QTcpSocket::readyRead, this, &ClientSession::readInput);
+    connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (state != State::Closed) {
+            account();
+        }
+    });
     // What arrived before the end is taken first: a stream cut short keeps every line received.
     connect(socket, &QTcpSocket::disconnected, this, [this] {
         readInput();
