@@ -51,14 +51,16 @@ bool DiscoveryServer::listen(const QHostAddress& address, quint16 port, QString*
 
 void DiscoveryServer::accept() {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
-        if (openCount >= maxConnections) {
-            socket->abort();
-            delete socket;
-            continue;
+        // When full, the oldest request makes room: an honest one takes a moment, a dripping
+        // one holds its place until its deadline.
+        if (!open.isEmpty() && open.size() >= maxConnections) {
+            QTcpSocket* oldest = open.takeFirst();
+            oldest->abort();
+            oldest->deleteLater();
         }
-        ++openCount;
+        open.append(socket);
         socket->setParent(this);
-        connect(socket, &QObject::destroyed, this, [this] { --openCount; });
+        connect(socket, &QObject::destroyed, this, [this, socket] { open.removeOne(socket); });
         socket->setReadBufferSize(maxRequestBytes);
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);

@@ -3,11 +3,13 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
+#include <QList>
 #include <QTcpServer>
 
 #include <memory>
 
 class QSslConfiguration;
+class QTcpSocket;
 
 // The small web server that hands out the discovery page; every other request gets 404.
 class DiscoveryServer : public QObject {
@@ -32,5 +34,5 @@ private:
     QByteArray page;
     int timeoutMs = 10000;
     int maxConnections = 500;
-    int openCount = 0;
+    QList<QTcpSocket*> open; // oldest first
 };

@@ -6,34 +6,36 @@
 #include <vector>
 
 ServerTable mergeScoreTables(const ServerTable& stored, const ServerTable& uploaded, qint32 lastIssued,
-                             const std::function<qint32()>& newUnique) {
+                             const std::function<qint32()>& newUnique,
+                             const QHash<qint32, QString>& namesByNumber) {
     std::vector<ServerScore> entries;
     const auto known = [lastIssued](qint32 unique) { return unique > 0 && unique <= lastIssued; };
-    const auto add = [&](const ServerScore& entry) {
-        if (entry.isEmpty()) {
+    const auto add = [&](const ServerScore& entry, bool uploadedEntry) {
+        if (entry.isEmpty() || entry.score > maxScore) {
             return;
         }
         ServerScore candidate = entry;
         candidate.name.truncate(maxNameLength);
-        if (!known(candidate.unique)) {
-            candidate.unique = 0;
-            entries.push_back(candidate);
-            return;
-        }
+        const auto owner = namesByNumber.constFind(candidate.unique);
+        const bool someoneElses =
+            uploadedEntry && owner != namesByNumber.constEnd() && *owner != candidate.name;
         const auto same = std::find_if(entries.begin(), entries.end(),
                                        [&](const ServerScore& e) { return e.unique == candidate.unique; });
-        if (same == entries.end()) {
+        if (!known(candidate.unique) || someoneElses ||
+            (same != entries.end() && same->name != candidate.name)) {
+            candidate.unique = 0;
+            entries.push_back(candidate);
+        } else if (same == entries.end()) {
             entries.push_back(candidate);
         } else if (candidate.score > same->score) {
-            same->name = candidate.name;
             same->score = candidate.score;
         }
     };
     for (const ServerScore& entry : stored) {
-        add(entry);
+        add(entry, false);
     }
     for (const ServerScore& entry : uploaded) {
-        add(entry);
+        add(entry, true);
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const ServerScore& a, const ServerScore& b) { return a.score > b.score; });
@@ -45,6 +47,18 @@ ServerTable mergeScoreTables(const ServerTable& stored, const ServerTable& uploa
         }
     }
     return merged;
+}
+
+QHash<qint32, QString> namesByNumber(const QList<ServerTable>& tables) {
+    QHash<qint32, QString> names;
+    for (const ServerTable& table : tables) {
+        for (const ServerScore& entry : table) {
+            if (!entry.isEmpty()) {
+                names.insert(entry.unique, entry.name);
+            }
+        }
+    }
+    return names;
 }
 
 QString nameFromWire(const QByteArray& bytes) {

@@ -16,7 +16,8 @@ Q_LOGGING_CATEGORY(serverLog, "vazazo.server")
 ScoreServer::ScoreServer(ServerConfig config, QObject* parent)
     : QObject(parent), config(std::move(config)), discovery(new DiscoveryServer(this)),
       tcpServer(this->config.tls.enabled() ? std::make_unique<QSslServer>() : std::make_unique<QTcpServer>()),
-      tcp(*tcpServer) {
+      tcp(*tcpServer), registry(this->config.limits, this->config.maxConnections),
+      syncQueue(new SyncQueue(database, this)) {
     connect(&tcp, &QTcpServer::newConnection, this, &ScoreServer::accept);
     if (auto* secure = qobject_cast<QSslServer*>(&tcp)) {
         // Sockets come out of the handshake here, not when they connect.
@@ -52,7 +53,7 @@ bool ScoreServer::start(QString* error) {
         secure->setSslConfiguration(tlsConfiguration);
         secure->setHandshakeTimeout(config.idleTimeoutMs);
     }
-    if (!database.open(config.database, error)) {
+    if (!database.open(config.database, error, ServerDatabase::Schema::Create, config.databasePasswordFile)) {
         return false;
     }
     // Room for a crowd connecting at once; a full queue makes a client's retry wait a second.
@@ -65,7 +66,7 @@ bool ScoreServer::start(QString* error) {
         return false;
     }
     discovery->setPage(page());
-    discovery->setTimeoutMs(config.idleTimeoutMs);
+    discovery->setTimeoutMs(qMin(config.idleTimeoutMs, config.limits.handshakeMs));
     discovery->setMaxConnections(config.maxConnections);
     if (!discovery->listen(config.address, config.httpPort, error)) {
         tcp.close();
@@ -114,24 +115,41 @@ QByteArray ScoreServer::page() const {
 
 Protocol::Capabilities ScoreServer::capabilities() const {
     Protocol::Capabilities offered;
+    offered.receipts = true;
+    offered.sessions = true;
+    offered.syncClaims = true;
     offered.tls = config.tls.enabled();
     return offered;
 }
 
 void ScoreServer::accept() {
     while (QTcpSocket* socket = tcp.nextPendingConnection()) {
-        if (socket->state() != QAbstractSocket::ConnectedState || sessions >= config.maxConnections) {
-            socket->abort();
-            delete socket;
-            continue;
+        serve(socket);
+    }
+}
+
+void ScoreServer::serve(QTcpSocket* socket) {
+    // The address is taken now: a client that resets at once has none later.
+    QHostAddress peer = socket->peerAddress();
+    bool mapped = false;
+    const quint32 v4 = peer.toIPv4Address(&mapped);
+    if (mapped) {
+        peer = QHostAddress(v4);
+    }
+    const QString address = peer.isNull() ? QStringLiteral("unknown") : peer.toString();
+    QString why;
+    if (socket->state() != QAbstractSocket::ConnectedState || !registry.admit(address, &why)) {
+        if (!why.isEmpty()) {
+            registry.noteTurnedAway(address, QStringLiteral("refused: ") + why);
         }
-        ++sessions;
-        auto* session = new ClientSession(socket, database, config.idleTimeoutMs, this);
-        connect(session, &QObject::destroyed, this, [this] { --sessions; });
-        if (socket->bytesAvailable() > 0) {
-            // Bytes that came with the end of a handshake were announced before the session listened.
-            QTimer::singleShot(0, socket, [socket] { emit socket->readyRead(); });
-        }
+        socket->abort();
+        delete socket;
+        return;
+    }
+    new ClientSession(socket, address, database, *syncQueue, config.idleTimeoutMs, registry, this);
+    if (socket->bytesAvailable() > 0) {
+        // Bytes that came with the end of a TLS handshake were announced before the session listened.
+        QTimer::singleShot(0, socket, [socket] { emit socket->readyRead(); });
     }
 }
 

@@ -17,6 +17,31 @@ bool portValue(const QCommandLineParser& parser, const QString& name, quint16* p
     *port = static_cast<quint16>(value);
     return true;
 }
+bool positiveValue(const QCommandLineParser& parser, const QString& name, qint64 limit, qint64* value,
+                   QString* error) {
+    if (!parser.isSet(name)) {
+        return true;
+    }
+    bool ok = false;
+    const qint64 number = parser.value(name).toLongLong(&ok);
+    if (!ok || number <= 0 || number > limit) {
+        *error = QStringLiteral("--%1 needs a whole number from 1 to %2, not \"%3\".")
+                     .arg(name)
+                     .arg(limit)
+                     .arg(parser.value(name));
+        return false;
+    }
+    *value = number;
+    return true;
+}
+
+bool positiveValue(const QCommandLineParser& parser, const QString& name, qint64 limit, int* value,
+                   QString* error) {
+    qint64 wide = *value;
+    const bool ok = positiveValue(parser, name, limit, &wide, error);
+    *value = int(wide);
+    return ok;
+}
 } // namespace
 
 bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool* help, QString* usage,
@@ -37,8 +62,14 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
          QStringLiteral("Host name the discovery page gives to clients (default: the listen address)."),
          QStringLiteral("NAME")},
         {QStringLiteral("db"),
-         QStringLiteral("SQLite file (default vazazo-server.sqlite) or postgresql://user@host:port/dbname."),
+         QStringLiteral("SQLite file (default vazazo-server.sqlite) or "
+                        "postgresql://user@host:port/dbname[?host=/socket/folder&sslmode=...]."),
          QStringLiteral("SPEC")},
+        {QStringLiteral("db-password-file"),
+         QStringLiteral("File whose first line is the PostgreSQL password (else PGPASSWORD or ~/.pgpass)."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("check"),
+         QStringLiteral("Open the database, check its tables and exit: 0 when usable, 1 otherwise.")},
         {QStringLiteral("idle-timeout-ms"),
          QStringLiteral("Cut off clients silent this long (default 30000)."), QStringLiteral("N")},
         {QStringLiteral("tls-cert"),
@@ -50,6 +81,19 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
         {QStringLiteral("https-port"),
          QStringLiteral("Also serve the discovery page over HTTPS on this port (needs --tls-cert)."),
          QStringLiteral("N")},
+        {QStringLiteral("max-connections"),
+         QStringLiteral("Clients served at once (default 500); when full, the stalest makes room."),
+         QStringLiteral("N")},
+        {QStringLiteral("max-per-address"),
+         QStringLiteral("Clients served at once from one address (default 16)."), QStringLiteral("N")},
+        {QStringLiteral("memory-budget-mib"),
+         QStringLiteral("Buffers of all clients together (default 256); a client over it is cut off."),
+         QStringLiteral("N")},
+        {QStringLiteral("max-stream-mib"),
+         QStringLiteral("Longest data stream (default 256); a longer one is cut off and kept as incomplete."),
+         QStringLiteral("N")},
+        {QStringLiteral("syncs-per-minute"),
+         QStringLiteral("Score synchronizations per address and minute (default 30)."), QStringLiteral("N")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     });
     *help = false;
@@ -116,6 +160,26 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
         }
         config->httpsPort = port;
     }
+    if (parser.isSet(QStringLiteral("db-password-file"))) {
+        config->databasePasswordFile = parser.value(QStringLiteral("db-password-file"));
+        if (config->databasePasswordFile.isEmpty()) {
+            *error = QStringLiteral("--db-password-file needs a file name.");
+            return false;
+        }
+    }
+    config->checkOnly = parser.isSet(QStringLiteral("check"));
+    ServerLimits& limits = config->limits;
+    qint64 memoryMiB = limits.memoryBudgetBytes >> 20;
+    qint64 streamMiB = limits.maxStreamBytes >> 20;
+    if (!positiveValue(parser, QStringLiteral("max-connections"), 100000, &config->maxConnections, error) ||
+        !positiveValue(parser, QStringLiteral("max-per-address"), 100000, &limits.maxPerAddress, error) ||
+        !positiveValue(parser, QStringLiteral("memory-budget-mib"), 1 << 20, &memoryMiB, error) ||
+        !positiveValue(parser, QStringLiteral("max-stream-mib"), 1 << 20, &streamMiB, error) ||
+        !positiveValue(parser, QStringLiteral("syncs-per-minute"), 1000000, &limits.syncsPerMinute, error)) {
+        return false;
+    }
+    limits.memoryBudgetBytes = memoryMiB << 20;
+    limits.maxStreamBytes = streamMiB << 20;
     if (parser.isSet(QStringLiteral("idle-timeout-ms"))) {
         bool ok = false;
         config->idleTimeoutMs = parser.value(QStringLiteral("idle-timeout-ms")).toInt(&ok);

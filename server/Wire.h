@@ -14,16 +14,26 @@ qint32 intAt(const char* bytes);
 // was, so a parser can wait for more bytes and try again.
 class Input {
 public:
-    enum class Result { Ok, NeedMore, Invalid };
+    enum class Result { Ok, NeedMore, Invalid, Negative };
 
     void append(const QByteArray& bytes);
     qsizetype available() const { return buffer.size() - position; }
+    // Bytes held, parsed ones not yet dropped included.
+    qsizetype held() const { return buffer.size(); }
     qsizetype mark() const { return position; }
     void rewind(qsizetype markedPosition) { position = markedPosition; }
 
     Result takeInt(qint32* value);
-    // A negative length or one above maxLength is Invalid.
+    // A length above maxLength is Invalid, a negative one Negative.
     Result takeString(QByteArray* text, qint32 maxLength);
+
+    // Appends a run of complete non-empty strings to out as they are framed, at most maxBytes of
+    // them, and says why it stopped: NeedMore (an incomplete string, or maxBytes reached: see
+    // nextStringBytes), Ok (an empty string is next, left unread), Invalid or Negative (the next
+    // length). Returns the number of strings taken.
+    int takeFramedRun(QByteArray* out, qint32 maxLength, qsizetype maxBytes, Result* stop);
+    // The framed size of the next string when its length is readable and valid, else -1.
+    qsizetype nextStringBytes(qint32 maxLength) const;
 
 private:
     QByteArray buffer;

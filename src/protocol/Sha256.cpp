@@ -17,6 +17,10 @@ void Sha256::add(QByteArrayView bytes) {
     EVP_DigestUpdate(context->md, bytes.data(), static_cast<size_t>(bytes.size()));
 }
 
+void Sha256::reset() {
+    EVP_DigestInit_ex(context->md, EVP_sha256(), nullptr);
+}
+
 QByteArray Sha256::hex() {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;

@@ -15,6 +15,8 @@ public:
     Sha256& operator=(const Sha256&) = delete;
 
     void add(QByteArrayView bytes);
+    // Forgets everything added, for the next hash.
+    void reset();
     // Lower-case hex of everything added; ends the hash.
     QByteArray hex();
 

@@ -306,10 +306,13 @@ private slots:
         ModalAnswerer answerer([&](QWidget* modal) { answerName(modal, "Ada"); });
         endWithScore(5);
         QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
-        QVERIFY(window->log()->plainText().contains("Sent the data of this game to the collection server."));
+        QVERIFY(window->log()->plainText().contains(
+            "Sent the data of this game to the collection server, which confirmed it."));
         ServerDatabase view;
         QVERIFY2(view.open(config.database, &error), qPrintable(error));
-        QVERIFY(waitUntil([&] { return view.streams().size() == 2; }));
+        // Statistics, info and the session record, linked by the game's id.
+        QVERIFY(waitUntil([&] { return view.streams().size() == 3; }));
+        QCOMPARE(view.games().size(), 1);
 
         const QString number = SettingKeys::bestScoreUniqueNumberKey(2, 8, 0);
         QCOMPARE(store->read(number, ""), QString("-1"));

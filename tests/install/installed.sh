@@ -238,16 +238,18 @@ server)
     pid=$!
     started() {
         kill -0 "$pid" 2>/dev/null || fail "the server ended at start: $(cat "$place/err")"
-        grep -q "discovery page" "$place/out"
+        grep -q "discovery page" "$place/err"
     }
     wait_for 30 started || fail "the server did not say it started within 30 s"
-    url=$(grep -o 'http://[^ ,]*' "$place/out" | head -n 1)
+    # Like every line of the server, the start line goes to stderr.
+    url=$(grep -o 'http://[^ ,]*' "$place/err" | head -n 1)
     case $url in
     http://127.0.0.1:*) ;;
     *) fail "the server listens beyond loopback: $url" ;;
     esac
     page=$(curl --silent --show-error --max-time 10 "$url") || fail "the page $url cannot be fetched"
-    port=$(grep -o 'score server 127.0.0.1:[0-9]*' "$place/out" | sed 's/.*://')
+    port=$(grep -o 'score server 127.0.0.1:[0-9]*' "$place/err" | sed 's/.*://')
+    [ ! -s "$place/out" ] || fail "the server printed on stdout: $(cat "$place/out")"
     [ "$(printf '%s\n' "$page" | sed -n 2p | tr -d '\r')" = "127.0.0.1:$port" ] ||
         fail "the page does not name the score server 127.0.0.1:$port: $page"
     [ -s "$state/vazazo-server/vazazo-server.sqlite" ] || fail "no database in the state folder"

@@ -168,7 +168,7 @@ private slots:
         player.play("1000 1.00 0.20000 0.95000");
         QVERIFY2(logText().contains("Sent the data of this game"), qPrintable(player.progress.join('\n')));
         QVERIFY(DataUpload(player.folder).queued().isEmpty());
-        QVERIFY(waitUntil([&] { return completeStreams(database) == 2; }));
+        QVERIFY(waitUntil([&] { return completeStreams(database) == 3; }));
 
         player.tables.table(5)->names[0] = "Ann";
         player.tables.table(5)->scores[0] = 40;
@@ -233,7 +233,7 @@ private slots:
         player.certificate = server.certificate;
         player.play("2000 0.00 0.30000 0.95000");
         QVERIFY(DataUpload(player.folder).queued().isEmpty());
-        QVERIFY(waitUntil([&] { return completeStreams(database) == 4; }));
+        QVERIFY(waitUntil([&] { return completeStreams(database) == 6; }));
     }
 
     void thePageComesOverHttpsOnlyFromAVerifiedServer() {

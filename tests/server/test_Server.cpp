@@ -1,5 +1,4 @@
-#include "server/ScoreServer.h"
-#include "server/Wire.h"
+#include "ServerClient.h"
 #include "support/TempPostgres.h"
 #include "support/TestMain.h"
 #include "support/Waiting.h"
@@ -11,78 +10,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-// A blocking client speaking the game's framing; reads give up after a few seconds.
-struct Client {
-    QTcpSocket socket;
-    explicit Client(quint16 port) {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.waitForConnected(5000);
-    }
-    void put(qint32 value) {
-        QByteArray b;
-        wire::putInt(b, value);
-        socket.write(b);
-    }
-    void put(const QByteArray& text) {
-        QByteArray b;
-        wire::putString(b, text);
-        socket.write(b);
-    }
-    QByteArray bytes(qsizetype n) {
-        while (socket.bytesAvailable() < n && socket.waitForReadyRead(5000)) {
-        }
-        return socket.read(n);
-    }
-    qint32 takeInt() {
-        const QByteArray b = bytes(4);
-        return b.size() == 4 ? wire::intAt(b.constData()) : INT32_MIN;
-    }
-    QByteArray takeString() { return bytes(takeInt()); }
-    bool closedByServer() {
-        if (socket.isOpen())
-            socket.readAll();
-        return socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(5000);
-    }
-    void hello() {
-        put(1);
-        put(173);
-    }
-};
-
-ServerTable table(std::initializer_list<ServerScore> entries) {
-    ServerTable t;
-    std::copy(entries.begin(), entries.end(), t.begin());
-    return t;
-}
-
-void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,
-                  bool finish = true) {
-    client.put(5);
-    client.put(kind);
-    for (const QByteArray& line : lines) {
-        client.put(line);
-    }
-    if (finish) {
-        client.put(QByteArray());
-    }
-    client.socket.waitForBytesWritten(5000);
-}
-} // namespace
-
 class ServerTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir folder;
 
-    ServerConfig config(const QString& database, int idleMs = 30000) {
-        ServerConfig c;
-        c.database = database;
-        c.httpPort = 0;
-        c.tcpPort = 0;
-        c.idleTimeoutMs = idleMs;
-        return c;
-    }
+    ServerConfig config(const QString& database, int idleMs = 30000) { return testConfig(database, idleMs); }
 
     // Streams stored line for line, a cut one kept as incomplete, against the given database.
     void exercise(const QString& database) {
@@ -90,20 +23,20 @@ class ServerTest : public QObject {
         QString error;
         QVERIFY2(server.start(&error), qPrintable(error));
         Client client(server.tcpPort());
-        client.hello();
+        QVERIFY(client.hello());
         const QByteArray longLine(300 * 1024, 'x');
         uploadStream(client, "stats", {"1 2 3", "a\r\nb"});
         uploadStream(client, "info", {longLine, longLine + 'y', "end"});
         client.put(3);
         QVERIFY(client.closedByServer());
         Client broken(server.tcpPort());
-        broken.hello();
+        QVERIFY(broken.hello());
         uploadStream(broken, "info", {"cut", "short"}, false);
         broken.socket.disconnectFromHost();
 
         ServerDatabase reader;
         QVERIFY2(reader.open(database, &error), qPrintable(error));
-        QVERIFY(waitUntil([&] { return reader.streams().size() == 3; }));
+        QVERIFY(waitUntil([&] { return reader.streams().size() == 3 && reader.streams()[2].lines.size() == 2; }));
         const QList<StoredStream> streams = reader.streams();
         QCOMPARE(streams[0].kind, QString("stats"));
         QCOMPARE(streams[0].client, QString("127.0.0.1"));
@@ -129,12 +62,52 @@ private slots:
         QCOMPARE(merged[5], (ServerScore{QString(255, 'n'), 60, 11}));
         QCOMPARE(merged[9], (ServerScore{"s8", 20, 9}));
         QCOMPARE(next, 11);
-        // The same number is one entry, the better score kept; a number never issued is new.
+        // The same number and name is one entry, the better score kept; a number never issued is new.
         const ServerTable again = mergeScoreTables(
-            merged, table({{"s0 again", 120, 1}, {"s9", 5, 10}, {"forged", 95, 99}}), 11, [&] { return ++next; });
-        QCOMPARE(again[0], (ServerScore{"s0 again", 120, 1}));
+            merged, table({{"s0", 120, 1}, {"s9", 5, 10}, {"forged", 95, 99}}), 11, [&] { return ++next; });
+        QCOMPARE(again[0], (ServerScore{"s0", 120, 1}));
         QCOMPARE(again[1], (ServerScore{"forged", 95, 12}));
         QCOMPARE(again[9].score, 30);
+    }
+
+    void nobodyRenamesAnothersEntryNorStoresADamagedScore() {
+        const ServerTable stored = table({{"ann", 90, 1}, {"bob", 80, 2}});
+        QList<ServerTable> all(tableCount);
+        all[0] = stored;
+        all[5] = table({{"cyd", 70, 3}});
+        int next = 3;
+        const ServerTable merged = mergeScoreTables(
+            stored, table({{"mallory", 95, 1}, {"eve", 75, 3}, {"big", maxScore + 1, -1}, {"max", maxScore, -1}}),
+            3, [&] { return ++next; }, namesByNumber(all));
+        QCOMPARE(merged[0], (ServerScore{"max", maxScore, 4}));
+        QCOMPARE(merged[1], (ServerScore{"mallory", 95, 5}));
+        QCOMPARE(merged[2], (ServerScore{"ann", 90, 1}));
+        QCOMPARE(merged[3], (ServerScore{"bob", 80, 2}));
+        // Number 3 is cyd's in another table: eve's entry is new, not cyd's.
+        QCOMPARE(merged[4], (ServerScore{"eve", 75, 6}));
+        QVERIFY(merged[5].isEmpty());
+    }
+
+    // Synchronizations that arrive together are merged in one transaction, one after the other.
+    void synchronizationsMergedTogetherKeepEachOthersNumbers() {
+        ServerDatabase db;
+        QString error;
+        QVERIFY2(db.open(folder.filePath("batch.sqlite"), &error), qPrintable(error));
+        QList<ServerTable> tables;
+        QVERIFY2(db.synchronize({{"k1", "", {{0, table({{"alice", 50, -1}})}}},
+                                 {"k2", "p", {{0, table({{"bob", 60, -1}})}, {1, table({{"cyd", 5, -1}})}}},
+                                 {"k3", "", {}}},
+                                &tables),
+                 qPrintable(db.lastError()));
+        QCOMPARE(tables.size(), tableCount);
+        QCOMPARE(tables[0][0], (ServerScore{"bob", 60, 2}));
+        QCOMPARE(tables[0][1], (ServerScore{"alice", 50, 1}));
+        QCOMPARE(tables[1][0], (ServerScore{"cyd", 5, 3}));
+        QCOMPARE(db.claimCount("p"), 2);
+        // A request whose commit went through is not merged again when it comes back.
+        QVERIFY(db.synchronize({{"k1", "", {{0, table({{"alice", 50, -1}})}}}}, &tables));
+        QCOMPARE(tables[0][2], ServerScore());
+        QCOMPARE(db.table(0), tables[0]);
     }
 
     void sqlite() { exercise(folder.filePath("scores.sqlite")); }
@@ -166,8 +139,9 @@ private slots:
         };
         const QByteArray page = get("/~dezezi/Ruruzuvuv.html");
         QVERIFY2(page.startsWith("HTTP/1.0 200"), page.constData());
-        QCOMPARE(page.mid(page.indexOf("\r\n\r\n") + 4).split('\n').value(1),
-                 "127.0.0.1:" + QByteArray::number(server.tcpPort()));
+        const QList<QByteArray> lines = page.mid(page.indexOf("\r\n\r\n") + 4).split('\n');
+        QCOMPARE(lines.value(1), "127.0.0.1:" + QByteArray::number(server.tcpPort()));
+        QCOMPARE(lines.value(2), QByteArray("capabilities: receipts sessions sync-claims"));
         QVERIFY(get("/index.html").startsWith("HTTP/1.0 404"));
 
         Client old(server.tcpPort());
@@ -235,8 +209,7 @@ private slots:
         }
         QVERIFY(cases >= 500);
         Client proper(server.tcpPort());
-        proper.hello();
-        QCOMPARE(proper.takeString(), QByteArray());
+        QVERIFY(proper.hello());
         uploadStream(proper, "stats", {"after the storm"});
         proper.put(3);
         QCOMPARE(proper.takeInt(), 3);

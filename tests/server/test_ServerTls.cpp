@@ -103,9 +103,8 @@ private slots:
         ScoreServer secure(config(own.certificate, own.key));
         QString error;
         QVERIFY2(plain.start(&error) && secure.start(&error), qPrintable(error));
-        QCOMPARE(plain.page().count('\n'), 2);
         QVERIFY(!Protocol::Capabilities::fromPage(plain.page()).tls);
-        QVERIFY2(secure.page().endsWith("\ncapabilities: tls\n"), secure.page().constData());
+        QVERIFY2(secure.page().endsWith(" tls\n"), secure.page().constData());
         QVERIFY(Protocol::Capabilities::fromPage(secure.page()).tls);
     }
 };

@@ -45,7 +45,41 @@ bool TempPostgres::run(const QString& program, const QStringList& arguments, int
     return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-bool TempPostgres::start(QString* error) {
+bool TempPostgres::startServer(QString* output) {
+    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                                .arg(folder.path())
+                                .arg(portNumber);
+    return run(QStringLiteral("pg_ctl"),
+               {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")), QStringLiteral("-o"), options,
+                QStringLiteral("-l"), folder.filePath(QStringLiteral("log")), QStringLiteral("-w"),
+                QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")},
+               90000, output);
+}
+
+bool TempPostgres::stop(QString* error) {
+    QString output;
+    if (!run(QStringLiteral("pg_ctl"),
+             {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+              QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"),
+              QStringLiteral("stop")},
+             90000, &output)) {
+        *error = QStringLiteral("pg_ctl stop failed: %1").arg(output);
+        return false;
+    }
+    running = false;
+    return true;
+}
+
+bool TempPostgres::restart(QString* error) {
+    QString output;
+    running = startServer(&output);
+    if (!running) {
+        *error = QStringLiteral("pg_ctl start failed: %1").arg(output);
+    }
+    return running;
+}
+
+bool TempPostgres::start(QString* error, const QString& password) {
     binaries = findBinaries();
     if (binaries.isEmpty()) {
         *error = QStringLiteral(
@@ -67,11 +101,23 @@ bool TempPostgres::start(QString* error) {
     }
     const QString data = folder.filePath(QStringLiteral("data"));
     QString output;
-    if (!run(QStringLiteral("initdb"),
-             {QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("postgres"),
-              QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-              QStringLiteral("--no-sync")},
-             120000, &output)) {
+    QStringList initArguments{QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("postgres"),
+                              QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-sync")};
+    if (password.isEmpty()) {
+        initArguments << QStringLiteral("--auth=trust");
+    } else {
+        const QString passwordFile = folder.filePath(QStringLiteral("initdb-password"));
+        QFile file(passwordFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(password.toUtf8() + '\n') < 0) {
+            *error = QStringLiteral("Cannot write %1.").arg(passwordFile);
+            return false;
+        }
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        initArguments << QStringLiteral("--auth-local=trust") << QStringLiteral("--auth-host=scram-sha-256")
+                      << QStringLiteral("--pwfile=") + passwordFile;
+    }
+    if (!run(QStringLiteral("initdb"), initArguments, 120000, &output)) {
         *error = QStringLiteral("initdb failed: %1").arg(output);
         return false;
     }
@@ -85,14 +131,7 @@ bool TempPostgres::start(QString* error) {
             }
             portNumber = probe.serverPort();
         }
-        const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                                    .arg(folder.path())
-                                    .arg(portNumber);
-        running = run(QStringLiteral("pg_ctl"),
-                      {QStringLiteral("-D"), data, QStringLiteral("-o"), options, QStringLiteral("-l"),
-                       folder.filePath(QStringLiteral("log")), QStringLiteral("-w"), QStringLiteral("-t"),
-                       QStringLiteral("60"), QStringLiteral("start")},
-                      90000, &output);
+        running = startServer(&output);
     }
     if (!running) {
         QFile log(folder.filePath(QStringLiteral("log")));
@@ -119,8 +158,7 @@ QString TempPostgres::tcpSpec() const {
 }
 
 QString TempPostgres::socketSpec() const {
-    // Concatenated: arg() would take the encoding's "%2F" for a placeholder.
-    return QStringLiteral("postgresql://postgres@") +
-           QString::fromLatin1(QUrl::toPercentEncoding(folder.path())) +
-           QStringLiteral(":%1/postgres").arg(portNumber);
+    // Concatenated: arg() would take an encoding's "%2F" for a placeholder.
+    return QStringLiteral("postgresql://postgres@:%1/postgres?host=").arg(portNumber) +
+           QString::fromLatin1(QUrl::toPercentEncoding(folder.path()));
 }

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "protocol/Protocol.h"
+#include "server/ScoreServer.h"
+#include "server/Wire.h"
+
+#include <QElapsedTimer>
+#include <QTcpSocket>
+
+// A blocking client speaking the game's framing to a server on loopback; reads give up after a
+// few seconds. from: the loopback address to connect from (any 127.x works on Linux).
+struct Client {
+    QTcpSocket socket;
+    explicit Client(quint16 port, const QHostAddress& from = QHostAddress()) {
+        if (!from.isNull()) {
+            socket.bind(from, 0);
+        }
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        socket.waitForConnected(5000);
+    }
+    void put(qint32 value) {
+        QByteArray b;
+        wire::putInt(b, value);
+        socket.write(b);
+    }
+    void put(const QByteArray& text) {
+        QByteArray b;
+        wire::putString(b, text);
+        socket.write(b);
+    }
+    void flush() {
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(5000)) {
+        }
+    }
+    QByteArray bytes(qsizetype n, int limitMs = 5000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (socket.bytesAvailable() < n && timer.elapsed() < limitMs &&
+               socket.waitForReadyRead(int(qMax<qint64>(1, limitMs - timer.elapsed())))) {
+        }
+        return socket.read(n);
+    }
+    qint32 takeInt(int limitMs = 5000) {
+        const QByteArray b = bytes(4, limitMs);
+        return b.size() == 4 ? wire::intAt(b.constData()) : INT32_MIN;
+    }
+    QByteArray takeString() { return bytes(takeInt()); }
+    bool closedByServer(int limitMs = 5000) {
+        if (socket.isOpen())
+            socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(limitMs);
+    }
+    // The version check, answered with the empty string.
+    bool hello() {
+        put(1);
+        put(173);
+        return takeInt() == 0;
+    }
+};
+
+inline ServerTable table(std::initializer_list<ServerScore> entries) {
+    ServerTable t;
+    std::copy(entries.begin(), entries.end(), t.begin());
+    return t;
+}
+
+// Command 5 with its lines and, when finish, the closing empty string.
+inline QByteArray framedStream(const QByteArray& kind, const QList<QByteArray>& lines, bool finish = true) {
+    QByteArray bytes;
+    wire::putInt(bytes, 5);
+    wire::putString(bytes, kind);
+    for (const QByteArray& line : lines) {
+        wire::putString(bytes, line);
+    }
+    if (finish) {
+        wire::putString(bytes, "");
+    }
+    return bytes;
+}
+
+inline void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,
+                         bool finish = true) {
+    client.socket.write(framedStream(kind, lines, finish));
+    client.flush();
+}
+
+// The synchronization's upload: the given tables, then the end; returns the 132 tables sent back
+// (empty when the server did not answer in full).
+inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int, ServerTable>>& uploads,
+                                      bool readAnswer = true) {
+    client.put(4);
+    const qint32 flags = client.takeInt();
+    for (qint32 i = 0; i < flags; ++i) {
+        client.takeInt();
+    }
+    for (const auto& [number, t] : uploads) {
+        client.put(2);
+        client.put(number);
+        for (const ServerScore& entry : t) {
+            client.put(entry.name.toUtf8());
+            client.put(entry.score);
+            client.put(entry.unique);
+        }
+    }
+    client.put(3);
+    client.flush();
+    QList<ServerTable> tables;
+    if (!readAnswer || flags != tableCount) {
+        return tables;
+    }
+    for (int t = 0; t < tableCount; ++t) {
+        ServerTable received;
+        for (ServerScore& entry : received) {
+            entry.name = QString::fromUtf8(client.takeString());
+            entry.score = client.takeInt();
+            entry.unique = client.takeInt();
+        }
+        tables.append(received);
+    }
+    return tables;
+}
+
+inline ServerConfig testConfig(const QString& database, int idleMs = 30000) {
+    ServerConfig c;
+    c.database = database;
+    c.httpPort = 0;
+    c.tcpPort = 0;
+    c.idleTimeoutMs = idleMs;
+    return c;
+}

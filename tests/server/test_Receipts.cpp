@@ -1,0 +1,269 @@
+#include "ServerClient.h"
+#include "support/TestMain.h"
+#include "support/Waiting.h"
+
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct Game {
+    QByteArray id;
+    QList<std::pair<QByteArray, QList<QByteArray>>> streams;
+
+    QByteArray framed() const {
+        QByteArray bytes;
+        for (const auto& [kind, lines] : streams) {
+            bytes += framedStream(kind, lines);
+        }
+        return bytes;
+    }
+    QByteArray digest() const { return Protocol::gameDigest(framed()); }
+    void send(Client& client) const {
+        client.put(6);
+        client.put(id);
+        client.socket.write(framed());
+        client.put(7);
+        client.flush();
+    }
+};
+
+Game game(const QByteArray& id, const QByteArray& stats = "1 2 3") {
+    return {id,
+            {{"stats", {stats, "4 5 6"}},
+             {"info", {"Columns in file", "coordinates"}},
+             {"session", {"{\"format\": 1}"}}}};
+}
+
+std::pair<qint32, QByteArray> receipt(Client& client) {
+    const qint32 status = client.takeInt();
+    return {status, client.takeString()};
+}
+
+QList<StoredStream> streamsOf(ServerDatabase& db, const QString& gameId) {
+    QList<StoredStream> found;
+    for (const StoredStream& s : db.streams()) {
+        if (s.gameId == gameId) {
+            found.append(s);
+        }
+    }
+    return found;
+}
+} // namespace
+
+class ReceiptTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir folder;
+
+private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules("vazazo.server.info=false"); }
+
+    void gamesAreStoredOncePerIdAndAcknowledgedWithTheirDigest() {
+        const QString path = folder.filePath("receipts.sqlite");
+        ServerThread server(testConfig(path));
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+
+        Client first(server.tcpPort());
+        QVERIFY(first.hello());
+        game("g1").send(first);
+        QCOMPARE(receipt(first), std::make_pair(qint32(Protocol::receiptStored), game("g1").digest()));
+        // The original exchange in the same connection stays unlinked.
+        uploadStream(first, "stats", {"loose"});
+        game("g2").send(first);
+        QCOMPARE(receipt(first).first, qint32(Protocol::receiptStored));
+        first.put(3);
+        QCOMPARE(first.takeInt(), 3);
+
+        // The receipt is lost on the way back; the game comes again with the next one.
+        {
+            Client lost(server.tcpPort());
+            QVERIFY(lost.hello());
+            game("g3").send(lost);
+        }
+        ServerDatabase view;
+        QVERIFY2(view.open(path, &error), qPrintable(error));
+        QVERIFY(waitUntil([&] { return view.games().size() == 3; }));
+        Client replay(server.tcpPort());
+        QVERIFY(replay.hello());
+        game("g3").send(replay);
+        game("g4").send(replay);
+        QCOMPARE(receipt(replay), std::make_pair(qint32(Protocol::receiptAlreadyStored), game("g3").digest()));
+        QCOMPARE(receipt(replay).first, qint32(Protocol::receiptStored));
+        // Other content under a known id is kept beside the first.
+        game("g1", "9 9 9").send(replay);
+        QCOMPARE(receipt(replay), std::make_pair(qint32(Protocol::receiptRevision), game("g1", "9 9 9").digest()));
+        replay.put(3);
+        QCOMPARE(replay.takeInt(), 3);
+
+        const QList<StoredGame> games = view.games();
+        QCOMPARE(games.size(), 5);
+        const QList<StoredStream> g3 = streamsOf(view, "g3");
+        QCOMPARE(g3.size(), 3);
+        for (const StoredStream& s : g3) {
+            QCOMPARE(s.gameRevision, 0);
+            QVERIFY(s.complete);
+        }
+        QCOMPARE(g3[0].lines, (QList<QByteArray>{"1 2 3", "4 5 6"}));
+        QCOMPARE(g3[1].lines, (QList<QByteArray>{"Columns in file", "coordinates"}));
+        QCOMPARE(g3[2].kind, QString("session"));
+        const QList<StoredStream> g1 = streamsOf(view, "g1");
+        QCOMPARE(g1.size(), 6);
+        QCOMPARE(g1[3].gameRevision, 1);
+        QCOMPARE(g1[3].lines.first(), QByteArray("9 9 9"));
+        int loose = 0;
+        for (const StoredStream& s : view.streams()) {
+            loose += s.gameId.isEmpty() ? 1 : 0;
+        }
+        QCOMPARE(loose, 1);
+        for (const StoredGame& g : games) {
+            QCOMPARE(g.client, QString("127.0.0.1"));
+        }
+    }
+
+    // A finish tried again with its own key (its first commit went through, the answer was lost)
+    // gives the first answer and keeps the game's streams; another upload of the same content
+    // is acknowledged and dropped.
+    void storingAGameIsIdempotentByItsUploadKey() {
+        ServerDatabase db;
+        QString error;
+        QVERIFY2(db.open(folder.filePath("finish.sqlite"), &error), qPrintable(error));
+        const auto upload = [&](const QByteArray& key) {
+            const qint64 stream = db.beginStream(key + "-s", "stats", "127.0.0.1", "game-k");
+            return stream >= 0 && db.completeStream(stream, 0, QByteArray("\x01\0\0\0x", 5), 1) ? stream : -1;
+        };
+        const qint64 first = upload("up-1");
+        QVERIFY(first >= 0);
+        QCOMPARE(db.beginStream("up-1-s", "stats", "127.0.0.1", "game-k"), first);
+        qint32 status = -5;
+        QVERIFY(db.finishGame("up-1", "game-k", "d1", {first}, "127.0.0.1", &status));
+        QCOMPARE(status, qint32(Protocol::receiptStored));
+        QVERIFY(db.finishGame("up-1", "game-k", "d1", {first}, "127.0.0.1", &status));
+        QCOMPARE(status, qint32(Protocol::receiptStored));
+        const qint64 repeat = upload("up-2");
+        QVERIFY(db.finishGame("up-2", "game-k", "d1", {repeat}, "127.0.0.1", &status));
+        QCOMPARE(status, qint32(Protocol::receiptAlreadyStored));
+        const QList<StoredStream> streams = db.streams();
+        QCOMPARE(streams.size(), 1);
+        QCOMPARE(streams[0].id, first);
+        QCOMPARE(streams[0].lines, QList<QByteArray>{"x"});
+        QCOMPARE(db.games().size(), 1);
+    }
+
+    void malformedGamesAreCutOffOrRefused() {
+        ServerThread server(testConfig(folder.filePath("malformed.sqlite")));
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        for (const QByteArray& id : {QByteArray(), QByteArray(65, 'x'), QByteArray("tab\there"), QByteArray("\xc3\xa9")}) {
+            Client client(server.tcpPort());
+            QVERIFY(client.hello());
+            client.put(6);
+            client.put(id);
+            client.flush();
+            QVERIFY2(client.closedByServer(), id.constData());
+        }
+        {
+            // The session record belongs to a game.
+            Client client(server.tcpPort());
+            QVERIFY(client.hello());
+            uploadStream(client, "session", {"{}"});
+            QVERIFY(client.closedByServer());
+        }
+        {
+            Client client(server.tcpPort());
+            QVERIFY(client.hello());
+            client.put(6);
+            client.put("empty");
+            client.put(7);
+            QCOMPARE(client.takeInt(), qint32(Protocol::receiptRefused));
+            client.takeString();
+            // A game that ends with the end command instead of its own end is off the protocol.
+            client.put(6);
+            client.put("open");
+            client.socket.write(framedStream("stats", {"1"}));
+            client.put(3);
+            client.flush();
+            QVERIFY(client.closedByServer());
+        }
+    }
+
+    // A synchronization broken after the merge, then a full one: the entries come back with the
+    // numbers the first gave them, not twice.
+    void aBrokenSynchronizationDoesNotDoubleItsEntries() {
+        const QString path = folder.filePath("claims.sqlite");
+        ServerThread server(testConfig(path));
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        ServerDatabase view;
+        QVERIFY2(view.open(path, &error), qPrintable(error));
+        const ServerTable local = table({{"alice", 500, -1}, {"bob", 400, -1}});
+        {
+            Client broken(server.tcpPort());
+            QVERIFY(broken.hello());
+            broken.put(8);
+            broken.put("participant-1");
+            synchronize(broken, {{3, local}}, false);
+            QVERIFY(waitUntil([&] { return view.table(3)[1].name == "bob"; }));
+        }
+        QCOMPARE(view.claimCount("participant-1"), 2);
+        const ServerTable merged = view.table(3);
+
+        Client full(server.tcpPort());
+        QVERIFY(full.hello());
+        full.put(8);
+        full.put("participant-1");
+        const QList<ServerTable> tables = synchronize(full, {{3, local}});
+        QCOMPARE(tables.size(), tableCount);
+        QCOMPARE(tables[3], merged);
+        QVERIFY(tables[3][2].isEmpty());
+        full.put(9);
+        full.flush();
+        QVERIFY(waitUntil([&] { return view.claimCount("participant-1") == 0; }));
+
+        // After a completed synchronization the same name and score again is a new entry.
+        Client again(server.tcpPort());
+        QVERIFY(again.hello());
+        again.put(8);
+        again.put("participant-1");
+        ServerTable next = tables[3];
+        next[2] = {"alice", 500, -1};
+        const QList<ServerTable> after = synchronize(again, {{3, next}});
+        QCOMPARE(after.size(), tableCount);
+        QCOMPARE(after[3][0], merged[0]);
+        QCOMPARE(after[3][1].name, QString("alice"));
+        QVERIFY(after[3][1].unique != merged[0].unique);
+        QCOMPARE(after[3][2], merged[1]);
+    }
+
+    // Without a participant id, or under another one, the claims of a participant are not used.
+    void claimsBelongToTheirParticipantOnly() {
+        const QString path = folder.filePath("claims-other.sqlite");
+        ServerThread server(testConfig(path));
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        ServerDatabase view;
+        QVERIFY2(view.open(path, &error), qPrintable(error));
+        const ServerTable local = table({{"carol", 300, -1}});
+        {
+            Client broken(server.tcpPort());
+            QVERIFY(broken.hello());
+            broken.put(8);
+            broken.put("p-a");
+            synchronize(broken, {{7, local}}, false);
+            QVERIFY(waitUntil([&] { return !view.table(7)[0].isEmpty(); }));
+        }
+        Client other(server.tcpPort());
+        QVERIFY(other.hello());
+        other.put(8);
+        other.put("p-b");
+        const QList<ServerTable> tables = synchronize(other, {{7, local}});
+        QCOMPARE(tables.size(), tableCount);
+        QCOMPARE(tables[7][1].name, QString("carol"));
+        QVERIFY(tables[7][1].unique != tables[7][0].unique);
+        QCOMPARE(view.claimCount("p-a"), 1);
+    }
+};
+
+VAZAZO_TEST(ReceiptTest)
+#include "test_Receipts.moc"
