@@ -2,12 +2,15 @@
 #include "core/Log.h"
 #include "learning/DataCollection.h"
 #include "learning/DataUpload.h"
+#include "records/SessionRecord.h"
 #include "scores/BestScoreTableSet.h"
 #include "scores/HallOfFameDlg.h"
 #include "server/ScoreServer.h"
 #include "server/ServerDatabase.h"
 #include "settings/SettingsStore.h"
+#include "support/CuttingRelay.h"
 #include "support/ManualCounter.h"
+#include "support/ScriptedPeer.h"
 #include "support/TempPostgres.h"
 #include "support/Waiting.h"
 
@@ -18,9 +21,10 @@
 namespace {
 // A player's copy of the game as far as best scores go: a settings file and the High Scores window.
 struct Player {
-    Player(const QString& path, const QString& server) : store(path), tables(store), window(tables) {
+    Player(const QString& path, const QString& server) : server(server), store(path), tables(store), window(tables) {
         tables.loadAll();
-        window.setScoreServer([server] { return server; });
+        window.setScoreServer([this] { return this->server; });
+        window.setParticipant([path] { return QFileInfo(path).baseName(); });
     }
     void enter(int table, int place, const QString& name, int score) {
         tables.table(table)->names[place] = name;
@@ -38,6 +42,7 @@ struct Player {
         }
         return texts;
     }
+    QString server;
     SettingsStore store;
     BestScoreTableSet tables;
     HallOfFameDlg window;
@@ -45,6 +50,19 @@ struct Player {
 
 QString page(const ServerThread& server) {
     return QString("127.0.0.1:%1").arg(server.httpPort());
+}
+
+// A discovery page that sends the client to a relay in front of the real server, with the
+// capabilities the real server offers.
+ScriptedPeer relayPage(quint16 relayPort) {
+    Protocol::Capabilities offered;
+    offered.receipts = offered.sessions = offered.syncClaims = true;
+    const QByteArray body = "Vazazo score server\n127.0.0.1:" + QByteArray::number(relayPort) + "\n" + offered.pageLine();
+    return ScriptedPeer([body](QTcpSocket& client) {
+        while (!client.readAll().contains("\r\n\r\n") && client.waitForReadyRead(ScriptedPeer::waitMs)) {
+        }
+        client.write("HTTP/1.0 200 OK\r\n\r\n" + body);
+    });
 }
 } // namespace
 
@@ -137,6 +155,87 @@ private:
                                         head + "2000 0.00 0.30000 0.95000"}));
     }
 
+    // The server stores a game and its receipt is lost on the way back: the game waits and goes
+    // again with the next one, and the server keeps it once, confirming it as already stored.
+    void aGameWhoseReceiptIsLostIsStoredOnce(const QString& database) {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        Clock clock{std::make_shared<ManualCounter>()};
+        DataCollection module(folder, clock);
+        module.setCalendarTime([] { return qint64(1'700'000'000); });
+        const auto play = [&module](const QString& server, const QByteArray& line) {
+            module.beginGame({DataCollection::upload, true, 5000, server}, {"Group Name: lab"});
+            module.appendInfo(line);
+            module.stopAtGameOver();
+            module.finishGame("pain level: 3.0, stiffness level: 4.0");
+        };
+        const auto server = startServer(database);
+        QVERIFY(server);
+        ServerDatabase view;
+        QString error;
+        QVERIFY2(view.open(database, &error), qPrintable(error));
+        QString lostId;
+        {
+            // The version check's answer passes; the receipt does not.
+            CuttingRelay relay(server->tcpPort(), 4);
+            ScriptedPeer pageForRelay = relayPage(relay.port());
+            play(QString("127.0.0.1:%1").arg(pageForRelay.port()), "1000 1.00 0.20000 0.95000");
+            lostId = module.gameId();
+            QVERIFY(relay.cut);
+        }
+        QVERIFY(waitUntil([&] { return view.games().size() == 1; }));
+        QCOMPARE(DataUpload(folder).queued(), QStringList{"upload1700000000.wire"});
+        QVERIFY(folder.exists("stats1700000000.txt"));
+
+        play(page(*server), "2000 1.00 0.30000 0.95000");
+        QVERIFY(DataUpload(folder).queued().isEmpty());
+        QVERIFY(waitUntil([&] { return view.games().size() == 2; }));
+        int linked = 0;
+        for (const StoredStream& stream : view.streams()) {
+            linked += stream.gameId == lostId && stream.gameRevision >= 0;
+        }
+        // Statistics, info and record once, not twice.
+        QCOMPARE(linked, 3);
+        const std::optional<SessionRecord> record = SessionRecord::read(folder.filePath("session1700000000.json"));
+        QVERIFY(record);
+        QCOMPARE(record->upload.state, SessionRecord::Upload::State::confirmed);
+        QCOMPARE(record->upload.receiptStatus, int(Protocol::receiptAlreadyStored));
+        QCOMPARE(record->upload.receiptSha256, record->upload.sha256);
+    }
+
+    // A synchronization that breaks after the server merged: the next one brings each entry once.
+    void aBrokenSynchronizationDoesNotDoubleItsEntries(const QString& database) {
+        QTemporaryDir dir;
+        const auto server = startServer(database);
+        QVERIFY(server);
+        Player ann(dir.filePath("ann.ini"), page(*server));
+        ann.enter(3, 0, "Ann", 50);
+        ann.enter(3, 1, "Ann", 20);
+        {
+            // The version answer and the flags pass; the merged tables do not.
+            CuttingRelay relay(server->tcpPort(), 4 + 4 + 4 * 132);
+            ScriptedPeer pageForRelay = relayPage(relay.port());
+            ann.server = QString("127.0.0.1:%1").arg(pageForRelay.port());
+            ann.synchronize();
+            QVERIFY(relay.cut);
+        }
+        QCOMPARE(ann.places(3), QStringList({"Ann 50 #-1", "Ann 20 #-1"}));
+        // The server had merged them already.
+        ServerDatabase view;
+        QString error;
+        QVERIFY2(view.open(database, &error), qPrintable(error));
+        QVERIFY(waitUntil([&] { return view.table(3).at(1).name == "Ann"; }));
+        ann.server = page(*server);
+        ann.synchronize();
+        const QStringList places = ann.places(3);
+        QCOMPARE(places.size(), 2);
+        QVERIFY(places[0].startsWith("Ann 50 #") && places[1].startsWith("Ann 20 #") && !places.join(' ').contains("#-1"));
+        // A later game with the same name and score is a new entry.
+        ann.enter(3, 2, "Ann", 20);
+        ann.synchronize();
+        QCOMPARE(ann.places(3).size(), 3);
+    }
+
 private slots:
     void init() { GameLog::takePending(); }
 
@@ -144,6 +243,8 @@ private slots:
         QTemporaryDir dir;
         scoresMergeBetweenTwoPlayers(dir.filePath("scores.sqlite"));
         gameDataUploadsOrWaits(dir.filePath("data.sqlite"));
+        aGameWhoseReceiptIsLostIsStoredOnce(dir.filePath("receipts.sqlite"));
+        aBrokenSynchronizationDoesNotDoubleItsEntries(dir.filePath("claims.sqlite"));
     }
 
     void onPostgres() {
