@@ -1,4 +1,5 @@
 #include "support/TestMain.h"
+#include "support/DataPlayer.h"
 #include "support/ManualCounter.h"
 #include "support/RecordingProgress.h"
 #include "support/SmallDisk.h"
@@ -39,18 +40,14 @@ QByteArray fileBytes(const QDir& folder, const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QString logText() {
-    QString text;
-    for (const GameLog::Line& line : GameLog::takePending()) {
-        text += line.text + '\n';
-    }
-    return text;
-}
 
 // A module whose periods the test hands over itself, as its loop would.
 class Collecting : public DataCollection {
 public:
-    using DataCollection::DataCollection;
+    explicit Collecting(const QDir& folder, Clock& clock = Clock::program()) : DataCollection(folder, clock) {
+        setCalendarTime([] { return gameTime; });
+        setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
+    }
     void addPeriod(int number) {
         period = PeriodStats{number * 1000.0, 1000.0, 1.0, 3, 1, 0, 5, 5, 0.2, 800.0};
         onPeriod();
@@ -108,15 +105,13 @@ private:
 class TestGameRecords : public QObject {
     Q_OBJECT
 private slots:
-    void init() { logText(); }
+    void init() { takeLogText(); }
 
     void aSavedGameLeavesItsFilesAndARecordWhoseChecksumsMatch() {
         QTemporaryDir dir;
         const QDir folder(dir.path());
         Clock clock{std::make_shared<ManualCounter>()};
         Collecting module(folder, clock);
-        module.setCalendarTime([] { return gameTime; });
-        module.setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
         playInto(module, DataCollection::saveToFile, 300, 3);
         const QString firstId = module.gameId();
         module.finishGame(answers);
@@ -176,8 +171,6 @@ private slots:
             QSKIP("only as the child of the crash tests");
         }
         Collecting module{QDir(job[1])};
-        module.setCalendarTime([] { return gameTime; });
-        module.setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
         // Killed as the save opens its first file, or after 100 kB of it went to the disk.
         auto written = std::make_shared<qint64>(0);
         const qint64 limit = job[0] == "before-save" ? 0 : 100'000;
@@ -210,7 +203,7 @@ private slots:
         QCOMPARE(record->recovery["afterGameAnswers"].toBool(), true);
         QCOMPARE(record->recovery["infoLines"].toInt(), 3000 + report().size());
         verifyRecordMatchesFiles(folder, *record);
-        QVERIFY(logText().contains("marks it as recovered"));
+        QVERIFY(takeLogText().contains("marks it as recovered"));
         QVERIFY(Journal::leftovers(folder).isEmpty());
     }
 
@@ -240,8 +233,6 @@ private slots:
         const QDir folder(dir.path());
         Clock clock{std::make_shared<ManualCounter>()};
         Collecting module(folder, clock);
-        module.setCalendarTime([] { return gameTime; });
-        module.setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
         playInto(module, DataCollection::saveToFile, 50, 2);
         module.finishGame(answers);
         const QByteArray recordBytes = fileBytes(folder, "session1700000000.json");
@@ -258,7 +249,7 @@ private slots:
         QVERIFY(QFile::remove(folder.filePath("session1700000000.json")));
 
         QCOMPARE(DataCollection::recoverJournals(folder), 0);
-        QVERIFY(logText().contains("its save is complete now"));
+        QVERIFY(takeLogText().contains("its save is complete now"));
         QCOMPARE(fileBytes(folder, "session1700000000.json"), recordBytes);
         QCOMPARE(folder.entryList({"stats*", "info*", "session*"}, QDir::Files).size(), 3);
         QVERIFY(Journal::leftovers(folder).isEmpty());
@@ -282,12 +273,12 @@ private slots:
         QVERIFY(!journal.close());
         QVERIFY(waitUntil([&] { return !notices.isEmpty(); }));
         QCOMPARE(notices.size(), 1);
-        QVERIFY(logText().contains("cannot be written"));
+        QVERIFY(takeLogText().contains("cannot be written"));
 
         QVERIFY(disk.emptyFiller());
         journal.addInfo(coordinates(400));
         QVERIFY(journal.close());
-        QVERIFY(logText().contains("is written again"));
+        QVERIFY(takeLogText().contains("is written again"));
         const Journal::Contents contents = Journal::read(journal.path());
         QVERIFY(contents.valid);
         QCOMPARE(contents.gameId, QString("game-1"));
@@ -309,8 +300,6 @@ private slots:
         const QDir folder = disk.folder();
         {
             Collecting module(folder, clock);
-            module.setCalendarTime([] { return gameTime; });
-            module.setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
             module.beginGame({DataCollection::saveToFile, true, 1000}, report());
             QVERIFY(waitUntil([&] { return module.loopsBegun == 1; }));
             QVERIFY(disk.fill(8000));

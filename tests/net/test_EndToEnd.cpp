@@ -9,6 +9,7 @@
 #include "server/ServerDatabase.h"
 #include "settings/SettingsStore.h"
 #include "support/CuttingRelay.h"
+#include "support/DataPlayer.h"
 #include "support/ManualCounter.h"
 #include "support/ScriptedPeer.h"
 #include "support/TempPostgres.h"
@@ -110,30 +111,21 @@ private:
     // A game's data reaches the server; with the server stopped it goes to files and waits, and the
     // next upload that works takes it along.
     void gameDataUploadsOrWaits(const QString& database) {
-        QTemporaryDir dir;
-        QDir folder(dir.path());
-        Clock clock{std::make_shared<ManualCounter>()};
-        DataCollection module(folder, clock);
-        module.setCalendarTime([] { return qint64(1'700'000'000); });
-        const auto play = [&module](const QString& server, const QByteArray& line) {
-            module.beginGame({DataCollection::upload, true, 5000, server}, {"Group Name: lab"});
-            module.appendInfo(line);
-            module.stopAtGameOver();
-            module.finishGame("pain level: 3.0, stiffness level: 4.0");
-        };
+        DataPlayer player;
+        const QDir& folder = player.folder;
         auto server = startServer(database);
         QVERIFY(server);
         const QString address = page(*server);
-        play(address, "1000 1.00 0.20000 0.95000");
+        player.upload(address, "1000 1.00 0.20000 0.95000");
         server.reset();
-        play(address, "2000 0.00 0.30000 0.95000");
+        player.upload(address, "2000 0.00 0.30000 0.95000");
         // The first game left only its record; the second its files, its record and its queued upload.
         QVERIFY(folder.exists("session1700000000.json") && !folder.exists("stats1700000000.txt"));
         QCOMPARE(DataUpload(folder).queued(), QStringList{"upload1700000001.wire"});
         QVERIFY(folder.exists("stats1700000001.txt") && folder.exists("info1700000001.txt"));
         server = startServer(database);
         QVERIFY(server);
-        play(page(*server), "3000 1.00 0.40000 0.95000");
+        player.upload(page(*server), "3000 1.00 0.40000 0.95000");
         QVERIFY(DataUpload(folder).queued().isEmpty());
 
         ServerDatabase view;
@@ -158,17 +150,8 @@ private:
     // The server stores a game and its receipt is lost on the way back: the game waits and goes
     // again with the next one, and the server keeps it once, confirming it as already stored.
     void aGameWhoseReceiptIsLostIsStoredOnce(const QString& database) {
-        QTemporaryDir dir;
-        const QDir folder(dir.path());
-        Clock clock{std::make_shared<ManualCounter>()};
-        DataCollection module(folder, clock);
-        module.setCalendarTime([] { return qint64(1'700'000'000); });
-        const auto play = [&module](const QString& server, const QByteArray& line) {
-            module.beginGame({DataCollection::upload, true, 5000, server}, {"Group Name: lab"});
-            module.appendInfo(line);
-            module.stopAtGameOver();
-            module.finishGame("pain level: 3.0, stiffness level: 4.0");
-        };
+        DataPlayer player;
+        const QDir& folder = player.folder;
         const auto server = startServer(database);
         QVERIFY(server);
         ServerDatabase view;
@@ -179,15 +162,15 @@ private:
             // The version check's answer passes; the receipt does not.
             CuttingRelay relay(server->tcpPort(), 4);
             ScriptedPeer pageForRelay = relayPage(relay.port());
-            play(QString("127.0.0.1:%1").arg(pageForRelay.port()), "1000 1.00 0.20000 0.95000");
-            lostId = module.gameId();
+            player.upload(QString("127.0.0.1:%1").arg(pageForRelay.port()), "1000 1.00 0.20000 0.95000");
+            lostId = player.module.gameId();
             QVERIFY(relay.cut);
         }
         QVERIFY(waitUntil([&] { return view.games().size() == 1; }));
         QCOMPARE(DataUpload(folder).queued(), QStringList{"upload1700000000.wire"});
         QVERIFY(folder.exists("stats1700000000.txt"));
 
-        play(page(*server), "2000 1.00 0.30000 0.95000");
+        player.upload(page(*server), "2000 1.00 0.30000 0.95000");
         QVERIFY(DataUpload(folder).queued().isEmpty());
         QVERIFY(waitUntil([&] { return view.games().size() == 2; }));
         int linked = 0;

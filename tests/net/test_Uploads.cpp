@@ -1,6 +1,7 @@
 #include "support/TestMain.h"
 #include "support/ManualCounter.h"
 #include "support/RecordingProgress.h"
+#include "support/DataPlayer.h"
 #include "support/ScriptedPeer.h"
 #include "core/Log.h"
 #include "learning/DataCollection.h"
@@ -15,7 +16,6 @@
 #include <QtTest>
 
 namespace {
-constexpr qint64 gameTime = 1'700'000'000;
 
 QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);
@@ -40,13 +40,6 @@ struct OriginalServer {
     ScriptedPeer page;
 };
 
-QString logText() {
-    QString text;
-    for (const GameLog::Line& line : GameLog::takePending()) {
-        text += line.text + '\n';
-    }
-    return text;
-}
 
 // A device that opens but fails every read.
 struct BrokenReads : QIODevice {
@@ -61,30 +54,23 @@ struct BrokenReads : QIODevice {
 class TestUploads : public QObject {
     Q_OBJECT
 private slots:
-    void init() { logText(); }
+    void init() { takeLogText(); }
 
     // Such a server cannot confirm anything: the game counts as sent once it went, and is neither
     // kept in files nor queued nor sent again with the next game.
     void aServerOfTheOriginalExchangeGetsEachGameOnceAndNothingWaits() {
-        QTemporaryDir dir;
-        const QDir folder(dir.path());
-        Clock clock{std::make_shared<ManualCounter>()};
-        DataCollection module(folder, clock);
-        module.setCalendarTime([] { return gameTime; });
-        module.setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
+        DataPlayer player;
+        const QDir& folder = player.folder;
         QByteArrayList received;
         for (const QByteArray line : {"1000 1.00 0.20000 0.95000", "2000 1.00 0.30000 0.95000"}) {
             QByteArray bytes;
             {
                 OriginalServer server(&bytes);
-                module.beginGame({DataCollection::upload, true, 5000, server.address()}, {"Group Name: lab"});
-                module.appendInfo(line);
-                module.stopAtGameOver();
-                module.finishGame("pain level: 3.0, stiffness level: 4.0");
+                player.upload(server.address(), line);
             }
             received << bytes;
         }
-        QVERIFY(logText().contains("Sent the data of this game to the collection server."));
+        QVERIFY(takeLogText().contains("Sent the data of this game to the collection server."));
         // Exactly the original exchange: version check, the two streams, the end; nothing of ids,
         // receipts or records.
         for (int game = 0; game < 2; ++game) {
@@ -92,7 +78,7 @@ private slots:
             QVERIFY(bytes.startsWith(Wire::integer(1) + Wire::integer(173) + Wire::integer(5) + Wire::string("stats")));
             QVERIFY(bytes.endsWith(hex("00000000") + Wire::integer(3)));
             QCOMPARE(bytes.count("Group Name: lab"), 1);
-            QVERIFY(!bytes.contains("session") && !bytes.contains(module.gameId().toLatin1()));
+            QVERIFY(!bytes.contains("session") && !bytes.contains(player.module.gameId().toLatin1()));
         }
         QVERIFY(received[0].contains("1000 1.00") && !received[1].contains("1000 1.00"));
         QVERIFY(received[1].contains("2000 1.00"));
@@ -157,7 +143,7 @@ private slots:
                  QStringList({"upload1.wire", "upload2.wire", "upload4.sent"}));
         QCOMPARE(QDir(folder.filePath("upload-queue/damaged")).entryList(QDir::Files),
                  QStringList({"upload3.wire", "upload5.wire"}));
-        const QString log = logText();
+        const QString log = takeLogText();
         QVERIFY(log.contains("upload1.wire cannot be opened") && log.contains("upload2.wire cannot be read"));
         QVERIFY(log.contains("upload3.wire is damaged") && log.contains("upload5.wire is damaged"));
     }
