@@ -29,7 +29,7 @@ bool isPostgresSpec(const QString& spec) {
 }
 
 bool parsePostgresAddress(const QString& spec, PostgresAddress* address, QString* error) {
-    // The spec is never echoed: it may hold a password.
+    // The address is never echoed: it may hold a password.
     const QUrl url(spec, QUrl::StrictMode);
     if (!url.isValid() || (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres"))) {
         *error = spec.contains(QLatin1String("%2F"), Qt::CaseInsensitive)

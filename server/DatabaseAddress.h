@@ -14,7 +14,7 @@ struct PostgresAddress {
 
 // Parses postgresql://[user[:password]@][host][:port]/dbname[?host=/socket/folder&sslmode=...].
 bool parsePostgresAddress(const QString& spec, PostgresAddress* address, QString* error);
-// The spec as it may be shown: without its password.
+// The database address as it may be shown: without its password.
 QString displayedDatabase(const QString& spec);
-// Whether the spec names a PostgreSQL database rather than a SQLite file.
+// Whether the address names a PostgreSQL database rather than a SQLite file.
 bool isPostgresSpec(const QString& spec);
