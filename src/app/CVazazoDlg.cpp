@@ -3,6 +3,7 @@
 #include "app/CAboutDlg.h"
 #include "app/HelpDlg.h"
 #include "app/Questionnaire.h"
+#include "records/FrameTimingMeter.h"
 #include "records/SessionRecorder.h"
 #include "app/ColourSetting.h"
 #include "app/WindowIcon.h"
@@ -92,6 +93,12 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     recorder = std::make_unique<SessionRecorder>(*this, store);
     addListener(*recorder);
     dataCollection.setRecorder(recorder.get());
+    learning.setDecisionLog(&recorder->decisions());
+    frameTiming = std::make_unique<FrameTimingMeter>(
+        *this, [this] { return gameLoop.framePeriodMs.load(); },
+        [this] { return learningDlg->dataCollection().averagingMs(); });
+    addListener(*frameTiming);
+    recorder->setFrameTiming(frameTiming.get());
     dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
     addListener(*dataFeed);
     sounds = std::make_unique<SoundEffects>(this);
@@ -453,6 +460,7 @@ void CVazazoDlg::onFrameSwapped() {
         missCounter.load(*view_);
     }
     ++fpsMeter.framesSinceSample;
+    frameTiming->frameShown();
     gameLoop.frameDone();
     if (!paused && gameLoop.framePeriodMs == 0) {
         postWindowMessage(this, WM_TICK);
