@@ -4,6 +4,7 @@
 #include "app/HelpDlg.h"
 #include "app/Questionnaire.h"
 #include "records/FrameTimingMeter.h"
+#include "results/ResultsDlg.h"
 #include "records/SessionRecorder.h"
 #include "app/ColourSetting.h"
 #include "app/WindowIcon.h"
@@ -141,6 +142,10 @@ void CVazazoDlg::createMenus() {
     game->addAction("&New Game", this, &CVazazoDlg::showNewGame);
     game->addAction("&Game settings", this, &CVazazoDlg::toggleGameSettings);
     game->addAction("&High Scores", this, [this] { showBestScores(-1); });
+    game->addAction("&Results...", this, [this] {
+        pauseNow();
+        ResultsDlg::showFor(QDir::current(), this);
+    });
 
     QMenu* settings = menuBar()->addMenu("&Settings");
     settings->addAction("Set group &name", this,

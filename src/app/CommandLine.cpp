@@ -24,6 +24,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                     "(80 when left out), instead of the one in the settings, for this run.",
                                     "HOST[:PORT]");
     parser.addOption(server);
+    const QCommandLineOption results("results",
+                                     "Shows only the Results window with the games saved in FOLDER (the current "
+                                     "folder when left out).");
+    parser.addOption(results);
+    parser.addPositionalArgument("FOLDER", "With --results: the folder with saved games.", "[FOLDER]");
     // Qt's own options (-platform offscreen, -style Fusion, ...) are taken by the application object.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
@@ -44,7 +49,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parser.parse(arguments)) {
         result.exitCode = usageError;
         result.output = QString("%1: %2\nTry '%1 --help' for the options.\n").arg(program, parser.errorText());
-    } else if (!parser.positionalArguments().isEmpty()) {
+    } else if (parser.positionalArguments().size() > (parser.isSet(results) ? 1 : 0)) {
         result.exitCode = usageError;
         result.output = QString("%1: unexpected argument '%2'\nTry '%1 --help' for the options.\n")
                             .arg(program, parser.positionalArguments().first());
@@ -54,6 +59,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     } else if (parser.isSet(version)) {
         result.exitCode = 0;
         result.output = QString("Vazazo %1\n").arg(GameReport::versionText());
+    } else if (parser.isSet(results)) {
+        result.resultsFolder = parser.positionalArguments().value(0, ".");
     } else if (parser.isSet(server)) {
         result.scoreServer = parser.value(server).trimmed();
         if (!ServerAddress::parse(result.scoreServer, 80)) {

@@ -14,5 +14,8 @@ int main(int argc, char** argv) {
         return *commandLine.exitCode;
     }
     CVazazoApp app(argc, argv);
+    if (commandLine.resultsFolder) {
+        return app.runResults(*commandLine.resultsFolder);
+    }
     return app.run(commandLine.scoreServer);
 }
