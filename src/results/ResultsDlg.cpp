@@ -191,6 +191,7 @@ void ResultsDlg::addGames(const QList<GameReading::Game>& games, int done, int t
     table_->setUpdatesEnabled(true);
     if (table_->rowCount() == games.size()) {
         table_->resizeColumnsToContents();
+        table_->setColumnWidth(1, std::min(table_->columnWidth(1), 140));
     }
     progress_->setRange(0, std::max(total, 1));
     progress_->setValue(done);
