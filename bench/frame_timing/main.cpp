@@ -3,6 +3,7 @@
 // the summary at the game's end). Run under a display:
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/frame_timing
 #include "app/CVazazoDlg.h"
+#include "core/Notice.h"
 #include "records/FrameTimingMeter.h"
 #include "render/Shader.h"
 #include "scene/Circle.h"
@@ -45,6 +46,8 @@ void fill(State& state, int count) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Missing data files would otherwise wait in a message box.
+    Notice::setHandler([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
     QTemporaryDir dir;
     SettingsStore store(dir.filePath("settings.ini"));
     CVazazoDlg window(store);
@@ -67,7 +70,6 @@ int main(int argc, char** argv) {
     timer.start();
     runFor(4000);
     QObject::disconnect(connection);
-    std::fprintf(stderr, "frames measured\n");
     const double frameUs = timer.nsecsElapsed() / 1000.0 / std::max(frames, 1);
 
     // A game of three minutes at 100 frames per second, measured on the same window while it plays.
