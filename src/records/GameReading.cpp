@@ -2,6 +2,8 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QHash>
+#include <QMap>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -184,6 +186,13 @@ void readInfo(const QByteArray& bytes, const QString& name, Game& game, const Sa
         case Part::report:
             if (line.isEmpty()) {
                 part = Part::samples;
+            } else if (parseSample(line, sample)) {
+                // A server that ended the stream at the empty line between them kept no separator.
+                part = Part::samples;
+                ++game.sampleCount;
+                if (sink) {
+                    sink(sample);
+                }
             } else {
                 readReportLine(line, game.report);
             }
@@ -360,6 +369,92 @@ Game read(const Sources& sources, const SampleSink& samples, const GameSink& ver
         readInfo(*sources.info, info, game, samples);
     }
     return game;
+}
+
+Sources fromStreams(const QString& label, const StoredLines& streams) {
+    auto file = [](const std::optional<QList<QByteArray>>& lines, const char* end) -> std::optional<QByteArray> {
+        if (!lines) {
+            return std::nullopt;
+        }
+        QByteArray bytes;
+        qsizetype size = 0;
+        for (const QByteArray& line : *lines) {
+            size += line.size() + 2;
+        }
+        bytes.reserve(size);
+        for (const QByteArray& line : *lines) {
+            bytes += line;
+            bytes += end;
+        }
+        return bytes;
+    };
+    Sources sources;
+    sources.label = label;
+    sources.stats = file(streams.stats, "\r\n");
+    sources.info = file(streams.info, "\r\n");
+    sources.session = file(streams.session, "\n");
+    return sources;
+}
+
+QList<Sources> storedGames(const QList<StoredStream>& streams) {
+    struct Found {
+        QDateTime received;
+        StoredLines lines;
+        QStringList notes;
+        QString label;
+    };
+    QMap<QString, std::pair<int, Found>> byId;
+    QList<Found> unlinked;
+    QHash<QString, int> openStats;
+    auto place = [](Found& found, const StoredStream& stream) {
+        if (!stream.complete) {
+            found.notes.append(QString("the %1 stream %2 broke off before its end").arg(stream.kind).arg(stream.id));
+        }
+        if (!found.received.isValid() || stream.received < found.received) {
+            found.received = stream.received;
+        }
+        if (stream.kind == "stats") {
+            found.lines.stats = stream.lines;
+        } else if (stream.kind == "info") {
+            found.lines.info = stream.lines;
+        } else if (stream.kind == "session") {
+            found.lines.session = stream.lines;
+        }
+    };
+    for (const StoredStream& stream : streams) {
+        if (!stream.gameId.isEmpty() && stream.revision >= 0) {
+            auto it = byId.find(stream.gameId);
+            if (it == byId.end() || it->first < stream.revision) {
+                it = byId.insert(stream.gameId, {stream.revision, Found()});
+                it->second.label = QString("game %1 revision %2").arg(stream.gameId).arg(stream.revision);
+            }
+            if (it->first == stream.revision) {
+                place(it->second, stream);
+            }
+            continue;
+        }
+        if (stream.kind == "stats") {
+            Found found;
+            found.label = QString("streams from %1 at %2").arg(stream.client, SessionRecord::timeText(stream.received));
+            place(found, stream);
+            openStats[stream.client] = static_cast<int>(unlinked.size());
+            unlinked.append(found);
+        } else if (stream.kind == "info" && openStats.contains(stream.client)) {
+            place(unlinked[openStats.take(stream.client)], stream);
+        }
+    }
+    QList<Found> all = unlinked;
+    for (const auto& [revision, found] : byId) {
+        all.append(found);
+    }
+    std::stable_sort(all.begin(), all.end(), [](const Found& a, const Found& b) { return a.received > b.received; });
+    QList<Sources> games;
+    for (const Found& found : all) {
+        Sources sources = fromStreams(found.label, found.lines);
+        sources.readErrors = found.notes;
+        games.append(sources);
+    }
+    return games;
 }
 
 QList<qint64> gameTimes(const QDir& folder) {

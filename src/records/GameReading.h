@@ -129,6 +129,33 @@ std::optional<Period> parsePeriod(QByteArrayView line);
 QList<qint64> gameTimes(const QDir& folder);
 Sources load(const QDir& folder, qint64 time);
 
+// A game as a server stores it: its streams' lines (each sent as one string, without its line
+// end). The files are rebuilt as the game writes them, CR LF after every line, so that their
+// record's checksums hold for an unchanged upload; the record's lines are joined as they were split.
+struct StoredLines {
+    std::optional<QList<QByteArray>> stats;
+    std::optional<QList<QByteArray>> info;
+    std::optional<QList<QByteArray>> session;
+};
+Sources fromStreams(const QString& label, const StoredLines& streams);
+
+// One stream as a server's database holds it.
+struct StoredStream {
+    qint64 id = 0;
+    QString kind;
+    QString client;
+    QDateTime received;
+    QList<QByteArray> lines;
+    bool complete = false;
+    // Empty, with revision -1, for a stream sent without a game id (by an older client).
+    QString gameId;
+    int revision = -1;
+};
+// The games among a server's streams, newest first: those with an id from their latest revision's
+// streams; older uploads without an id pair a statistics stream with the info stream the same
+// client sent next. Streams that broke off are read as far as they came, and said so.
+QList<Sources> storedGames(const QList<StoredStream>& streams);
+
 QString statsName(qint64 time);
 QString infoName(qint64 time);
 

@@ -1,0 +1,157 @@
+#include "support/TestMain.h"
+#include "records/GameReading.h"
+#include "records/TidyExport.h"
+
+#include "SavedGame.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace GameReading;
+
+namespace {
+// A file's lines as the game sends them: without line ends.
+QList<QByteArray> linesOf(const QString& path, const QByteArray& end) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QList<QByteArray> lines = file.readAll().split(end.at(end.size() - 1));
+    QList<QByteArray> kept;
+    for (QByteArray& line : lines) {
+        if (end.size() == 2 && line.endsWith('\r')) {
+            line.chop(1);
+        }
+        kept.append(line);
+    }
+    if (!kept.isEmpty() && kept.last().isEmpty()) {
+        kept.removeLast();
+    }
+    if (end == "\n") {
+        kept.removeAll(QByteArray());
+    }
+    return kept;
+}
+
+QList<StoredStream> streamsOf(const QDir& folder, qint64 time, const QString& id, int revision, qint64 firstId) {
+    QList<StoredStream> streams;
+    const QDateTime received = QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
+    streams.append({firstId, "stats", "10.0.0.1", received, linesOf(folder.filePath(statsName(time)), "\r\n"), true,
+                    id, revision});
+    streams.append({firstId + 1, "info", "10.0.0.1", received, linesOf(folder.filePath(infoName(time)), "\r\n"),
+                    true, id, revision});
+    if (!id.isEmpty()) {
+        streams.append({firstId + 2, "session", "10.0.0.1", received,
+                        linesOf(folder.filePath(SessionRecord::fileName(time)), "\n"), true, id, revision});
+    }
+    return streams;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TestStoredGames : public QObject {
+    Q_OBJECT
+
+private slots:
+    void gamesFromAServersStreamsExportAsTheSavedFilesDo() {
+        QTemporaryDir games;
+        QDir folder(games.path());
+        SavedGame first;
+        first.time = 1700000000;
+        first.save(folder);
+        SavedGame second;
+        second.time = 1700000100;
+        second.periods = 5;
+        second.save(folder);
+
+        QList<StoredStream> stored = streamsOf(folder, first.time, first.record.gameId, 0, 1);
+        stored += streamsOf(folder, second.time, second.record.gameId, 0, 10);
+        const QList<Sources> found = storedGames(stored);
+        QCOMPARE(found.size(), 2);
+        const Game fromServer = read(found[0]);
+        QVERIFY2(fromServer.problems.isEmpty(), qPrintable(fromServer.problems.join("\n")));
+        QCOMPARE(fromServer.verification, Verification::verified);
+        QCOMPARE(fromServer.id(), second.record.gameId);
+
+        QTemporaryDir localOut;
+        QTemporaryDir serverOut;
+        TidyExport local{QDir(localOut.path())};
+        TidyExport server{QDir(serverOut.path())};
+        QString error;
+        QVERIFY(local.open(&error) && server.open(&error));
+        for (const qint64 time : gameTimes(folder)) {
+            local.add(load(folder, time));
+        }
+        for (const Sources& sources : found) {
+            server.add(sources);
+        }
+        QVERIFY(local.finish(&error) && server.finish(&error));
+        for (const QString& name : {"periods.csv", "samples.csv", "decisions.csv", "frames.csv"}) {
+            QCOMPARE(fileBytes(QDir(serverOut.path()).filePath(name)), fileBytes(QDir(localOut.path()).filePath(name)));
+        }
+        // The server knows no file names, so its games have no file time; the rest agrees.
+        const QList<QByteArray> localGames = fileBytes(QDir(localOut.path()).filePath("games.csv")).split('\n');
+        const QList<QByteArray> serverGames = fileBytes(QDir(serverOut.path()).filePath("games.csv")).split('\n');
+        QCOMPARE(serverGames.size(), localGames.size());
+        QVERIFY(serverGames[1].startsWith(second.record.gameId.toUtf8() + ",P-1,,,"));
+        QVERIFY(serverGames[1].contains(",yes,"));
+    }
+
+    void theLatestRevisionOfAGameCountsAndUploadsWithoutAnIdPairByClient() {
+        QTemporaryDir games;
+        QDir folder(games.path());
+        SavedGame game;
+        game.save(folder);
+        SavedGame older;
+        older.time = 1600000000;
+        older.periods = 2;
+        older.save(folder);
+
+        QList<StoredStream> stored = streamsOf(folder, game.time, game.record.gameId, 0, 1);
+        QList<StoredStream> revision = streamsOf(folder, game.time, game.record.gameId, 1, 20);
+        revision[0].lines.removeLast();
+        stored += revision;
+        QList<StoredStream> unlinked = streamsOf(folder, older.time, QString(), -1, 40);
+        unlinked[1].complete = false;
+        unlinked[1].client = unlinked[0].client;
+        // Another client's stream in between does not split the pair.
+        stored.append({35, "stats", "10.9.9.9", unlinked[0].received, {"1 2 3"}, true, QString(), -1});
+        stored += unlinked;
+
+        const QList<Sources> found = storedGames(stored);
+        QCOMPARE(found.size(), 3);
+        const Game latest = read(found[0]);
+        QCOMPARE(latest.id(), game.record.gameId);
+        QCOMPARE(latest.periods.size(), game.periods - 1);
+        // Its statistics lost a line against its record.
+        QCOMPARE(latest.verification, Verification::mismatch);
+        Game old;
+        for (const Sources& sources : found) {
+            const Game candidate = read(sources);
+            if (candidate.periods.size() == older.periods) {
+                old = candidate;
+            }
+        }
+        QVERIFY(old.hasInfo);
+        QVERIFY(old.problems.join(' ').contains("broke off before its end"));
+        QCOMPARE(old.report.answersAfterGame, older.after);
+    }
+
+    void anInfoStreamWithoutTheLineBeforeTheCoordinatesStillGivesItsSamples() {
+        QTemporaryDir games;
+        QDir folder(games.path());
+        SavedGame game;
+        game.save(folder);
+        QList<StoredStream> stored = streamsOf(folder, game.time, game.record.gameId, 0, 1);
+        stored[1].lines.removeAll(QByteArray());
+        const Game back = read(storedGames(stored).first());
+        QCOMPARE(back.sampleCount, game.samples);
+    }
+};
+
+VAZAZO_TEST(TestStoredGames)
+#include "test_StoredGames.moc"
