@@ -1,4 +1,5 @@
 #include "server/ScoreServer.h"
+#include "server/ServerExport.h"
 #include "server/ServerOptions.h"
 
 #include <QCoreApplication>
@@ -32,6 +33,9 @@ void quitOnSignals() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vazazo-server"));
+    if (const std::optional<int> exported = runExportIfAsked(QCoreApplication::arguments())) {
+        return *exported;
+    }
     ServerConfig config;
     bool help = false;
     QString usage;
