@@ -3,7 +3,9 @@
 #include "core/Clock.h"
 #include "core/Notice.h"
 #include "records/DecisionLog.h"
+#include "records/FrameTimingMeter.h"
 #include "records/GameReading.h"
+#include "dialogs/LogDlg.h"
 #include "results/ResultsDlg.h"
 #include "scores/HallOfFameDlg.h"
 #include "settings/NewGameDlg.h"
@@ -209,6 +211,54 @@ private slots:
         QTest::qWait(100);
         dialog->grab().save(QDir(here.previous).filePath("results-window.png"));
         dialog->close();
+    }
+
+    // Frames are timed only in play: a pause is no late frame; a game with late frames says so in
+    // the log at its end.
+    void framesAreTimedInPlayAndManyLateOnesAreLogged() {
+        QTemporaryDir games;
+        CurrentFolder here(games.path());
+        SettingsStore store(games.filePath("settings.ini"));
+        store.write("Ask For Objects", "0");
+        CVazazoDlg window(store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        double now = 0.0;
+        int period = 10;
+        FrameTimingMeter meter(window, [&] { return period; }, [] { return 1000; }, [&] { return now; });
+        QTest::keyClick(&window, Qt::Key_N);
+        QTest::mouseClick(button(window.newGameDialog(), "OK"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return !window.gameOver; }));
+        meter.gameStarted(1, LevelSelection());
+        auto frames = [&](int count, double interval) {
+            for (int i = 0; i < count; ++i) {
+                now += interval;
+                meter.frameShown();
+            }
+        };
+        frames(101, 10.0);
+        window.pauseNow();
+        frames(3, 500.0);
+        window.resumeNow();
+        frames(50, 10.0);
+        frames(2, 40.0);
+        period = 0;
+        frames(20, 4.0);
+        const FrameTiming::Summary summary = meter.summary();
+        // The first frame after the start and after the pause has nothing to be measured against.
+        QCOMPARE(summary.game.frames, 100 + 49 + 2 + 20);
+        QCOMPARE(summary.game.late, 2);
+        QCOMPARE(summary.game.longestGapMs, 40.0);
+        // Cut by the wall time since the start, pause included.
+        QCOMPARE(summary.periods.size(), 4);
+        QCOMPARE(summary.periods[0].frames, 98);
+        QCOMPARE(summary.periods[3].late, 2);
+        QCOMPARE(summary.periods[3].targetPeriodMs, 0.0);
+        QCOMPARE(summary.periods[0].hitTest, window.usesGpuHitTest() ? QString("GPU") : QString("CPU"));
+        meter.gameEnded({});
+        QVERIFY(waitUntil([&] {
+            return window.log()->plainText().contains("timing: 2 of 171 frames late, longest gap 40.0 ms");
+        }));
     }
 
     void aFolderWithDamagedFilesListsThemWithoutStopping() {
