@@ -183,7 +183,8 @@ QChart* frameTiming(const GameReading::Game& game) {
 QChart* paddlePath(const PaddlePath& path, int period) {
     QChart* chart = makeChart(QString("The paddle's path in period %1 with hits and misses").arg(period));
     QLineSeries* paddle = line(chart, "paddle");
-    paddle->setPointsVisible(false);
+    // A paddle left in one place is a point, not a line.
+    paddle->setPointsVisible(path.paddle.size() < 50);
     paddle->append(path.paddle);
     auto* hits = new QScatterSeries(chart);
     hits->setName("hit");

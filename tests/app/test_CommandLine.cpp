@@ -21,6 +21,9 @@ private slots:
         QTest::newRow("server") << QStringList{"vazazo", "--server", "[::1]:8081"} << -1 << "";
         QTest::newRow("bad server") << QStringList{"vazazo", "--server", "a:b:c"} << 2 << "'a:b:c'";
         QTest::newRow("port out of range") << QStringList{"vazazo", "--server=h:70000"} << 2 << "'h:70000'";
+        QTest::newRow("results here") << QStringList{"vazazo", "--results"} << -1 << "";
+        QTest::newRow("results of a folder") << QStringList{"vazazo", "--results", "/data/games"} << -1 << "";
+        QTest::newRow("results of two folders") << QStringList{"vazazo", "--results", "a", "b"} << 2 << "'a'";
     }
     void eachCommandLineEndsOrGoesOnAsAUserExpects() {
         QFETCH(QStringList, arguments);
@@ -32,6 +35,11 @@ private slots:
         QCOMPARE(!line.scoreServer.isEmpty(), exitCode == -1 && arguments.contains("--server"));
         if (exitCode == 2) {
             QVERIFY(line.output.contains("--help"));
+        }
+        if (exitCode == -1 && arguments.contains("--results")) {
+            QCOMPARE(line.resultsFolder, std::optional<QString>(arguments.size() > 2 ? arguments[2] : QString(".")));
+        } else {
+            QVERIFY(!line.resultsFolder);
         }
     }
 };
