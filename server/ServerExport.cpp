@@ -6,11 +6,12 @@
 #include "server/ScoreServer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
 // What the exporter reads of a stored stream.
-GameReading::StoredStream readable(const StoredStream& stream) {
+template <typename Stored> GameReading::StoredStream readable(const Stored& stream) {
     GameReading::StoredStream out;
     out.id = stream.id;
     out.kind = stream.kind;
@@ -18,6 +19,11 @@ GameReading::StoredStream readable(const StoredStream& stream) {
     out.received = stream.received;
     out.lines = stream.lines;
     out.complete = stream.complete;
+    // A database that links streams to their game by id says so in these fields.
+    if constexpr (requires { stream.gameId; stream.gameRevision; }) {
+        out.gameId = stream.gameId;
+        out.revision = stream.gameRevision;
+    }
     return out;
 }
 } // namespace
@@ -37,6 +43,11 @@ std::optional<int> runExportIfAsked(const QStringList& arguments) {
     const qsizetype db = arguments.indexOf(QStringLiteral("--db"));
     if (db >= 0 && db + 1 < arguments.size()) {
         spec = arguments[db + 1];
+    }
+    // Opening a database that is not there would make an empty one.
+    if (!spec.startsWith(QLatin1String("postgresql://")) && !QFileInfo::exists(spec)) {
+        err << "vazazo-server: there is no database " << spec << '\n';
+        return 2;
     }
     ServerDatabase database;
     QString error;

@@ -208,6 +208,10 @@ private slots:
         server.start(VAZAZO_SERVER, {"--export"});
         QVERIFY(server.waitForFinished(60000));
         QCOMPARE(server.exitCode(), 2);
+        server.start(VAZAZO_SERVER, {"--export", dir.filePath("none-csv"), "--db", dir.filePath("typo.sqlite")});
+        QVERIFY(server.waitForFinished(60000));
+        QCOMPARE(server.exitCode(), 2);
+        QVERIFY(!QFileInfo::exists(dir.filePath("typo.sqlite")));
     }
 };
 
