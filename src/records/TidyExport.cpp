@@ -14,6 +14,7 @@
 class TidyExport::Csv {
 public:
     explicit Csv(const QString& path) : file(path) { buffer.reserve(bufferSize + 4096); }
+    Csv() = default;
     ~Csv() { flush(); }
 
     bool open() { return file.open(QIODevice::WriteOnly | QIODevice::Truncate); }
@@ -48,6 +49,14 @@ public:
         }
         buffer.push_back('"');
         return *this;
+    }
+    // A field quoted once for many rows.
+    static QByteArray field(QByteArrayView value) {
+        Csv scratch;
+        scratch.quoted(value);
+        QByteArray quoted(scratch.buffer.data(), static_cast<qsizetype>(scratch.buffer.size()));
+        scratch.buffer.clear();
+        return quoted;
     }
     Csv& number(qint64 value) { return plain(QByteArray::number(value)); }
     Csv& number(double value, int decimals) { return plain(QByteArray::number(value, 'f', decimals)); }
@@ -219,7 +228,8 @@ GameReading::Game TidyExport::add(const GameReading::Sources& sources) {
             }
         },
         [&](const GameReading::Game& checked) {
-            id = checked.id().toUtf8();
+            // Ids from files are not ours to trust: a label may hold a comma.
+            id = Csv::field(checked.id().toUtf8());
             verified = GameReading::verificationName(checked.verification).toUtf8();
         });
     if (game.verification == GameReading::Verification::mismatch) {

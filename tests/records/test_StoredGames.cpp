@@ -123,7 +123,7 @@ private slots:
         unlinked[1].complete = false;
         unlinked[1].client = unlinked[0].client;
         // Another client's stream in between does not split the pair.
-        stored.append({35, "stats", "10.9.9.9", unlinked[0].received, {"1 2 3"}, true, QString(), -1});
+        stored.append({35, "stats", "10.9.9.9, \"b\"", unlinked[0].received, {"1 2 3"}, true, QString(), -1});
         stored += unlinked;
 
         const QList<Sources> found = storedGames(stored);
@@ -141,6 +141,18 @@ private slots:
             }
         }
         QVERIFY(old.hasInfo);
+        // A label with a comma and quotes stays one CSV field.
+        QTemporaryDir out;
+        TidyExport exporter{QDir(out.path())};
+        QString error;
+        QVERIFY(exporter.open(&error));
+        for (const Sources& sources : found) {
+            exporter.add(sources);
+        }
+        QVERIFY(exporter.finish(&error));
+        QFile table(QDir(out.path()).filePath("games.csv"));
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        QVERIFY(table.readAll().contains("\"streams from 10.9.9.9, \"\"b\"\" at "));
         QVERIFY(old.problems.join(' ').contains("broke off before its end"));
         QCOMPARE(old.report.answersAfterGame, older.after);
     }
