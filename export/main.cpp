@@ -41,19 +41,18 @@ int main(int argc, char* argv[]) {
             ++damaged;
             continue;
         }
-        for (const qint64 time : GameReading::gameTimes(folder)) {
-            const GameReading::Game game = exporter.add(GameReading::load(folder, time));
+        exporter.addFolder(folder, [&](const GameReading::Game& game) {
             for (const QString& problem : game.problems) {
                 err << folder.path() << ": " << problem << '\n';
             }
             damaged += game.damaged() ? 1 : 0;
-        }
+        });
     }
     if (!exporter.finish(&error)) {
         err << "vazazo-export: " << error << '\n';
         return 2;
     }
     QTextStream(stdout) << exporter.games() << " games exported, " << exporter.mismatches()
-                        << " with files that do not match their checksums, " << damaged << " with other problems\n";
+                        << " with files that do not match their checksums, " << damaged << " with problems (listed above)\n";
     return exporter.mismatches() > 0 ? 1 : 0;
 }

@@ -90,9 +90,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(error));
         return 1;
     }
-    for (const qint64 time : GameReading::gameTimes(folder)) {
-        exporter.add(GameReading::load(folder, time));
-    }
+    exporter.addFolder(folder);
     if (!exporter.finish(&error)) {
         std::printf("%s\n", qPrintable(error));
         return 1;

@@ -86,10 +86,13 @@ void verify(Game& game, const Sources& sources) {
     game.verification = Verification::verified;
     for (const SessionRecord::File& file : game.record->files) {
         const std::optional<QByteArray>* bytes = nullptr;
+        const QByteArray* ahead = nullptr;
         if (file.name.startsWith("stats")) {
             bytes = &sources.stats;
+            ahead = &sources.statsSha256;
         } else if (file.name.startsWith("info")) {
             bytes = &sources.info;
+            ahead = &sources.infoSha256;
         }
         QString why;
         if (bytes == nullptr) {
@@ -99,7 +102,8 @@ void verify(Game& game, const Sources& sources) {
             why = QString("%1 is listed in its record but missing").arg(file.name);
         } else if ((*bytes)->size() != file.bytes) {
             why = QString("%1 has %2 bytes, its record says %3").arg(file.name).arg((*bytes)->size()).arg(file.bytes);
-        } else if (QCryptographicHash::hash(**bytes, QCryptographicHash::Sha256).toHex() != file.sha256.toLower()) {
+        } else if ((ahead->isEmpty() ? QCryptographicHash::hash(**bytes, QCryptographicHash::Sha256).toHex() : *ahead) !=
+                   file.sha256.toLower()) {
             why = QString("%1 does not match the checksum in its record").arg(file.name);
         }
         if (!why.isEmpty()) {
@@ -226,6 +230,15 @@ void readInfo(const QByteArray& bytes, const QString& name, Game& game, const Sa
 }
 
 } // namespace
+
+void checksum(Sources& sources) {
+    if (sources.stats) {
+        sources.statsSha256 = QCryptographicHash::hash(*sources.stats, QCryptographicHash::Sha256).toHex();
+    }
+    if (sources.info) {
+        sources.infoSha256 = QCryptographicHash::hash(*sources.info, QCryptographicHash::Sha256).toHex();
+    }
+}
 
 QString statsName(qint64 time) {
     return QString("stats%1.txt").arg(time);

@@ -90,7 +90,13 @@ struct Sources {
     std::optional<QByteArray> session;
     // Where a file could not be read at all.
     QStringList readErrors;
+    // Lower-case hex SHA-256 of stats and info, when worked out ahead (see checksum).
+    QByteArray statsSha256;
+    QByteArray infoSha256;
 };
+
+// Works out the files' checksums now, so that another thread can do it while a game is read.
+void checksum(Sources& sources);
 
 struct Game {
     qint64 time = -1;

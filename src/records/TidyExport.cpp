@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonArray>
 
+#include <future>
 #include <set>
 #include <string>
 
@@ -240,6 +241,31 @@ GameReading::Game TidyExport::add(const GameReading::Sources& sources) {
     writeFrames(game, id);
     gameRows.append(gameRow(game));
     return game;
+}
+
+void TidyExport::addFolder(const QDir& folder, const std::function<void(const GameReading::Game&)>& each) {
+    const QList<qint64> times = GameReading::gameTimes(folder);
+    auto fetch = [&folder](qint64 time) {
+        return std::async(std::launch::async, [folder, time] {
+            GameReading::Sources sources = GameReading::load(folder, time);
+            GameReading::checksum(sources);
+            return sources;
+        });
+    };
+    std::future<GameReading::Sources> next;
+    if (!times.isEmpty()) {
+        next = fetch(times.first());
+    }
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        const GameReading::Sources sources = next.get();
+        if (i + 1 < times.size()) {
+            next = fetch(times[i + 1]);
+        }
+        const GameReading::Game game = add(sources);
+        if (each) {
+            each(game);
+        }
+    }
 }
 
 void TidyExport::writePeriods(const GameReading::Game& game, const QByteArray& id, const QByteArray& verified) {

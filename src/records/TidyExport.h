@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Writes games in long format for R and pandas: games.csv, periods.csv, samples.csv,
@@ -23,6 +24,9 @@ public:
     bool open(QString* error);
     // Reads one game and writes its rows; samples go straight to their file. Returns what was read.
     GameReading::Game add(const GameReading::Sources& sources);
+    // Every game of a folder, newest first; the next game is read and checksummed on another
+    // thread while one is written. each hears of every game read.
+    void addFolder(const QDir& folder, const std::function<void(const GameReading::Game&)>& each = {});
     // Writes the games' rows (with the settings that differ between them) and closes every file.
     bool finish(QString* error);
 
