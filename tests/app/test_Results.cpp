@@ -110,7 +110,8 @@ private slots:
                 QTest::qWait(200);
                 QTest::keyClick(&window, Qt::Key_Space);
             }
-            QTest::qWait(300);
+            // Long enough for the period of the last shot to be taken by both modules.
+            QTest::qWait(800);
             window.countdown.start(Clock::program().now(), 10.0);
             QVERIFY(waitUntil([&] { return window.gameOver; }));
             QVERIFY(waitUntil([&] { return window.highScoresDialog()->isVisible(); }));
