@@ -10,6 +10,7 @@
 #include "scores/HallOfFameDlg.h"
 #include "settings/NewGameDlg.h"
 #include "settings/SettingsStore.h"
+#include "support/PythonCsv.h"
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
@@ -119,6 +120,7 @@ private slots:
         }
         const QList<qint64> saved = GameReading::gameTimes(QDir(games.path()));
         QCOMPARE(saved.size(), 2);
+        exportOf(QDir(games.path()));
 
         QAction* results = findAction(&window, "&Results...");
         QVERIFY(results);
@@ -313,6 +315,49 @@ private slots:
         QCOMPARE(dialog.games().first().time, qint64(1700000999));
         // Generous on a loaded machine; a load on the window's thread would stall for seconds.
         QVERIFY2(longest < 1500, qPrintable(QString::number(longest)));
+    }
+
+private:
+    // The folder the game made, exported: one periods row per statistics line, one samples row per
+    // object per coordinates line (the paddle counted), the games verified.
+    static void exportOf(const QDir& folder) {
+        QTemporaryDir out;
+        QProcess exporter;
+        exporter.start(VAZAZO_EXPORT, {"--out", out.path(), folder.path()});
+        QVERIFY(exporter.waitForFinished(60000));
+        QVERIFY2(exporter.exitCode() == 0, exporter.readAllStandardError().constData());
+        const QJsonObject csv = PythonCsv::readWithPython(out.path());
+        QVERIFY(!csv.isEmpty());
+        int statsLines = 0;
+        int objects = 0;
+        for (const qint64 time : GameReading::gameTimes(folder)) {
+            QFile stats(folder.filePath(GameReading::statsName(time)));
+            QVERIFY(stats.open(QIODevice::ReadOnly));
+            statsLines += static_cast<int>(stats.readAll().count("\r\n"));
+            QFile info(folder.filePath(GameReading::infoName(time)));
+            QVERIFY(info.open(QIODevice::ReadOnly));
+            bool coordinates = false;
+            for (const QByteArray& line : info.readAll().split('\n')) {
+                if (coordinates && !line.trimmed().isEmpty()) {
+                    // Paddle, then four words per object, two per hit mark.
+                    const int words = static_cast<int>(line.trimmed().split(' ').size());
+                    const int hits = static_cast<int>(line.count(" hit"));
+                    objects += 1 + (words - 4 - 2 * hits) / 4 + hits;
+                }
+                coordinates = coordinates || (line.startsWith("Object used") && !line.isEmpty());
+            }
+        }
+        QVERIFY(objects > 0);
+        QCOMPARE(PythonCsv::rowsOf(csv, "periods").size(), statsLines);
+        QCOMPARE(PythonCsv::rowsOf(csv, "samples").size(), objects);
+        const QList<QStringList> gameRows = PythonCsv::rowsOf(csv, "games");
+        QCOMPARE(gameRows.size(), 2);
+        for (const QStringList& row : gameRows) {
+            QCOMPARE(PythonCsv::cell(csv, "games", row, "checksums_verified"), QString("yes"));
+            QCOMPARE(PythonCsv::cell(csv, "games", row, "learning_method"), QString("classical"));
+        }
+        QVERIFY(PythonCsv::rowsOf(csv, "decisions").size() >= statsLines);
+        QVERIFY(PythonCsv::rowsOf(csv, "frames").size() > 2);
     }
 };
 

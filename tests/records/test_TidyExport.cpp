@@ -2,51 +2,14 @@
 #include "records/TidyExport.h"
 
 #include "SavedGame.h"
+#include "support/PythonCsv.h"
 
-#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-// What Python's csv module makes of the export: per file, its header and rows.
-QJsonObject readWithPython(const QString& folder) {
-    const char* script = R"(
-import csv, json, sys, os
-out = {}
-for name in ["games", "periods", "samples", "decisions", "frames"]:
-    with open(os.path.join(sys.argv[1], name + ".csv"), newline="", encoding="utf-8") as f:
-        rows = list(csv.reader(f, strict=True))
-    out[name] = {"header": rows[0], "rows": rows[1:]}
-print(json.dumps(out))
-)";
-    QProcess python;
-    python.start("python3", {"-c", script, folder});
-    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
-        qWarning() << python.readAllStandardError();
-        return {};
-    }
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-}
 
-QList<QStringList> rowsOf(const QJsonObject& csv, const QString& name) {
-    QList<QStringList> rows;
-    for (const QJsonValue row : csv[name].toObject()["rows"].toArray()) {
-        rows.append(row.toVariant().toStringList());
-    }
-    return rows;
-}
-
-int column(const QJsonObject& csv, const QString& name, const QString& header) {
-    return csv[name].toObject()["header"].toVariant().toStringList().indexOf(header);
-}
-
-// The cell of a row under a header, or a text saying why there is none.
-QString cell(const QJsonObject& csv, const QString& name, const QStringList& row, const QString& header) {
-    const int at = column(csv, name, header);
-    return at >= 0 && at < row.size() ? row[at] : QString("<no %1 in %2>").arg(header, name);
-}
-} // namespace
+using namespace PythonCsv;
 
 class TestTidyExport : public QObject {
     Q_OBJECT
