@@ -268,6 +268,42 @@ private slots:
         }));
     }
 
+    // At a fixed difficulty no method decides anything, and the record says so; its frames are
+    // timed all the same.
+    void aGameAtAFixedDifficultyRecordsNoDecisionsAndItsFrameTiming() {
+        QTemporaryDir games;
+        CurrentFolder here(games.path());
+        SettingsStore store(games.filePath("settings.ini"));
+        for (const auto& [key, value] : std::map<QString, QString>{{"Ask For Objects", "0"},
+                                                                   {"Difficulty Level", "2"},
+                                                                   {"Data Collection State", "1035"},
+                                                                   {"Data Collection Averaging Time", "200"}}) {
+            store.write(key, value);
+        }
+        CVazazoDlg window(store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        NameAnswerer answerer;
+        QTest::keyClick(&window, Qt::Key_N);
+        QTest::mouseClick(button(window.newGameDialog(), "OK"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return !window.gameOver; }));
+        QTest::qWait(700);
+        window.countdown.start(Clock::program().now(), 10.0);
+        QVERIFY(waitUntil([&] { return window.highScoresDialog()->isVisible(); }));
+        const QList<qint64> saved = GameReading::gameTimes(QDir(games.path()));
+        QCOMPARE(saved.size(), 1);
+        const GameReading::Game game = GameReading::read(GameReading::load(QDir(games.path()), saved.first()));
+        QVERIFY(game.record);
+        const QJsonObject decisions = game.record->details["decisions"].toObject();
+        QCOMPARE(decisions["method"].toString(), QString("none"));
+        QVERIFY(decisions["rows"].toArray().isEmpty());
+        const QJsonObject timing = game.record->details["frameTiming"].toObject();
+        QVERIFY(timing["game"].toObject()["frames"].toInt() > 0);
+        QCOMPARE(timing["game"].toObject()["targetPeriodMs"].toDouble(), 9.0);
+        QVERIFY(!timing["periods"].toArray().isEmpty());
+        QVERIFY(timing["game"].toObject()["hitTest"].toString().contains("PU"));
+    }
+
     void aFolderWithDamagedFilesListsThemWithoutStopping() {
         QTemporaryDir games;
         QFile stats(games.filePath("stats1700000000.txt"));
