@@ -2,6 +2,11 @@
 
 #include "records/SessionRecord.h"
 
+void DecisionLog::setCalendar(Calendar newCalendar) {
+    std::lock_guard guard(lock);
+    calendar = std::move(newCalendar);
+}
+
 void DecisionLog::reset(const QString& method, double originMs) {
     std::lock_guard guard(lock);
     method_ = method;
@@ -13,7 +18,7 @@ void DecisionLog::add(Row row, double atMs) {
     std::lock_guard guard(lock);
     row.timeMs = atMs - origin;
     if (!row.time.isValid()) {
-        row.time = QDateTime::currentDateTimeUtc();
+        row.time = calendar ? calendar() : QDateTime::currentDateTimeUtc();
     }
     rows_.append(row);
 }

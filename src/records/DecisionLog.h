@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -35,6 +36,10 @@ public:
         std::optional<double> reachedMs;
     };
 
+    using Calendar = std::function<QDateTime()>;
+    // Where a row's UTC time comes from (the system's calendar unless set, while no game runs).
+    void setCalendar(Calendar calendar);
+
     // A new game: method is the learning method at work ("none" at a fixed difficulty); times are
     // counted from originMs on the program clock.
     void reset(const QString& method, double originMs);
@@ -53,6 +58,7 @@ public:
 
 private:
     mutable std::mutex lock;
+    Calendar calendar;
     QString method_ = "none";
     double origin = 0.0;
     QList<Row> rows_;

@@ -37,6 +37,7 @@ SessionRecorder::SessionRecorder(const State& game, SettingsStore& store, Calend
     if (!this->calendar) {
         this->calendar = [] { return QDateTime::currentDateTimeUtc(); };
     }
+    decisionLog.setCalendar(this->calendar);
 }
 
 void SessionRecorder::setEnvironment(const Environment& newEnvironment) {

@@ -39,6 +39,8 @@ private slots:
         MessageRecorder window;
         Judged<CLearning> method(&window, clock);
         DecisionLog log;
+        const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+        log.setCalendar([&] { return noon; });
         log.reset("classical", 0.0);
         method.setDecisionLog(&log);
         ClassicalThresholds thresholds;
@@ -66,6 +68,7 @@ private slots:
 
         const DecisionLog::Row& good = rows[1];
         QCOMPARE(good.kind, QString("period"));
+        QCOMPARE(good.time, noon);
         QCOMPARE(good.inputs["shots"].toInt(), 9);
         QCOMPARE(good.inputs["hits"].toInt(), 4);
         QCOMPARE(good.inputs["pm2"].toDouble(), 0.2);

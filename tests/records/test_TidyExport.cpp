@@ -112,6 +112,12 @@ private slots:
         exporter.start(VAZAZO_EXPORT, {"--out", out.path(), games.filePath("nowhere")});
         QVERIFY(exporter.waitForFinished(60000));
         QVERIFY(exporter.readAllStandardError().contains("no folder"));
+
+        // Somewhere that cannot hold the files: a plain file in the way.
+        exporter.start(VAZAZO_EXPORT, {"--out", games.filePath(GameReading::statsName(time)), games.path()});
+        QVERIFY(exporter.waitForFinished(60000));
+        QCOMPARE(exporter.exitCode(), 2);
+        QVERIFY(exporter.readAllStandardError().contains("cannot"));
     }
 };
 
