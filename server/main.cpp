@@ -1,4 +1,5 @@
 #include "server/ScoreServer.h"
+#include "server/ServerExport.h"
 #include "server/ServerLog.h"
 #include "server/ServerOptions.h"
 
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
     // Plain lines on stderr, no colour and no time: a service manager's journal adds its own.
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN")) {
         qSetMessagePattern(QStringLiteral("vazazo-server: %{if-warning}warning: %{endif}%{if-critical}error: %{endif}%{message}"));
+    }
+    if (const std::optional<int> exported = runExportIfAsked(QCoreApplication::arguments())) {
+        return *exported;
     }
     ServerConfig config;
     bool help = false;

@@ -4,6 +4,7 @@
 #include "app/OpenGLProbe.h"
 #include "core/FatalError.h"
 #include "core/Clock.h"
+#include "results/ResultsDlg.h"
 #include "settings/SettingsStore.h"
 
 CVazazoApp::CVazazoApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -24,5 +25,11 @@ int CVazazoApp::run(const QString& scoreServer) {
     CVazazoDlg window(store);
     window.setScoreServerOverride(scoreServer);
     window.show();
+    return exec();
+}
+
+int CVazazoApp::runResults(const QString& folder) {
+    FatalError::installLowMemoryHandler();
+    ResultsDlg::showFor(QDir(folder));
     return exec();
 }

@@ -9,4 +9,6 @@ public:
     CVazazoApp(int& argc, char** argv);
     // scoreServer overrides the stored score server for this run when not empty.
     int run(const QString& scoreServer = {});
+    // Only the Results window for the games in folder.
+    int runResults(const QString& folder);
 };

@@ -3,6 +3,8 @@
 #include "app/CAboutDlg.h"
 #include "app/HelpDlg.h"
 #include "app/Questionnaire.h"
+#include "records/FrameTimingMeter.h"
+#include "results/ResultsDlg.h"
 #include "records/SessionRecorder.h"
 #include "app/ColourSetting.h"
 #include "app/WindowIcon.h"
@@ -94,6 +96,12 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     recorder = std::make_unique<SessionRecorder>(*this, store);
     addListener(*recorder);
     dataCollection.setRecorder(recorder.get());
+    learning.setDecisionLog(&recorder->decisions());
+    frameTiming = std::make_unique<FrameTimingMeter>(
+        *this, [this] { return gameLoop.framePeriodMs.load(); },
+        [this] { return learningDlg->dataCollection().averagingMs(); });
+    addListener(*frameTiming);
+    recorder->setFrameTiming(frameTiming.get());
     dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
     addListener(*dataFeed);
     sounds = std::make_unique<SoundEffects>(this);
@@ -136,6 +144,10 @@ void CVazazoDlg::createMenus() {
     game->addAction("&New Game", this, &CVazazoDlg::showNewGame);
     game->addAction("&Game settings", this, &CVazazoDlg::toggleGameSettings);
     game->addAction("&High Scores", this, [this] { showBestScores(-1); });
+    game->addAction("&Results...", this, [this] {
+        pauseNow();
+        ResultsDlg::showFor(QDir::current(), this);
+    });
 
     QMenu* settings = menuBar()->addMenu("&Settings");
     settings->addAction("Set group &name", this,
@@ -455,6 +467,7 @@ void CVazazoDlg::onFrameSwapped() {
         missCounter.load(*view_);
     }
     ++fpsMeter.framesSinceSample;
+    frameTiming->frameShown();
     gameLoop.frameDone();
     if (!paused && gameLoop.framePeriodMs == 0) {
         postWindowMessage(this, WM_TICK);

@@ -33,6 +33,7 @@ class NewGameDlg;
 class QAction;
 class QActionGroup;
 class SettingsDlg;
+class FrameTimingMeter;
 class SessionRecorder;
 class SettingsStore;
 class Shader;
@@ -170,6 +171,7 @@ private:
     bool fontsCreated = false;
     QColor backgroundColour{Qt::black};
     std::unique_ptr<SessionRecorder> recorder;
+    std::unique_ptr<FrameTimingMeter> frameTiming;
     std::unique_ptr<DataCollectionFeed> dataFeed;
     std::unique_ptr<SoundEffects> sounds;
     QString scoreServerOverride;

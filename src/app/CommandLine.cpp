@@ -31,6 +31,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                         "Works in the folder Vazazo in the home folder, made when missing, "
                                         "instead of the current folder (as the menu entry does).");
     parser.addOption(userFolder);
+    const QCommandLineOption results("results",
+                                     "Shows only the Results window with the games saved in FOLDER (the current "
+                                     "folder when left out).");
+    parser.addOption(results);
+    parser.addPositionalArgument("FOLDER", "With --results: the folder with saved games.", "[FOLDER]");
     // Qt's own options (-platform offscreen, -style Fusion, ...) are taken by the application object.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
@@ -51,7 +56,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parser.parse(arguments)) {
         result.exitCode = usageError;
         result.output = QString("%1: %2\nTry '%1 --help' for the options.\n").arg(program, parser.errorText());
-    } else if (!parser.positionalArguments().isEmpty()) {
+    } else if (parser.positionalArguments().size() > (parser.isSet(results) ? 1 : 0)) {
         result.exitCode = usageError;
         result.output = QString("%1: unexpected argument '%2'\nTry '%1 --help' for the options.\n")
                             .arg(program, parser.positionalArguments().first());
@@ -61,6 +66,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     } else if (parser.isSet(version)) {
         result.exitCode = 0;
         result.output = QString("Vazazo %1\n").arg(GameReport::versionText());
+    } else if (parser.isSet(results)) {
+        result.resultsFolder = parser.positionalArguments().value(0, ".");
     } else if (parser.isSet(server)) {
         result.scoreServer = parser.value(server).trimmed();
         if (!PageAddress::parse(result.scoreServer)) {

@@ -5,8 +5,8 @@
 
 #include <optional>
 
-// The program's command line: --help, --version, --server, --user-folder, and a clear refusal of anything
-// else. Read before the window system is opened, so both work without a display.
+// The program's command line: --help, --version, --server, --user-folder, --results, and a clear refusal of
+// anything else. Read before the window system is opened, so both work without a display.
 struct CommandLine {
     // Set when the program ends at once with this code (0 for help and version, 2 for a usage error).
     std::optional<int> exitCode;
@@ -17,6 +17,8 @@ struct CommandLine {
     // --user-folder: work in userFolder() instead of the folder the program was started in, as a
     // program started from the desktop menu must.
     bool inUserFolder = false;
+    // --results [FOLDER]: only the Results window, for FOLDER or the current folder.
+    std::optional<QString> resultsFolder;
 
     static CommandLine parse(const QStringList& arguments);
     // ~/Vazazo.

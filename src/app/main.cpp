@@ -21,5 +21,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (commandLine.resultsFolder) {
+        return app.runResults(*commandLine.resultsFolder);
+    }
     return app.run(commandLine.scoreServer);
 }

@@ -2,6 +2,8 @@
 
 #include "core/WindowMessages.h"
 
+#include <QJsonObject>
+
 #include <algorithm>
 
 CLearning::CLearning(QObject* window, Clock& clock) : LModule(clock), window(window) {}
@@ -50,23 +52,36 @@ void CLearning::start() {
     p.targetsPerSecond = -1;
     p.shapesSize = maxLevel - startLevel;
     setLevelParameters(p);
+    noteDecision("start", {}, {}, QJsonObject{{"level", startLevel}}, LevelParameters(), p);
     postParameters();
 }
 
 void CLearning::onPeriod() {
+    int oldLevel = 0;
     int newLevel = 0;
+    ClassicalThresholds used;
     {
         std::lock_guard guard(evaluationLock);
+        used = thresholds_;
+        oldLevel = level_;
         newLevel = std::clamp(judge(level_, period, thresholds_), 0, maxLevel);
-        if (newLevel == level_) {
-            return;
-        }
         level_ = newLevel;
     }
-    LevelParameters p = levelParameters();
-    p.weaponsSpeed = maxLevel - newLevel;
-    p.shapesSize = maxLevel - newLevel;
-    p.shapesSpeed = newLevel;
+    QJsonObject inputs = periodInputs();
+    inputs["measure"] = used.useDistance ? "distance" : "time";
+    inputs["pm1"] = static_cast<double>(period.missed);
+    inputs["pm2"] = used.useDistance ? period.avgHitDistance : period.avgHitTime;
+    const LevelParameters before = levelParameters();
+    LevelParameters p = before;
+    if (newLevel != oldLevel) {
+        p.weaponsSpeed = maxLevel - newLevel;
+        p.shapesSize = maxLevel - newLevel;
+        p.shapesSpeed = newLevel;
+    }
+    noteDecision("period", inputs, QJsonObject{{"level", oldLevel}}, QJsonObject{{"level", newLevel}}, before, p);
+    if (newLevel == oldLevel) {
+        return;
+    }
     setLevelParameters(p);
     postParameters();
 }

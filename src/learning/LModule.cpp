@@ -1,6 +1,9 @@
 #include "learning/LModule.h"
 
+#include "records/DecisionLog.h"
 #include "settings/LevelSettingsTarget.h"
+
+#include <QJsonObject>
 
 #include <chrono>
 #include <thread>
@@ -40,6 +43,9 @@ bool LModule::wantsHandOff(double now) const {
 
 void LModule::applyLevelParameters(LevelSettingsTarget& pages) const {
     const LevelParameters p = levelParameters();
+    if (DecisionLog* log = decisionLog) {
+        log->reached(clock.now());
+    }
     if (p.weaponsSpeed >= 0 && (p.applyWeaponsSpeed & 1) != 0) {
         pages.setWeaponsSpeed(p.weaponsSpeed);
     }
@@ -62,4 +68,42 @@ void LModule::setLevelParameters(const LevelParameters& parameters) {
 LevelParameters LModule::levelParameters() const {
     std::lock_guard guard(parametersLock);
     return parameters;
+}
+
+QJsonObject LModule::periodInputs() const {
+    return QJsonObject{{"periodStartMs", qRound64(period.periodStart - moduleStartMs)},
+                       {"periodLengthMs", qRound64(period.periodLength)},
+                       {"shots", period.shots},
+                       {"hits", period.hits},
+                       {"missed", period.missed},
+                       {"avgHitDistance", period.avgHitDistance},
+                       {"avgHitTimeMs", period.avgHitTime},
+                       {"weaponsSpeed", period.weaponsSpeed},
+                       {"shapesSpeed", period.shapesSpeed},
+                       {"targetsPerSecond", period.shapesFrequency}};
+}
+
+void LModule::noteDecision(const char* kind, QJsonObject inputs, const QJsonObject& stateBefore,
+                           const QJsonObject& stateAfter, const LevelParameters& from, const LevelParameters& to) {
+    DecisionLog* log = decisionLog;
+    if (log == nullptr) {
+        return;
+    }
+    DecisionLog::Row row;
+    row.kind = QString::fromLatin1(kind);
+    row.inputs = std::move(inputs);
+    row.stateBefore = stateBefore;
+    row.stateAfter = stateAfter;
+    auto compare = [&](const char* name, int before, int after, bool applies) {
+        if (applies && after >= 0 && before != after) {
+            row.changes.append({QString::fromLatin1(name), before >= 0 ? std::optional<int>(before) : std::nullopt,
+                                after});
+        }
+    };
+    compare("weaponsSpeed", (from.applyWeaponsSpeed & 1) != 0 ? from.weaponsSpeed : -1, to.weaponsSpeed,
+            (to.applyWeaponsSpeed & 1) != 0);
+    compare("shapesSpeed", from.shapesSpeed, to.shapesSpeed, true);
+    compare("shapesSize", from.shapesSize, to.shapesSize, true);
+    compare("targetsPerSecond", from.targetsPerSecond, to.targetsPerSecond, true);
+    log->add(row, clock.now());
 }

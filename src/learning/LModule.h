@@ -6,9 +6,12 @@
 #include "core/Runnable.h"
 #include "learning/Stats.h"
 
+#include <atomic>
 #include <mutex>
 
+class DecisionLog;
 class LevelSettingsTarget;
+class QJsonObject;
 
 // Base of the modules fed with period statistics: its thread waits for each completed period and
 // hands it to onPeriod.
@@ -36,6 +39,9 @@ public:
 
     const PeriodStats& lastPeriod() const { return period; }
 
+    // Where the module notes its decisions; none by default.
+    void setDecisionLog(DecisionLog* log) { decisionLog = log; }
+
     std::atomic<int> moduleStartMs{0};
     std::atomic<bool> disabled{false};
 
@@ -46,10 +52,17 @@ protected:
     virtual void onPeriod() {}
     virtual void finish() {}
 
+    // Notes a decision: kind "start" for the parameters the method begins with, "period" for a
+    // judged period (with the period's counts among the inputs); to is what it now asks for.
+    void noteDecision(const char* kind, QJsonObject inputs, const QJsonObject& stateBefore,
+                      const QJsonObject& stateAfter, const LevelParameters& from, const LevelParameters& to);
+    QJsonObject periodInputs() const;
+
     Clock& clock;
     PeriodStats period;
 
 private:
     mutable std::mutex parametersLock;
     LevelParameters parameters;
+    std::atomic<DecisionLog*> decisionLog{nullptr};
 };

@@ -30,6 +30,12 @@ int LearningMethods::methodIndex(const TabDataCollection& page) {
     return methodIndex(page.learningMethod());
 }
 
+void LearningMethods::setDecisionLog(DecisionLog* log) {
+    classicalModule->setDecisionLog(log);
+    reinforcementModule->setDecisionLog(log);
+    experimentalModule->setDecisionLog(log);
+}
+
 void LearningMethods::select(int method) {
     selectedIndex = method == reinforcementMethod || method == experimentalMethod ? method : classicalMethod;
 }

@@ -8,6 +8,7 @@
 
 class ALearning;
 class CLearning;
+class DecisionLog;
 class LModule;
 class QObject;
 class TLearning;
@@ -45,6 +46,9 @@ public:
                         bool gameInProgress);
     // Game over and window close: stops the running module and waits for it.
     void stop();
+
+    // Every method notes its decisions there (while idle).
+    void setDecisionLog(DecisionLog* log);
 
     // The running module the game feeds, or nullptr.
     LModule* active() const;

@@ -3,6 +3,8 @@
 #include "core/RandomSeeds.h"
 #include "core/WindowMessages.h"
 
+#include <QJsonObject>
+
 #include <ctime>
 
 TLearning::TLearning(QObject* window, Clock& clock)
@@ -42,19 +44,22 @@ void TLearning::start() {
     rows_ = drawDistinct(std::array<int, 5>{0, 2, 4, 6, 8});
     rates_ = drawDistinct(rateCandidates);
     step_ = 0;
-    applyStep();
+    applyStep(LevelParameters());
 }
 
 void TLearning::onPeriod() {
+    const LevelParameters before = levelParameters();
     if (step_ >= steps - 1) {
+        noteDecision("period", periodInputs(), QJsonObject{{"step", step_}}, QJsonObject{{"step", step_}}, before,
+                     before);
         return;
     }
     postWindowMessage(window, WindowMessages::WM_CLEAR_FIELD);
     ++step_;
-    applyStep();
+    applyStep(before);
 }
 
-void TLearning::applyStep() {
+void TLearning::applyStep(const LevelParameters& before) {
     LevelParameters p;
     p.applyWeaponsSpeed = 1;
     p.weaponsSpeed = schedule[rows_[step_]];
@@ -63,6 +68,12 @@ void TLearning::applyStep() {
     p.targetsPerSecond = rates_[step_];
     p.shapesSize = 10 - p.weaponsSpeed;
     setLevelParameters(p);
+    if (step_ == 0) {
+        noteDecision("start", {}, {}, QJsonObject{{"step", 0}}, before, p);
+    } else {
+        noteDecision("period", periodInputs(), QJsonObject{{"step", step_ - 1}}, QJsonObject{{"step", step_}},
+                     before, p);
+    }
     postWindowMessage(window, WindowMessages::WM_APPLY_LEVEL_PARAMETERS, 0,
                       reinterpret_cast<std::intptr_t>(static_cast<LModule*>(this)));
 }

@@ -41,7 +41,7 @@ private:
     int nextRandom();
     // Draws `steps` different values out of the candidates.
     template <std::size_t N> std::array<int, steps> drawDistinct(std::array<int, N> candidates);
-    void applyStep();
+    void applyStep(const LevelParameters& before);
 
     QObject* window;
     SeedSource seedSource;

@@ -1,7 +1,9 @@
 #include "records/SessionRecorder.h"
 
 #include "core/RandomSeeds.h"
+#include "core/Clock.h"
 #include "game/State.h"
+#include "records/FrameTimingMeter.h"
 #include "settings/GameLevels.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
@@ -35,6 +37,7 @@ SessionRecorder::SessionRecorder(const State& game, SettingsStore& store, Calend
     if (!this->calendar) {
         this->calendar = [] { return QDateTime::currentDateTimeUtc(); };
     }
+    decisionLog.setCalendar(this->calendar);
 }
 
 void SessionRecorder::setEnvironment(const Environment& newEnvironment) {
@@ -111,6 +114,7 @@ void SessionRecorder::gameStarted(int, const LevelSelection& selection) {
                      {"pm1Upper", store.readText(SettingKeys::classicalLearningPM1Upper)},
                      {"pm2Lower", store.readText(SettingKeys::classicalLearningPM2Lower)},
                      {"pm2Upper", store.readText(SettingKeys::classicalLearningPM2Upper)}}}};
+    decisionLog.reset(details["learning"].toObject()["method"].toString(), Clock::program().now());
     // Asked just before the game started.
     if (selection.askObjects) {
         record.answers.append({"object", game.startAnswers.objectName, record.start});
@@ -151,5 +155,9 @@ SessionRecord SessionRecorder::current() const {
         seeds[it.key()] = static_cast<double>(it.value());
     }
     copy.details["seeds"] = seeds;
+    copy.details["decisions"] = decisionLog.toJson();
+    if (frameTiming != nullptr) {
+        copy.details["frameTiming"] = FrameTiming::toJson(frameTiming->summary());
+    }
     return copy;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/GameEvents.h"
+#include "records/DecisionLog.h"
 #include "records/SessionRecord.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class FrameTimingMeter;
 class SettingsStore;
 class State;
 
@@ -43,6 +45,11 @@ public:
 
     static QString programRevision();
 
+    // The learning method writes its decisions here; the record carries them.
+    DecisionLog& decisions() { return decisionLog; }
+    // Frame timing quality goes into the record from this meter, when one is set.
+    void setFrameTiming(const FrameTimingMeter* meter) { frameTiming = meter; }
+
 private:
     QJsonObject settingsInForce() const;
 
@@ -53,4 +60,6 @@ private:
     SessionRecord record;
     std::optional<SessionRecord> previous;
     bool started = false;
+    DecisionLog decisionLog;
+    const FrameTimingMeter* frameTiming = nullptr;
 };

@@ -27,6 +27,9 @@ private slots:
         QTest::newRow("user folder with help")
             << QStringList{"vazazo", "--user-folder", "-h"} << 0 << "--user-folder";
         QTest::newRow("port out of range") << QStringList{"vazazo", "--server=h:70000"} << 2 << "'h:70000'";
+        QTest::newRow("results here") << QStringList{"vazazo", "--results"} << -1 << "";
+        QTest::newRow("results of a folder") << QStringList{"vazazo", "--results", "/data/games"} << -1 << "";
+        QTest::newRow("results of two folders") << QStringList{"vazazo", "--results", "a", "b"} << 2 << "'a'";
     }
     void eachCommandLineEndsOrGoesOnAsAUserExpects() {
         QFETCH(QStringList, arguments);
@@ -39,6 +42,11 @@ private slots:
         QCOMPARE(line.inUserFolder, exitCode == -1 && arguments.contains("--user-folder"));
         if (exitCode == 2) {
             QVERIFY(line.output.contains("--help"));
+        }
+        if (exitCode == -1 && arguments.contains("--results")) {
+            QCOMPARE(line.resultsFolder, std::optional<QString>(arguments.size() > 2 ? arguments[2] : QString(".")));
+        } else {
+            QVERIFY(!line.resultsFolder);
         }
     }
 

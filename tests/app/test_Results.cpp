@@ -1,0 +1,401 @@
+#include "app/CVazazoDlg.h"
+
+#include "core/Clock.h"
+#include "core/Notice.h"
+#include "records/DecisionLog.h"
+#include "records/FrameTimingMeter.h"
+#include "records/GameReading.h"
+#include "dialogs/LogDlg.h"
+#include "results/ResultsDlg.h"
+#include "scores/HallOfFameDlg.h"
+#include "settings/NewGameDlg.h"
+#include "settings/SettingsStore.h"
+#include "support/PythonCsv.h"
+#include "support/TestMain.h"
+#include "support/Waiting.h"
+
+#include <QBarSet>
+#include <QChart>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedBarSeries>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QAction* findAction(QWidget* owner, const QString& text) {
+    for (QAction* action : owner->findChildren<QAction*>()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+QPushButton* button(QWidget* dialog, const QString& text) {
+    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+        if (b->text() == text) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+QXYSeries* seriesNamed(QChart* chart, const QString& name) {
+    for (QAbstractSeries* series : chart->series()) {
+        if (series->name() == name) {
+            return qobject_cast<QXYSeries*>(series);
+        }
+    }
+    return nullptr;
+}
+
+// Names the best score, so a game's end never waits for a person.
+class NameAnswerer : public QObject {
+public:
+    NameAnswerer() { startTimer(20); }
+
+protected:
+    void timerEvent(QTimerEvent*) override {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (auto* field = modal->findChild<QLineEdit*>()) {
+                field->setText("Ada");
+                QMetaObject::invokeMethod(modal, "accept");
+            } else {
+                modal->close();
+            }
+        }
+    }
+};
+
+// The current folder for the life of a test, restored after it.
+struct CurrentFolder {
+    explicit CurrentFolder(const QString& path) : previous(QDir::currentPath()) { QDir::setCurrent(path); }
+    ~CurrentFolder() { QDir::setCurrent(previous); }
+    QString previous;
+};
+} // namespace
+
+class TestResults : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        Notice::setHandler([](const QString&) {});
+    }
+
+    // Two games at "Auto" saved to files, then Game > Results...: each game's charts hold its
+    // statistics lines, its record's decisions and frame timing; the picture goes to the README.
+    void twoAutoGamesShowInTheResultsWindowAsTheyWereSaved() {
+        QTemporaryDir games;
+        CurrentFolder here(games.path());
+        SettingsStore store(games.filePath("settings.ini"));
+        for (const auto& [key, value] : std::map<QString, QString>{{"Ask For Objects", "0"},
+                                                                   {"Difficulty Level", "0"},
+                                                                   {"Data Collection State", "1035"},
+                                                                   {"Data Collection Coordinates", "true"},
+                                                                   {"Data Collection Averaging Time", "150"}}) {
+            store.write(key, value);
+        }
+        CVazazoDlg window(store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        NameAnswerer answerer;
+        for (int game = 0; game < 2; ++game) {
+            QTest::keyClick(&window, Qt::Key_N);
+            QTest::mouseClick(button(window.newGameDialog(), "OK"), Qt::LeftButton);
+            QVERIFY(waitUntil([&] { return !window.gameOver; }));
+            for (int shot = 0; shot < 3; ++shot) {
+                QTest::qWait(200);
+                QTest::keyClick(&window, Qt::Key_Space);
+            }
+            // Long enough for the period of the last shot to be taken by both modules.
+            QTest::qWait(800);
+            window.countdown.start(Clock::program().now(), 10.0);
+            QVERIFY(waitUntil([&] { return window.gameOver; }));
+            QVERIFY(waitUntil([&] { return window.highScoresDialog()->isVisible(); }));
+            window.highScoresDialog()->hide();
+        }
+        const QList<qint64> saved = GameReading::gameTimes(QDir(games.path()));
+        QCOMPARE(saved.size(), 2);
+        exportOf(QDir(games.path()));
+
+        QAction* results = findAction(&window, "&Results...");
+        QVERIFY(results);
+        results->trigger();
+        auto* dialog = window.findChild<ResultsDlg*>();
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(waitUntil([&] { return !dialog->loading(); }));
+        QCOMPARE(dialog->games().size(), 2);
+        QCOMPARE(dialog->table()->rowCount(), 2);
+
+        for (int row = 0; row < 2; ++row) {
+            dialog->selectGame(row);
+            const GameReading::Game& game = dialog->games()[row];
+            QCOMPARE(game.time, saved[row]);
+            QVERIFY2(game.problems.isEmpty(), qPrintable(game.problems.join("\n")));
+            QCOMPARE(game.verification, GameReading::Verification::verified);
+
+            // The statistics lines as the file holds them.
+            QFile file(QDir(games.path()).filePath(GameReading::statsName(game.time)));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QList<QList<QByteArray>> lines;
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                if (!line.trimmed().isEmpty()) {
+                    lines.append(line.trimmed().split(' '));
+                }
+            }
+            QVERIFY(lines.size() >= 3);
+            QXYSeries* hits = seriesNamed(dialog->chart(ResultsDlg::periodsChart), "hits");
+            QXYSeries* shots = seriesNamed(dialog->chart(ResultsDlg::periodsChart), "shots");
+            QVERIFY(hits && shots);
+            QCOMPARE(hits->count(), lines.size());
+            int shotsSeen = 0;
+            for (int i = 0; i < lines.size(); ++i) {
+                QCOMPARE(hits->at(i).y(), lines[i][3].toDouble());
+                QCOMPARE(shots->at(i).y(), lines[i][2].toDouble());
+                shotsSeen += lines[i][2].toInt();
+            }
+            QCOMPARE(shotsSeen, 3);
+
+            // One decision per judged period; both modules cut periods of the same length from
+            // the same start, at most a tick apart, so they see the same shots.
+            const QList<DecisionLog::Row> rows =
+                DecisionLog::rowsFromJson(game.record->details["decisions"].toObject());
+            QCOMPARE(game.record->details["decisions"].toObject()["method"].toString(), QString("classical"));
+            QList<DecisionLog::Row> judged;
+            for (const DecisionLog::Row& r : rows) {
+                if (r.kind == "period") {
+                    judged.append(r);
+                }
+            }
+            QVERIFY2(std::abs(judged.size() - lines.size()) <= 1,
+                     qPrintable(QString("%1 decisions, %2 lines").arg(judged.size()).arg(lines.size())));
+            int decidedShots = 0;
+            for (int i = 0; i < std::min(judged.size(), lines.size()); ++i) {
+                QCOMPARE(judged[i].inputs["missed"].toInt(), lines[i][4].toInt());
+                QCOMPARE(judged[i].inputs["hits"].toInt(), lines[i][3].toInt());
+                decidedShots += judged[i].inputs["shots"].toInt();
+            }
+            QVERIFY(decidedShots >= 2);
+            QCOMPARE(rows.first().kind, QString("start"));
+            QCOMPARE(rows.first().stateAfter["level"].toInt(), 2);
+            QVERIFY(rows.first().reachedMs.has_value());
+
+            // Frame timing: one bar pair per period of the record.
+            const QJsonArray timing = game.record->details["frameTiming"].toObject()["periods"].toArray();
+            QVERIFY(!timing.isEmpty());
+            QStackedBarSeries* bars = nullptr;
+            for (QAbstractSeries* s : dialog->chart(ResultsDlg::timingChart)->series()) {
+                bars = bars ? bars : qobject_cast<QStackedBarSeries*>(s);
+            }
+            QVERIFY(bars);
+            QCOMPARE(bars->barSets().at(1)->count(), timing.size());
+            QCOMPARE(bars->barSets().at(1)->at(0), timing[0].toObject()["late"].toDouble());
+
+            // The paddle stood still: its path is the spot it was left at.
+            QXYSeries* paddle = seriesNamed(dialog->chart(ResultsDlg::pathChart), "paddle");
+            QVERIFY(paddle && paddle->count() > 0);
+        }
+        QCOMPARE(seriesNamed(dialog->chart(ResultsDlg::scoresChart), "score (hits - missed)")->count(), 2);
+
+        QTemporaryDir out;
+        for (int c = 0; c < ResultsDlg::chartCount; ++c) {
+            const auto which = static_cast<ResultsDlg::Chart>(c);
+            QVERIFY(dialog->saveChart(which, out.filePath(QString("chart%1.png").arg(c))));
+            QVERIFY(dialog->saveChart(which, out.filePath(QString("chart%1.svg").arg(c))));
+            QVERIFY(!QImage(out.filePath(QString("chart%1.png").arg(c))).isNull());
+            QFile svg(out.filePath(QString("chart%1.svg").arg(c)));
+            QVERIFY(svg.open(QIODevice::ReadOnly) && svg.readAll().contains("<svg"));
+        }
+        // Pictures of every tab to look at; the learning one is the README's.
+        for (int c = ResultsDlg::chartCount - 1; c >= 0; --c) {
+            dialog->tabs()->setCurrentIndex(c);
+            QTest::qWait(50);
+            dialog->grab().save(QDir(here.previous).filePath(
+                c == ResultsDlg::learningChart ? QString("results-window.png") : QString("results-tab%1.png").arg(c)));
+        }
+        dialog->close();
+    }
+
+    // Frames are timed only in play: a pause is no late frame; a game with late frames says so in
+    // the log at its end.
+    void framesAreTimedInPlayAndManyLateOnesAreLogged() {
+        QTemporaryDir games;
+        CurrentFolder here(games.path());
+        SettingsStore store(games.filePath("settings.ini"));
+        store.write("Ask For Objects", "0");
+        CVazazoDlg window(store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        double now = 0.0;
+        int period = 10;
+        FrameTimingMeter meter(window, [&] { return period; }, [] { return 1000; }, [&] { return now; });
+        QTest::keyClick(&window, Qt::Key_N);
+        QTest::mouseClick(button(window.newGameDialog(), "OK"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return !window.gameOver; }));
+        meter.gameStarted(1, LevelSelection());
+        auto frames = [&](int count, double interval) {
+            for (int i = 0; i < count; ++i) {
+                now += interval;
+                meter.frameShown();
+            }
+        };
+        frames(101, 10.0);
+        window.pauseNow();
+        frames(3, 500.0);
+        window.resumeNow();
+        frames(50, 10.0);
+        frames(2, 40.0);
+        period = 0;
+        frames(20, 4.0);
+        const FrameTiming::Summary summary = meter.summary();
+        // The first frame after the start and after the pause has nothing to be measured against.
+        QCOMPARE(summary.game.frames, 100 + 49 + 2 + 20);
+        QCOMPARE(summary.game.late, 2);
+        QCOMPARE(summary.game.longestGapMs, 40.0);
+        // Cut by the wall time since the start, pause included.
+        QCOMPARE(summary.periods.size(), 4);
+        QCOMPARE(summary.periods[0].frames, 98);
+        QCOMPARE(summary.periods[3].late, 2);
+        QCOMPARE(summary.periods[3].targetPeriodMs, 0.0);
+        QCOMPARE(summary.periods[0].hitTest, window.usesGpuHitTest() ? QString("GPU") : QString("CPU"));
+        meter.gameEnded({});
+        QVERIFY(waitUntil([&] {
+            return window.log()->plainText().contains("timing: 2 of 171 frames late, longest gap 40.0 ms");
+        }));
+    }
+
+    // At a fixed difficulty no method decides anything, and the record says so; its frames are
+    // timed all the same.
+    void aGameAtAFixedDifficultyRecordsNoDecisionsAndItsFrameTiming() {
+        QTemporaryDir games;
+        CurrentFolder here(games.path());
+        SettingsStore store(games.filePath("settings.ini"));
+        for (const auto& [key, value] : std::map<QString, QString>{{"Ask For Objects", "0"},
+                                                                   {"Difficulty Level", "2"},
+                                                                   {"Data Collection State", "1035"},
+                                                                   {"Data Collection Averaging Time", "200"}}) {
+            store.write(key, value);
+        }
+        CVazazoDlg window(store);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        NameAnswerer answerer;
+        QTest::keyClick(&window, Qt::Key_N);
+        QTest::mouseClick(button(window.newGameDialog(), "OK"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return !window.gameOver; }));
+        QTest::qWait(700);
+        window.countdown.start(Clock::program().now(), 10.0);
+        QVERIFY(waitUntil([&] { return window.highScoresDialog()->isVisible(); }));
+        const QList<qint64> saved = GameReading::gameTimes(QDir(games.path()));
+        QCOMPARE(saved.size(), 1);
+        const GameReading::Game game = GameReading::read(GameReading::load(QDir(games.path()), saved.first()));
+        QVERIFY(game.record);
+        const QJsonObject decisions = game.record->details["decisions"].toObject();
+        QCOMPARE(decisions["method"].toString(), QString("none"));
+        QVERIFY(decisions["rows"].toArray().isEmpty());
+        const QJsonObject timing = game.record->details["frameTiming"].toObject();
+        QVERIFY(timing["game"].toObject()["frames"].toInt() > 0);
+        QCOMPARE(timing["game"].toObject()["targetPeriodMs"].toDouble(), 9.0);
+        QVERIFY(!timing["periods"].toArray().isEmpty());
+        QVERIFY(timing["game"].toObject()["hitTest"].toString().contains("PU"));
+    }
+
+    void aFolderWithDamagedFilesListsThemWithoutStopping() {
+        QTemporaryDir games;
+        QFile stats(games.filePath("stats1700000000.txt"));
+        QVERIFY(stats.open(QIODevice::WriteOnly));
+        stats.write("not a statistics line\r\n");
+        stats.close();
+        QFile session(games.filePath("session1700000001.json"));
+        QVERIFY(session.open(QIODevice::WriteOnly));
+        session.write("\x00\xff{", 3);
+        session.close();
+        ResultsDlg dialog;
+        dialog.show();
+        dialog.openFolder(QDir(games.path()));
+        QVERIFY(waitUntil([&] { return !dialog.loading(); }));
+        QCOMPARE(dialog.games().size(), 2);
+        QVERIFY(dialog.games()[0].problems.join(' ').contains("not JSON"));
+        QVERIFY(dialog.games()[1].problems.join(' ').contains("line 1 is no statistics line"));
+        QVERIFY(dialog.table()->item(1, 7)->text().contains("info1700000000.txt is missing"));
+        dialog.openFolder(QDir(games.filePath("nowhere")));
+        QVERIFY(!dialog.loading());
+        QCOMPARE(dialog.games().size(), 0);
+    }
+
+    void aThousandGamesLoadInTheBackgroundWhileTheWindowKeepsAnswering() {
+        QTemporaryDir games;
+        QByteArray line = "0 5000 10 4 1 5 5 1.000 0.3000 1500\r\n";
+        for (int i = 0; i < 1000; ++i) {
+            QFile file(games.filePath(QString("stats%1.txt").arg(1700000000 + i)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(line.repeated(6));
+        }
+        ResultsDlg dialog;
+        dialog.show();
+        QElapsedTimer longestGap;
+        qint64 longest = 0;
+        QTimer beat;
+        longestGap.start();
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            longest = std::max(longest, longestGap.restart());
+        });
+        beat.start(10);
+        dialog.openFolder(QDir(games.path()));
+        QVERIFY(waitUntil([&] { return !dialog.loading(); }, 60000));
+        QCOMPARE(dialog.games().size(), 1000);
+        QCOMPARE(dialog.games().first().time, qint64(1700000999));
+        // Generous on a loaded machine; a load on the window's thread would stall for seconds.
+        QVERIFY2(longest < 1500, qPrintable(QString::number(longest)));
+    }
+
+private:
+    // The folder the game made, exported: one periods row per statistics line, one samples row per
+    // object per coordinates line (the paddle counted), the games verified.
+    static void exportOf(const QDir& folder) {
+        QTemporaryDir out;
+        QProcess exporter;
+        exporter.start(VAZAZO_EXPORT, {"--out", out.path(), folder.path()});
+        QVERIFY(exporter.waitForFinished(60000));
+        QVERIFY2(exporter.exitCode() == 0, exporter.readAllStandardError().constData());
+        const QJsonObject csv = PythonCsv::readWithPython(out.path());
+        QVERIFY(!csv.isEmpty());
+        int statsLines = 0;
+        int objects = 0;
+        for (const qint64 time : GameReading::gameTimes(folder)) {
+            QFile stats(folder.filePath(GameReading::statsName(time)));
+            QVERIFY(stats.open(QIODevice::ReadOnly));
+            statsLines += static_cast<int>(stats.readAll().count("\r\n"));
+            QFile info(folder.filePath(GameReading::infoName(time)));
+            QVERIFY(info.open(QIODevice::ReadOnly));
+            bool coordinates = false;
+            for (const QByteArray& line : info.readAll().split('\n')) {
+                if (coordinates && !line.trimmed().isEmpty()) {
+                    // Paddle, then four words per object, two per hit mark.
+                    const int words = static_cast<int>(line.trimmed().split(' ').size());
+                    const int hits = static_cast<int>(line.count(" hit"));
+                    objects += 1 + (words - 4 - 2 * hits) / 4 + hits;
+                }
+                coordinates = coordinates || (line.startsWith("Object used") && !line.isEmpty());
+            }
+        }
+        QVERIFY(objects > 0);
+        QCOMPARE(PythonCsv::rowsOf(csv, "periods").size(), statsLines);
+        QCOMPARE(PythonCsv::rowsOf(csv, "samples").size(), objects);
+        const QList<QStringList> gameRows = PythonCsv::rowsOf(csv, "games");
+        QCOMPARE(gameRows.size(), 2);
+        for (const QStringList& row : gameRows) {
+            QCOMPARE(PythonCsv::cell(csv, "games", row, "checksums_verified"), QString("yes"));
+            QCOMPARE(PythonCsv::cell(csv, "games", row, "learning_method"), QString("classical"));
+        }
+        QVERIFY(PythonCsv::rowsOf(csv, "decisions").size() >= statsLines);
+        QVERIFY(PythonCsv::rowsOf(csv, "frames").size() > 2);
+    }
+};
+
+VAZAZO_TEST(TestResults)
+#include "test_Results.moc"

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "game/GameReport.h"
+#include "learning/DataFiles.h"
+#include "learning/DataLines.h"
+#include "learning/LineList.h"
+#include "records/DecisionLog.h"
+#include "records/FrameTiming.h"
+#include "records/SessionRecord.h"
+#include "support/RecordingProgress.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUuid>
+
+// A game saved the way the game saves one, with statistics, coordinates and a session record
+// holding decisions and frame timing.
+struct SavedGame {
+    int periods = 3;
+    int samples = 5;
+    // Targets on the field in each sample; a hit mark joins every third sample.
+    int targets = 2;
+    bool coordinates = true;
+    QString before = "pain level: 3.0, stiffness level: 4.0";
+    QString after = "pain level: 2.0, stiffness level: 1.5";
+    qint64 time = 1700000000;
+
+    SessionRecord record;
+    QList<PeriodStats> written;
+
+    static PeriodStats period(int i) {
+        PeriodStats p;
+        p.periodStart = 5000.0 * i;
+        p.periodLength = 5000.0;
+        p.shots = 10 + i;
+        p.hits = 4 + i % 3;
+        p.missed = i % 2;
+        p.weaponsSpeed = 8 - i;
+        p.shapesSpeed = 2 + i;
+        p.shapesFrequency = 1.5;
+        p.avgHitDistance = 0.25 + 0.01 * i;
+        p.avgHitTime = 1800.0 + i;
+        return p;
+    }
+
+    // Writes the files; returns the T they were saved under.
+    qint64 save(const QDir& folder) {
+        LineList stats;
+        for (int i = 0; i < periods; ++i) {
+            written.append(period(i));
+            stats.append(DataLines::statistics(written.last(), 0));
+        }
+        LineList info;
+        GameReport::Facts facts;
+        facts.groupName = "group";
+        facts.questionnaire = before;
+        facts.gameLevel = 3;
+        facts.savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4));
+        QStringList report = GameReport::compose(facts, QLocale::c());
+        report[0] += "\nBefore " + after;
+        for (const QString& line : report) {
+            info.append(line.toUtf8());
+        }
+        for (int s = 0; s < samples; ++s) {
+            CoordinatesLine line;
+            line.begin(1000.0 + 10 * s, 1.0, 0.5 + 0.001 * s, 0.95);
+            for (int t = 0; t < targets; ++t) {
+                line.addObject(QString("t%1").arg(t, 4, 10, QChar('0')), 0.1 * t, 0.01 * s, 0.03);
+            }
+            if (s % 3 == 2) {
+                line.addText(u" t0000 hit");
+            }
+            info.append(line.take());
+        }
+        record.gameId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        record.participantId = "P-1";
+        record.start = QDateTime(QDate(2026, 12, 5), QTime(16, 3, 4), Qt::UTC);
+        record.end = record.start.addSecs(15);
+        record.lengthMs = 15000;
+        record.ending = SessionRecord::Ending::timeUp;
+        record.answers = {{"before", before, record.start}, {"after", after, record.end}};
+        record.details["level"] = QJsonObject{{"number", 3}, {"name", "Time Attack 1"}, {"difficulty", 0}};
+        if (!record.details.contains("settings")) {
+            record.details["settings"] = QJsonObject{{"Weapons Speed", "5"}};
+        }
+        DecisionLog decisions;
+        decisions.reset("classical", 0.0);
+        for (int i = 0; i < periods; ++i) {
+            DecisionLog::Row row;
+            row.kind = "period";
+            row.inputs = QJsonObject{{"shots", written[i].shots}, {"hits", written[i].hits},
+                                     {"missed", written[i].missed}, {"pm1", written[i].missed}};
+            row.stateBefore = QJsonObject{{"level", 2 + i}};
+            row.stateAfter = QJsonObject{{"level", 3 + i}};
+            row.changes = {{"weaponsSpeed", 8 - i, 7 - i}};
+            decisions.add(row, 5000.0 * (i + 1));
+            decisions.reached(5000.0 * (i + 1) + 9);
+        }
+        record.details["decisions"] = decisions.toJson();
+        std::vector<FrameTiming::Frame> frames;
+        for (int f = 0; f < 100 * periods; ++f) {
+            frames.push_back({50.0 * f, f % 10 == 0 ? 30.0 : 10.0, 10.0f, false});
+        }
+        record.details["frameTiming"] = FrameTiming::toJson(FrameTiming::summarise(frames, 5000.0));
+        RecordingProgress progress;
+        const DataFiles::Result result =
+            DataFiles(folder).write(time, stats, info, coordinates, "Saving ", progress, &record);
+        return result.ok() ? result.time : -1;
+    }
+};
+
+inline bool corrupt(const QString& path, qint64 at) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(at)) {
+        return false;
+    }
+    char c = 0;
+    file.getChar(&c);
+    file.seek(at);
+    return file.putChar(static_cast<char>(c ^ 0x01));
+}
