@@ -40,22 +40,17 @@ QByteArray fileBytes(const QDir& folder, const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-
-// A module whose periods the test hands over itself, as its loop would.
-class Collecting : public DataCollection {
+// Data collection at the fixed calendar time, with the progress recorded.
+class Recording : public Collecting {
 public:
-    explicit Collecting(const QDir& folder, Clock& clock = Clock::program()) : DataCollection(folder, clock) {
+    explicit Recording(const QDir& folder, Clock& clock = Clock::program()) : Collecting(folder, clock) {
         setCalendarTime([] { return gameTime; });
         setProgressFactory([] { return std::make_unique<RecordingProgress>(); });
-    }
-    void addPeriod(int number) {
-        period = PeriodStats{number * 1000.0, 1000.0, 1.0, 3, 1, 0, 5, 5, 0.2, 800.0};
-        onPeriod();
     }
 };
 
 // A game with data collection, played straight into the module: periods, coordinates, game over.
-void playInto(Collecting& module, int mode, int ticks, int periods) {
+void playInto(Recording& module, int mode, int ticks, int periods) {
     const int loops = module.loopsBegun;
     module.beginGame({mode, true, 1000}, report());
     // The loop's start clears the statistics; periods come after it.
@@ -111,7 +106,7 @@ private slots:
         QTemporaryDir dir;
         const QDir folder(dir.path());
         Clock clock{std::make_shared<ManualCounter>()};
-        Collecting module(folder, clock);
+        Recording module(folder, clock);
         playInto(module, DataCollection::saveToFile, 300, 3);
         const QString firstId = module.gameId();
         module.finishGame(answers);
@@ -170,7 +165,7 @@ private slots:
         if (job.size() != 2) {
             QSKIP("only as the child of the crash tests");
         }
-        Collecting module{QDir(job[1])};
+        Recording module{QDir(job[1])};
         // Killed as the save opens its first file, or after 100 kB of it went to the disk.
         auto written = std::make_shared<qint64>(0);
         const qint64 limit = job[0] == "before-save" ? 0 : 100'000;
@@ -232,7 +227,7 @@ private slots:
         QTemporaryDir dir;
         const QDir folder(dir.path());
         Clock clock{std::make_shared<ManualCounter>()};
-        Collecting module(folder, clock);
+        Recording module(folder, clock);
         playInto(module, DataCollection::saveToFile, 50, 2);
         module.finishGame(answers);
         const QByteArray recordBytes = fileBytes(folder, "session1700000000.json");
@@ -299,7 +294,7 @@ private slots:
         Clock clock{std::make_shared<ManualCounter>()};
         const QDir folder = disk.folder();
         {
-            Collecting module(folder, clock);
+            Recording module(folder, clock);
             module.beginGame({DataCollection::saveToFile, true, 1000}, report());
             QVERIFY(waitUntil([&] { return module.loopsBegun == 1; }));
             QVERIFY(disk.fill(8000));

@@ -3,6 +3,8 @@
 #include "records/TidyExport.h"
 
 #include "SavedGame.h"
+#include "server/ScoreServer.h"
+#include "support/DataPlayer.h"
 #include "protocol/Protocol.h"
 #include "server/ServerDatabase.h"
 
@@ -234,6 +236,53 @@ private slots:
         QVERIFY(server.waitForFinished(60000));
         QCOMPARE(server.exitCode(), 2);
         QVERIFY(!QFileInfo::exists(dir.filePath("typo.sqlite")));
+    }
+
+    // Played by the game and sent by it to our server: the server's export of the game is the
+    // local export of its files, under the same game id.
+    void aGameTheGameUploadedExportsFromTheServerAsFromItsFiles() {
+        QTemporaryDir serverDir;
+        ServerConfig config;
+        config.database = serverDir.filePath("server.sqlite");
+        config.httpPort = 0;
+        config.tcpPort = 0;
+        ServerThread server(config);
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+        DataPlayer player;
+        // The first game finds no server and is saved to files and queued; the second takes it along.
+        const QByteArray sample = "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000 g0001 0.5 0.6 0.002";
+        player.upload("127.0.0.1:1", sample, 3);
+        const QString id = player.module.gameId();
+        QVERIFY(player.folder.exists("stats1700000000.txt"));
+        player.upload(QString("127.0.0.1:%1").arg(server.httpPort()), "2000 1.00 0.30000 0.95000");
+        QVERIFY(QFileInfo::exists(player.folder.filePath("upload-queue/upload1700000000.sent")));
+
+        QProcess exporter;
+        exporter.start(VAZAZO_SERVER, {"--export", serverDir.filePath("server-csv"), "--db", config.database});
+        QVERIFY(exporter.waitForFinished(60000));
+        QVERIFY2(exporter.exitCode() == 0, exporter.readAllStandardError().constData());
+        exporter.start(VAZAZO_EXPORT, {"--out", serverDir.filePath("local-csv"), player.folder.path()});
+        QVERIFY(exporter.waitForFinished(60000));
+        QCOMPARE(exporter.exitCode(), 0);
+        const auto rowsOf = [&](const QString& csv, const QString& name) {
+            QList<QByteArray> rows;
+            for (const QByteArray& line : fileBytes(QDir(serverDir.filePath(csv)).filePath(name)).split('\n')) {
+                if (line.startsWith(id.toUtf8() + ',')) {
+                    // The last column says whether files were checked; the server holds none.
+                    rows.append(line.left(line.lastIndexOf(',')));
+                }
+            }
+            return rows;
+        };
+        for (const QString& name : {"periods.csv", "samples.csv"}) {
+            const QList<QByteArray> local = rowsOf("local-csv", name);
+            QVERIFY2(!local.isEmpty(), qPrintable(name));
+            QCOMPARE(rowsOf("server-csv", name), local);
+        }
+        QCOMPARE(rowsOf("local-csv", "periods.csv").size(), 3);
+        // The paddle, the triangle and the gun of the one sample.
+        QCOMPARE(rowsOf("local-csv", "samples.csv").size(), 3);
     }
 };
 
