@@ -70,6 +70,10 @@ bool parseServerOptions(const QStringList& arguments, ServerConfig* config, bool
          QStringLiteral("FILE")},
         {QStringLiteral("check"),
          QStringLiteral("Open the database, check its tables and exit: 0 when usable, 1 otherwise.")},
+        {QStringLiteral("export"),
+         QStringLiteral("Write the stored games as CSV files (games, periods, samples, decisions, frames) to DIR "
+                        "and exit; with --db for the database."),
+         QStringLiteral("DIR")},
         {QStringLiteral("idle-timeout-ms"),
          QStringLiteral("Cut off clients silent this long (default 30000)."), QStringLiteral("N")},
         {QStringLiteral("tls-cert"),
