@@ -180,9 +180,23 @@ void CVazazoDlg::gpuCollisionProbed(bool available) {
     collisionProbed = true;
     gpuCollisionAvailable = available;
     gpuCollisionItem->setEnabled(available);
-    // The GPU test is the start-up choice; a later context only withdraws it if it must.
-    if (available ? firstProbe : gpuCollision) {
-        chooseCollisionTest(available);
+    // The GPU test is the start-up choice on a graphics card; a later context only withdraws it
+    // if it must.
+    if (firstProbe) {
+        const QString renderer = view_->renderer();
+        const bool software = ZornOpenGL::isSoftwareRenderer(renderer);
+        chooseCollisionTest(available && !software);
+        if (!available) {
+            appendLog("The GPU hit test is not available with this driver (" + renderer + ").");
+        } else if (software) {
+            appendLog("The renderer " + renderer +
+                      " draws in software, where the GPU hit test costs more than the CPU test; "
+                      "GPU stays in the menu.");
+        } else {
+            appendLog("The renderer " + renderer + " is a graphics card: the GPU hit test is used.");
+        }
+    } else if (!available && gpuCollision) {
+        chooseCollisionTest(false);
     }
 }
 
