@@ -5,6 +5,8 @@
 #include "scene/SceneRandom.h"
 #include "scene/TypeCodes.h"
 
+#include <GL/glew.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -104,6 +106,24 @@ void Explosion::update(double now) {
 void Explosion::draw() {
     for (const auto& fragment : fragments)
         fragment->draw();
+}
+
+void Explosion2D::draw() {
+    glPushAttrib(GL_CURRENT_BIT);
+    glBegin(GL_TRIANGLES);
+    for (const auto& fragment : fragments)
+        static_cast<const Fragments::Triangle&>(*fragment).drawInBatch();
+    glEnd();
+    glPopAttrib();
+}
+
+void Explosion3D::draw() {
+    glPushAttrib(GL_CURRENT_BIT);
+    glBegin(GL_LINES);
+    for (const auto& fragment : fragments)
+        static_cast<const Fragments::Line&>(*fragment).drawInBatch();
+    glEnd();
+    glPopAttrib();
 }
 
 bool Explosion::isVisible() {

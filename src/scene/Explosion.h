@@ -43,6 +43,9 @@ public:
 class Explosion2D : public Explosion {
 public:
     explicit Explosion2D(Target2D& source);
+    // All fragments in one draw: a software renderer pays per draw, and a full field of
+    // explosions holds thousands of fragments.
+    void draw() override;
 
     std::vector<int> triangleIndices;
     int pointCount = 0;
@@ -63,4 +66,6 @@ public:
 class Explosion3D : public Explosion {
 public:
     explicit Explosion3D(const Target2D& source);
+    // All lines in one draw, as Explosion2D.
+    void draw() override;
 };

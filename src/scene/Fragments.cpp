@@ -11,6 +11,16 @@
 
 namespace {
 constexpr double lineRadiusMargin = 1.1;
+constexpr double degreesToRadians = 3.14159265358979323846 / 180.0;
+
+// What the draw's translation and rotation about z would do to a point in pixels.
+struct Placement {
+    Placement(const Target2D& fragment, const FieldScale& scale)
+        : cx(fragment.x * scale.fieldWidthPx), cy(fragment.y * scale.fieldHeightPx),
+          c(std::cos(fragment.angle * degreesToRadians)), s(std::sin(fragment.angle * degreesToRadians)) {}
+    void vertex(double px, double py) const { glVertex2d(cx + c * px - s * py, cy + s * px + c * py); }
+    double cx, cy, c, s;
+};
 } // namespace
 
 namespace Fragments {
@@ -49,6 +59,15 @@ void Triangle::drawShape() {
     glEnd();
 }
 
+void Triangle::drawInBatch() const {
+    const FieldScale& scale = FieldScale::program();
+    const Placement at(*this, scale);
+    const std::array<double, 6> v = pixelVertices();
+    glColor4d(red, green, blue, alpha);
+    for (int i = 0; i < 3; ++i)
+        at.vertex(v[2 * i], v[2 * i + 1]);
+}
+
 // Fragments never explode again.
 std::unique_ptr<double[]> Triangle::fragmentPoints(int&) {
     return nullptr;
@@ -79,6 +98,14 @@ void Line::drawShape() {
     glVertex2d(x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx);
     glVertex2d(x2 * scale.fieldWidthPx, y2 * scale.fieldHeightPx);
     glEnd();
+}
+
+void Line::drawInBatch() const {
+    const FieldScale& scale = FieldScale::program();
+    const Placement at(*this, scale);
+    glColor4d(red, green, blue, alpha);
+    at.vertex(x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx);
+    at.vertex(x2 * scale.fieldWidthPx, y2 * scale.fieldHeightPx);
 }
 
 std::unique_ptr<double[]> Line::fragmentPoints(int&) {

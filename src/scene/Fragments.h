@@ -19,6 +19,9 @@ public:
     void drawShape() override;
     std::unique_ptr<double[]> fragmentPoints(int& count) override;
     void bakeRotation() override;
+    // Inside a glBegin(GL_TRIANGLES) the caller holds: the colour and the three vertices in pixels,
+    // turned and placed as draw() would, so that a whole explosion is one draw.
+    void drawInBatch() const;
 
     // Vertices relative to the centroid, field units.
     double x1 = 0.0;
@@ -54,6 +57,8 @@ public:
     void drawShape() override;
     std::unique_ptr<double[]> fragmentPoints(int& count) override;
     void bakeRotation() override;
+    // Inside a glBegin(GL_LINES) the caller holds, as Triangle::drawInBatch.
+    void drawInBatch() const;
 
     double x1 = 0.0;
     double y1 = 0.0;
