@@ -339,8 +339,9 @@ void State::paintFrame() {
         gun->draw();
     }
     for (Explosion* explosion : explosions) {
-        explosion->draw();
+        explosionBatch.add(*explosion);
     }
+    explosionBatch.draw();
     if (usesGpuHitTest()) {
         detectHitsGpu();
     } else {

@@ -3,6 +3,7 @@
 #include "game/GameEvents.h"
 #include "game/GameReport.h"
 #include "game/SceneList.h"
+#include "scene/Explosion.h"
 #include "render/DigitCounter.h"
 #include "settings/LevelSelection.h"
 
@@ -90,6 +91,8 @@ public:
     // Built here rather than by a listener: an explosion needs the hit target's own geometry,
     // which is gone once the hit is reported.
     SceneList<Explosion> explosions;
+    // Kept from frame to frame, so its buffers are allocated once.
+    ExplosionBatch explosionBatch;
     std::array<bool, SceneList<Target2D>::capacity> hitFlags{};
     bool paddleDestroyed = false;
 

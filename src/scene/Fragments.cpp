@@ -15,11 +15,22 @@ constexpr double degreesToRadians = 3.14159265358979323846 / 180.0;
 
 // What the draw's translation and rotation about z would do to a point in pixels.
 struct Placement {
-    Placement(const Target2D& fragment, const FieldScale& scale)
+    Placement(const Target2D& fragment, const FieldScale& scale, std::vector<float>& vertices,
+              std::vector<float>& colours)
         : cx(fragment.x * scale.fieldWidthPx), cy(fragment.y * scale.fieldHeightPx),
-          c(std::cos(fragment.angle * degreesToRadians)), s(std::sin(fragment.angle * degreesToRadians)) {}
-    void vertex(double px, double py) const { glVertex2d(cx + c * px - s * py, cy + s * px + c * py); }
+          c(std::cos(fragment.angle * degreesToRadians)), s(std::sin(fragment.angle * degreesToRadians)),
+          colour{static_cast<float>(fragment.red), static_cast<float>(fragment.green),
+                 static_cast<float>(fragment.blue), static_cast<float>(fragment.alpha)},
+          vertices(vertices), colours(colours) {}
+    void vertex(double px, double py) const {
+        vertices.push_back(static_cast<float>(cx + c * px - s * py));
+        vertices.push_back(static_cast<float>(cy + s * px + c * py));
+        colours.insert(colours.end(), colour.begin(), colour.end());
+    }
     double cx, cy, c, s;
+    std::array<float, 4> colour;
+    std::vector<float>& vertices;
+    std::vector<float>& colours;
 };
 } // namespace
 
@@ -59,11 +70,10 @@ void Triangle::drawShape() {
     glEnd();
 }
 
-void Triangle::drawInBatch() const {
+void Triangle::appendTo(std::vector<float>& vertices, std::vector<float>& colours) const {
     const FieldScale& scale = FieldScale::program();
-    const Placement at(*this, scale);
+    const Placement at(*this, scale, vertices, colours);
     const std::array<double, 6> v = pixelVertices();
-    glColor4d(red, green, blue, alpha);
     for (int i = 0; i < 3; ++i)
         at.vertex(v[2 * i], v[2 * i + 1]);
 }
@@ -100,10 +110,9 @@ void Line::drawShape() {
     glEnd();
 }
 
-void Line::drawInBatch() const {
+void Line::appendTo(std::vector<float>& vertices, std::vector<float>& colours) const {
     const FieldScale& scale = FieldScale::program();
-    const Placement at(*this, scale);
-    glColor4d(red, green, blue, alpha);
+    const Placement at(*this, scale, vertices, colours);
     at.vertex(x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx);
     at.vertex(x2 * scale.fieldWidthPx, y2 * scale.fieldHeightPx);
 }
