@@ -336,8 +336,9 @@ void State::paintFrame() {
         target->draw();
     }
     for (Gun* gun : guns) {
-        gun->draw();
+        gunBatch.add(*gun);
     }
+    gunBatch.draw();
     for (Explosion* explosion : explosions) {
         explosionBatch.add(*explosion);
     }

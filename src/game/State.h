@@ -4,6 +4,7 @@
 #include "game/GameReport.h"
 #include "game/SceneList.h"
 #include "scene/Explosion.h"
+#include "scene/Gun.h"
 #include "render/DigitCounter.h"
 #include "settings/LevelSelection.h"
 
@@ -93,6 +94,7 @@ public:
     SceneList<Explosion> explosions;
     // Kept from frame to frame, so its buffers are allocated once.
     ExplosionBatch explosionBatch;
+    GunBatch gunBatch;
     std::array<bool, SceneList<Target2D>::capacity> hitFlags{};
     bool paddleDestroyed = false;
 

@@ -3,6 +3,7 @@
 #include "support/TestMain.h"
 #include "scene/Explosion.h"
 #include "scene/FieldScale.h"
+#include "scene/Gun.h"
 #include "scene/Fragments.h"
 #include "scene/Paddle.h"
 #include "scene/Rectangle.h"
@@ -147,6 +148,44 @@ private slots:
             QVERIFY(coloured > 20);
             QVERIFY2(different <= coloured / 10, qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
         }
+    }
+
+    // Guns drawn together show the wire balls each gun's own draw shows.
+    void gunsDrawnInOneGoLookAsEachDrawnByItself() {
+        OffscreenGl gl(300, 200);
+        QVERIFY(gl.isReady());
+        FieldScale::program() = FieldScale{300, 200};
+        std::vector<std::unique_ptr<Gun>> guns;
+        for (const double radius : {Gun::firedRadius, 0.02, 0.06}) {
+            guns.push_back(std::make_unique<Gun>(radius, 0.2 + 5 * radius, 0.3 + 4 * radius));
+            guns.back()->setColour(radius < 0.01 ? 1.0 : 0.5);
+        }
+        const auto picture = [&](bool oneGo) {
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            GunBatch batch;
+            for (const auto& gun : guns) {
+                if (oneGo) {
+                    batch.add(*gun);
+                } else {
+                    gun->draw();
+                }
+            }
+            batch.draw();
+            return gl.image();
+        };
+        const QImage batched = picture(true);
+        const QImage single = picture(false);
+        int coloured = 0;
+        int different = 0;
+        for (int y = 0; y < single.height(); ++y) {
+            for (int x = 0; x < single.width(); ++x) {
+                coloured += single.pixelColor(x, y) != Qt::black ? 1 : 0;
+                different += single.pixelColor(x, y) != batched.pixelColor(x, y) ? 1 : 0;
+            }
+        }
+        QVERIFY(coloured > 100);
+        QVERIFY2(different <= coloured / 20, qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
     }
 
     void fadingIsPerUpdateAndFieldBound() {
