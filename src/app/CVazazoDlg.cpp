@@ -33,6 +33,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMenuBar>
+#include <QTimer>
 #include <QWindow>
 
 #include <map>
@@ -88,8 +89,6 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     learning.select(LearningMethods::methodIndex(learningDlg->dataCollection()));
     dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
     addListener(*dataFeed);
-    sounds = std::make_unique<SoundEffects>(this);
-    addListener(*sounds);
     createMenus();
     menuBar()->installEventFilter(this);
     resize(initialWidth, initialHeight);
@@ -100,7 +99,6 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     fpsMeter.startIfIdle();
     gameLoop.startIfIdle();
     DataCollection::recoverJournals(QDir::current());
-    sounds->load(QDir::current(), store, this);
     appendLog("Press 'N' to start a new game");
     groupName = store.readText(SettingKeys::playersName);
 }
@@ -312,7 +310,9 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
         dialogClosed();
         break;
     case WM_SET_VOLUME:
-        sounds->setVolume(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+        if (sounds) {
+            sounds->setVolume(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+        }
         break;
     case WM_SOUND_EVENT:
         appendLog("Sound callback!");
@@ -445,7 +445,11 @@ void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScore
         return;
     }
     bestScores.offerScore(ending.level, ending.difficultyIndex, ending.score, *playerNameDlg,
-                          [this] { sounds->play(SoundEffects::applause); });
+                          [this] {
+                              if (sounds) {
+                                  sounds->play(SoundEffects::applause);
+                              }
+                          });
     if (showHighScores) {
         postWindowMessage(this, WM_SHOW_BEST_SCORES, table + 1);
     }
@@ -453,17 +457,31 @@ void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScore
 
 void CVazazoDlg::onFrameSwapped() {
     if (!texturesLoaded) {
-        // After the first frame, so the context exists and no paint is under way.
+        // After the first frame is on screen, so the context exists, no paint is under way and
+        // the window shows before the files are read; the media library alone takes a good part
+        // of a start-up to load. No game can start before they are there.
         texturesLoaded = true;
-        Paddle::program().load(*view_, "paddle_tx.png");
-        hitCounter.load(*view_);
-        missCounter.load(*view_);
+        QTimer::singleShot(0, this, [this] {
+            Paddle::program().load(*view_, "paddle_tx.png");
+            hitCounter.load(*view_);
+            missCounter.load(*view_);
+            loadSounds();
+        });
     }
     ++fpsMeter.framesSinceSample;
     gameLoop.frameDone();
     if (!paused && gameLoop.framePeriodMs == 0) {
         postWindowMessage(this, WM_TICK);
     }
+}
+
+void CVazazoDlg::loadSounds() {
+    if (sounds) {
+        return;
+    }
+    sounds = std::make_unique<SoundEffects>(this);
+    addListener(*sounds);
+    sounds->load(QDir::current(), store, this);
 }
 
 void CVazazoDlg::onViewResized(int width, int height) {

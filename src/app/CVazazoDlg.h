@@ -145,6 +145,7 @@ private:
     void showBestScores(int tableNumber);
     void requestFrame();
     void onFrameSwapped();
+    void loadSounds();
     void onViewResized(int width, int height);
     void mouseMovedOverView(QPointF position);
     void showAbout();
@@ -169,6 +170,7 @@ private:
     bool fontsCreated = false;
     QColor backgroundColour{Qt::black};
     std::unique_ptr<DataCollectionFeed> dataFeed;
+    // Made and loaded once the first frame is on screen.
     std::unique_ptr<SoundEffects> sounds;
     QString scoreServerOverride;
 };
