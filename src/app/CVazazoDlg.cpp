@@ -383,18 +383,25 @@ void CVazazoDlg::renderFrame() {
 }
 
 void CVazazoDlg::drawOverlays() {
-    if (!fontsCreated) {
-        fontsCreated = true;
-        countdown.createFont("Times New Roman", 48);
-        message.createFont("Times New Roman", 72);
-    }
+    // Each font is made when its text first shows: building the glyphs of two large fonts would
+    // hold back the first frame.
     view_->beginOverlays();
-    if (!paused) {
+    if (!paused && countdown.running) {
+        if (!countdownFontCreated) {
+            countdownFontCreated = true;
+            countdown.createFont("Times New Roman", 48);
+        }
         countdown.draw(Clock::program().now());
     }
     hitCounter.draw();
     missCounter.draw();
-    message.draw();
+    if (message.visible) {
+        if (!messageFontCreated) {
+            messageFontCreated = true;
+            message.createFont("Times New Roman", 72);
+        }
+        message.draw();
+    }
 }
 
 void CVazazoDlg::ticked(double now) {

@@ -167,7 +167,8 @@ private:
     int cursorHideCount_ = 0;
     ScreenshotNames screenshots;
     bool texturesLoaded = false;
-    bool fontsCreated = false;
+    bool countdownFontCreated = false;
+    bool messageFontCreated = false;
     QColor backgroundColour{Qt::black};
     std::unique_ptr<DataCollectionFeed> dataFeed;
     // Made and loaded once the first frame is on screen.

@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 
 #include <QBuffer>
+#include <QTimer>
 #include <QFileDevice>
 #include <QImage>
 #include <QImageWriter>
@@ -32,6 +33,17 @@ ZornOpenGL::ZornOpenGL(FramePainter& painter, QWidget* parent) : QOpenGLWidget(p
     QSurfaceFormat defaults = QSurfaceFormat::defaultFormat();
     defaults.setSwapInterval(0);
     QSurfaceFormat::setDefaultFormat(defaults);
+    // The view's own font is built once the first frame of a context is out, not before it.
+    connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
+        if (ownFontPending) {
+            ownFontPending = false;
+            QTimer::singleShot(0, this, [this] {
+                makeCurrent();
+                createFont("Arial", 24);
+                doneCurrent();
+            });
+        }
+    });
 }
 
 void ZornOpenGL::setClearColour(float red, float green, float blue) {
@@ -56,7 +68,7 @@ void ZornOpenGL::initializeGL() {
         appendLog(QString("GLEW: %1").arg(reinterpret_cast<const char*>(glewGetErrorString(result))));
     }
     noMultitexture = glActiveTexture == nullptr || glMultiTexCoord2f == nullptr;
-    createFont("Arial", 24);
+    ownFontPending = true;
     firstSetup = true;
     setup();
     firstSetup = false;

@@ -93,6 +93,7 @@ private:
     float clearColour[3] = {0.5f, 0.5f, 0.5f};
     QString rendererName;
     bool firstSetup = true;
+    bool ownFontPending = false;
     int width_ = 0;
     int height_ = 0;
 };
