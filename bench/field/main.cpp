@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
                 "GPU, vulnerable paddle");
     for (int count : {16, 64, 256}) {
         window.clearField();
+        window.explosions.clear();
         fill(window, count, count);
         window.vulnerablePaddle = false;
         const double cpu = medianMicroseconds([&](int) { window.detectHitsCpu(); });
@@ -189,47 +190,64 @@ int main(int argc, char** argv) {
         int targets;
         int guns;
     };
-    std::array<double, 2> emptyMs{};
-    std::array<double, 2> sixtyFourMs{};
     const bool gpuAvailable = window.gpuCollisionAvailable;
-    for (const Case& c : {Case{"empty", 0, 0}, Case{"16 targets", 16, 0}, Case{"64 targets, 64 guns", 64, 64},
-                          Case{"256 targets", 256, 0}}) {
+    // Starts the case's field, lets it settle for warmMs (explosions need a second to fill their
+    // list) and returns milliseconds per frame over the next ms.
+    auto play = [&](const Case& c, bool gpu, int warmMs, int ms) {
+        window.chooseCollisionTest(gpu);
+        window.clearField();
+        window.explosions.clear();
+        fill(window, c.targets, c.guns);
+        window.resumeNow();
+        window.setFramePeriod(0);
+        QTimer topUp;
+        QObject::connect(&topUp, &QTimer::timeout, [&] { fill(window, c.targets, c.guns); });
+        topUp.start(20);
+        runFor(warmMs);
+        int frames = 0;
+        const auto connection = QObject::connect(window.view(), &QOpenGLWidget::frameSwapped, [&] { ++frames; });
+        QElapsedTimer timer;
+        timer.start();
+        runFor(ms);
+        QObject::disconnect(connection);
+        const double msPerFrame = frames > 0 ? double(timer.elapsed()) / frames : 1e9;
+        window.setFramePeriod(66);
+        window.pauseNow();
+        return msPerFrame;
+    };
+    const Case empty{"empty", 0, 0};
+    const Case busy{"64 targets, 64 guns", 64, 64};
+    for (const Case& c : {empty, Case{"16 targets", 16, 0}, busy, Case{"256 targets", 256, 0}}) {
         std::printf("%-22s", c.label);
         for (int gpu = 0; gpu < (gpuAvailable ? 2 : 1); ++gpu) {
-            window.chooseCollisionTest(gpu == 1);
-            window.clearField();
-            fill(window, c.targets, c.guns);
-            window.resumeNow();
-            window.setFramePeriod(0);
-            QTimer topUp;
-            QObject::connect(&topUp, &QTimer::timeout, [&] { fill(window, c.targets, c.guns); });
-            topUp.start(20);
-            runFor(300);
-            int frames = 0;
-            const auto connection =
-                QObject::connect(window.view(), &QOpenGLWidget::frameSwapped, [&] { ++frames; });
-            QElapsedTimer timer;
-            timer.start();
-            runFor(playMs);
-            QObject::disconnect(connection);
-            const double fps = frames * 1000.0 / timer.elapsed();
-            const double msPerFrame = 1000.0 / fps;
-            if (c.targets == 0) {
-                emptyMs[gpu] = msPerFrame;
-            } else if (c.targets == 64) {
-                sixtyFourMs[gpu] = msPerFrame;
-            }
-            std::printf(" %14.1f %12.2f", fps, msPerFrame);
+            const double msPerFrame = play(c, gpu == 1, 1000, playMs);
+            std::printf(" %14.1f %12.2f", 1000.0 / msPerFrame, msPerFrame);
             std::fflush(stdout);
-            window.setFramePeriod(66);
-            window.pauseNow();
         }
         std::printf("\n");
     }
-    std::printf("\n64 targets and 64 guns cost %.2fx an empty frame with the CPU test; goal at most 2x: %s\n",
-                sixtyFourMs[0] / emptyMs[0], sixtyFourMs[0] <= 2.0 * emptyMs[0] ? "met" : "MISSED");
-    if (gpuAvailable) {
-        std::printf("with the GPU test %.2fx\n", sixtyFourMs[1] / emptyMs[1]);
+
+    // The goal compares the two fields side by side, in alternating rounds, so that the load other
+    // programs put on the machine meets both alike.
+    constexpr int rounds = 5;
+    std::printf("\n64 targets and 64 guns against an empty field, %d alternating rounds:\n", rounds);
+    for (int gpu = 0; gpu < (gpuAvailable ? 2 : 1); ++gpu) {
+        std::vector<double> ratios;
+        for (int round = 0; round < rounds; ++round) {
+            const double emptyMs = play(empty, gpu == 1, 200, 1000);
+            const double busyMs = play(busy, gpu == 1, 1000, 1500);
+            ratios.push_back(busyMs / emptyMs);
+        }
+        std::sort(ratios.begin(), ratios.end());
+        const double median = ratios[ratios.size() / 2];
+        if (gpu == 0) {
+            std::printf("  CPU test: %.2fx an empty frame (rounds %.2f..%.2f); goal at most 2x: %s\n", median,
+                        ratios.front(), ratios.back(), median <= 2.0 ? "met" : "MISSED");
+        } else {
+            std::printf("  GPU test: %.2fx an empty frame (rounds %.2f..%.2f)\n", median, ratios.front(),
+                        ratios.back());
+        }
+        std::fflush(stdout);
     }
     window.close();
     return 0;

@@ -3,6 +3,7 @@
 // paint: from a tick's arrival to its frame on screen; tick: between tick arrivals; own: a tick
 // interval less the paint it waited for, i.e. what the pacer itself adds.
 #include "app/CVazazoDlg.h"
+#include "scene/Circle.h"
 #include "core/Notice.h"
 #include "core/WindowMessages.h"
 #include "render/Shader.h"
@@ -166,8 +167,10 @@ int main(int argc, char** argv) {
         const double own99 = percentile(overheads, 0.99);
         QString goal = "-";
         if (rate.periodMs == 9) {
-            const bool ok = std::abs(p50 - (9.0 + paint)) <= 0.5 && p99 - p50 <= 2.0;
-            goal = ok ? "met" : "MISSED";
+            // A cycle is the period or the paint, whichever is longer.
+            goal = p50 <= std::max(9.0, paint) + 1.0 ? "met" : "MISSED";
+        } else if (rate.periodMs == 19) {
+            goal = std::abs(p50 - 19.0) <= 1.0 ? "met" : "MISSED";
         } else if (rate.periodMs == 0) {
             goal = fps >= 0.9 * bare ? "met" : "MISSED";
         }
@@ -175,6 +178,32 @@ int main(int argc, char** argv) {
                     fps, paint, paint99, p50, p99, own50, own99, qPrintable(goal));
         std::fflush(stdout);
     }
+    // Steadiness at "100 fps" on a field of 16 still targets, hit-tested on the CPU.
+    window.chooseCollisionTest(false);
+    for (int i = 0; i < 16; ++i) {
+        SpawnContext context;
+        context.paddleY = 0.95;
+        auto target = std::make_unique<Circle>(context, true, false, true, 0.0, 0.03);
+        target->x = 0.1 + 0.05 * i;
+        target->y = 0.2 + 0.02 * i;
+        window.targets.add(std::move(target));
+    }
+    window.setFramePeriod(9);
+    runFor(settleMs);
+    probe.start();
+    runFor(measureMs);
+    probe.measuring = false;
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < probe.ticks.size(); ++i) {
+        intervals.push_back(probe.ticks[i] - probe.ticks[i - 1]);
+    }
+    const double p50 = percentile(intervals, 0.5);
+    const double p99 = percentile(intervals, 0.99);
+    std::printf("\n100 fps with 16 targets, CPU hit test: tick p50 %.2f ms, p99 %.2f ms, p99 - p50 %.2f ms; "
+                "goal at most 2 ms: %s\n",
+                p50, p99, p99 - p50, p99 - p50 <= 2.0 ? "met" : "MISSED");
+    std::printf("\ngoals: 100 fps tick p50 <= max(9, paint p50) + 1 ms; 50 fps tick p50 within 1 ms of 19 ms; "
+                "Unlimited >= 90%% of the bare window's frames/s\n");
     window.close();
     return 0;
 }

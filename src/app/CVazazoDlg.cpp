@@ -36,6 +36,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMenuBar>
+#include <QTimer>
 #include <QWindow>
 
 #include <map>
@@ -104,8 +105,6 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     recorder->setFrameTiming(frameTiming.get());
     dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
     addListener(*dataFeed);
-    sounds = std::make_unique<SoundEffects>(this);
-    addListener(*sounds);
     createMenus();
     menuBar()->installEventFilter(this);
     resize(initialWidth, initialHeight);
@@ -116,7 +115,6 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     fpsMeter.startIfIdle();
     gameLoop.startIfIdle();
     DataCollection::recoverJournals(QDir::current());
-    sounds->load(QDir::current(), store, this);
     appendLog("Press 'N' to start a new game");
     groupName = store.readText(SettingKeys::playersName);
 }
@@ -201,9 +199,23 @@ void CVazazoDlg::gpuCollisionProbed(bool available) {
     gpuCollisionAvailable = available;
     recorder->setEnvironment({view_->glVendor, view_->glRenderer, view_->glVersion});
     gpuCollisionItem->setEnabled(available);
-    // The GPU test is the start-up choice; a later context only withdraws it if it must.
-    if (available ? firstProbe : gpuCollision) {
-        chooseCollisionTest(available);
+    // The GPU test is the start-up choice on a graphics card; a later context only withdraws it
+    // if it must.
+    if (firstProbe) {
+        const QString renderer = view_->renderer();
+        const bool software = ZornOpenGL::isSoftwareRenderer(renderer);
+        chooseCollisionTest(available && !software);
+        if (!available) {
+            appendLog("The GPU hit test is not available with this driver (" + renderer + ").");
+        } else if (software) {
+            appendLog("The renderer " + renderer +
+                      " draws in software, where the GPU hit test costs more than the CPU test; "
+                      "GPU stays in the menu.");
+        } else {
+            appendLog("The renderer " + renderer + " is a graphics card: the GPU hit test is used.");
+        }
+    } else if (!available && gpuCollision) {
+        chooseCollisionTest(false);
     }
 }
 
@@ -319,7 +331,9 @@ void CVazazoDlg::handleMessage(const WindowMessage& message) {
         dialogClosed();
         break;
     case WM_SET_VOLUME:
-        sounds->setVolume(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+        if (sounds) {
+            sounds->setVolume(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+        }
         break;
     case WM_SOUND_EVENT:
         appendLog("Sound callback!");
@@ -390,18 +404,25 @@ void CVazazoDlg::renderFrame() {
 }
 
 void CVazazoDlg::drawOverlays() {
-    if (!fontsCreated) {
-        fontsCreated = true;
-        countdown.createFont("Times New Roman", 48);
-        message.createFont("Times New Roman", 72);
-    }
+    // Each font is made when its text first shows: building the glyphs of two large fonts would
+    // hold back the first frame.
     view_->beginOverlays();
-    if (!paused) {
+    if (!paused && countdown.running) {
+        if (!countdownFontCreated) {
+            countdownFontCreated = true;
+            countdown.createFont("Times New Roman", 48);
+        }
         countdown.draw(Clock::program().now());
     }
     hitCounter.draw();
     missCounter.draw();
-    message.draw();
+    if (message.visible) {
+        if (!messageFontCreated) {
+            messageFontCreated = true;
+            message.createFont("Times New Roman", 72);
+        }
+        message.draw();
+    }
 }
 
 void CVazazoDlg::ticked(double now) {
@@ -452,7 +473,11 @@ void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScore
         return;
     }
     bestScores.offerScore(ending.level, ending.difficultyIndex, ending.score, *playerNameDlg,
-                          [this] { sounds->play(SoundEffects::applause); });
+                          [this] {
+                              if (sounds) {
+                                  sounds->play(SoundEffects::applause);
+                              }
+                          });
     if (showHighScores) {
         postWindowMessage(this, WM_SHOW_BEST_SCORES, table + 1);
     }
@@ -460,11 +485,16 @@ void CVazazoDlg::finishGame(const GameEvents::Ending& ending, bool showHighScore
 
 void CVazazoDlg::onFrameSwapped() {
     if (!texturesLoaded) {
-        // After the first frame, so the context exists and no paint is under way.
+        // After the first frame is on screen, so the context exists, no paint is under way and
+        // the window shows before the files are read; the media library alone takes a good part
+        // of a start-up to load. No game can start before they are there.
         texturesLoaded = true;
-        Paddle::program().load(*view_, "paddle_tx.png");
-        hitCounter.load(*view_);
-        missCounter.load(*view_);
+        QTimer::singleShot(0, this, [this] {
+            Paddle::program().load(*view_, "paddle_tx.png");
+            hitCounter.load(*view_);
+            missCounter.load(*view_);
+            loadSounds();
+        });
     }
     ++fpsMeter.framesSinceSample;
     frameTiming->frameShown();
@@ -472,6 +502,15 @@ void CVazazoDlg::onFrameSwapped() {
     if (!paused && gameLoop.framePeriodMs == 0) {
         postWindowMessage(this, WM_TICK);
     }
+}
+
+void CVazazoDlg::loadSounds() {
+    if (sounds) {
+        return;
+    }
+    sounds = std::make_unique<SoundEffects>(this);
+    addListener(*sounds);
+    sounds->load(QDir::current(), store, this);
 }
 
 void CVazazoDlg::onViewResized(int width, int height) {

@@ -147,6 +147,7 @@ private:
     void showBestScores(int tableNumber);
     void requestFrame();
     void onFrameSwapped();
+    void loadSounds();
     void onViewResized(int width, int height);
     void mouseMovedOverView(QPointF position);
     void showAbout();
@@ -168,11 +169,13 @@ private:
     int cursorHideCount_ = 0;
     ScreenshotNames screenshots;
     bool texturesLoaded = false;
-    bool fontsCreated = false;
+    bool countdownFontCreated = false;
+    bool messageFontCreated = false;
     QColor backgroundColour{Qt::black};
     std::unique_ptr<SessionRecorder> recorder;
     std::unique_ptr<FrameTimingMeter> frameTiming;
     std::unique_ptr<DataCollectionFeed> dataFeed;
+    // Made and loaded once the first frame is on screen.
     std::unique_ptr<SoundEffects> sounds;
     QString scoreServerOverride;
 };

@@ -24,10 +24,11 @@ void FramePacer::run() {
             break;
         }
         frameRequested = true;
+        const auto posted = std::chrono::steady_clock::now();
         postWindowMessage(window, WindowMessages::WM_TICK);
-        // The period counts from the moment the frame was shown, not from when this thread got
-        // to run again, which on a busy machine can be milliseconds later.
-        std::this_thread::sleep_until(waitForFrame() + milliseconds(period));
+        // The period counts from the post, so a cycle is the period or the tick and its paint,
+        // whichever is longer, never their sum.
+        std::this_thread::sleep_until(posted + milliseconds(period));
     }
 }
 

@@ -9,8 +9,9 @@
 
 class QObject;
 
-// Posts WM_TICK to the window every framePeriodMs milliseconds, each time after the frame of the
-// previous tick is on screen, so ticks never pile up and never arrive while a frame is painted.
+// Posts WM_TICK to the window every framePeriodMs milliseconds counted from the previous post, and
+// only once the frame of the previous tick is on screen, so ticks never pile up and never arrive
+// while a frame is painted.
 // With a period of 0 ("Unlimited") the window drives itself and the pacer only idles.
 class FramePacer : public Runnable {
 public:

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include <cstdio>
 
 namespace DataFileLocator {
 QString installedFolder() {
@@ -33,9 +32,8 @@ QString locate(const QString& name, const QDir& workingFolder, const QString& in
     const QString where = installedFolder.isEmpty()
                               ? workingFolder.absolutePath()
                               : QString("%1 or %2").arg(workingFolder.absolutePath(), installedFolder);
-    const QString line = QString("Missing data file %1: not in %2").arg(name, where);
-    appendLog(line);
-    std::fprintf(stderr, "vazazo: %s\n", qPrintable(line));
+    // The game log also goes to standard error, where a script or a test reads it.
+    appendLog(QString("Missing data file %1: not in %2").arg(name, where));
     return local;
 }
 

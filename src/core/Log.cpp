@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QThread>
 
+#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -15,6 +16,7 @@ struct Registry {
     std::vector<GameLog::Line> pending;
     bool showPosted = false;
     GameLog::TimeSource timeSource;
+    GameLog::Echo echo = GameLog::standardErrorEcho;
 };
 
 // Never destroyed: worker threads may still log while static objects are torn down at exit.
@@ -31,10 +33,33 @@ int pendingEvent() {
 }
 
 QString timeStamp(std::optional<QTime> time) {
+    // A zero before every number below ten, -1 included, as the log has always written it.
+    const auto part = [](int value) { return (value < 10 ? QStringLiteral("0") : QString()) + QString::number(value); };
     const int hours = time ? time->hour() : -1;
     const int minutes = time ? time->minute() : -1;
     const int seconds = time ? time->second() : -1;
-    return QString::asprintf("%02d:%02d.%02d", hours, minutes, seconds);
+    return part(hours) + ':' + part(minutes) + '.' + part(seconds);
+}
+
+QString echoLine(const QString& stamp, const QString& text) {
+    QString line = text;
+    while (line.endsWith('\n') || line.endsWith('\r')) {
+        line.chop(1);
+    }
+    line.replace(QLatin1String("\r\n"), QLatin1String(" | "));
+    line.replace('\n', QLatin1String(" | "));
+    line.replace('\r', QLatin1String(" | "));
+    return stamp + ' ' + line;
+}
+
+void setEcho(Echo echo) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.echo = std::move(echo);
+}
+
+void standardErrorEcho(const QString& line) {
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
 void setTimeSource(TimeSource source) {
@@ -92,6 +117,10 @@ void appendLog(const QString& text) {
     // Every line passes through the one queue, so lines show in the order they were logged and
     // none is lost when no reader is there to take it.
     r.pending.push_back({stamp, text});
+    // Under the lock, so lines from several threads never interleave on the terminal.
+    if (r.echo) {
+        r.echo(GameLog::echoLine(stamp, text));
+    }
     if (r.reader == nullptr) {
         return;
     }

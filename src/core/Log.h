@@ -23,8 +23,15 @@ struct Line {
 // The local time of day, or nothing when it cannot be determined.
 using TimeSource = std::function<std::optional<QTime>()>;
 
-// "HH:MM.SS"; an unknown time prints each number as -1.
+// "HH:MM.SS"; an unknown time prints each number as "0-1".
 QString timeStamp(std::optional<QTime> time);
+// Every line also goes to standard error as one line, "stamp text", its line breaks folded, so a
+// run can be followed from a terminal or a script.
+QString echoLine(const QString& stamp, const QString& text);
+using Echo = std::function<void(const QString& line)>;
+void standardErrorEcho(const QString& line);
+// Replaces the echo (standardErrorEcho at start); an empty echo turns it off.
+void setEcho(Echo echo);
 // Replaces the clock read by every time stamp; an empty source restores the local clock.
 void setTimeSource(TimeSource source);
 std::optional<QTime> currentTimeOfDay();

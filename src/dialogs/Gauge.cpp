@@ -48,7 +48,9 @@ int Gauge::centredInside(int centre, int extent, int limit) {
 
 void Gauge::mouseMoveEvent(QMouseEvent* event) {
     const int old = position;
-    position = axisCoordinate(event->position().toPoint());
+    // A held button keeps the mouse after it has left the window; the rating stays on the scale.
+    const int extent = axisCoordinate(QPoint(width(), height()));
+    position = std::clamp(axisCoordinate(event->position().toPoint()), 0, std::max(extent, 0));
     update(stripBetween(old < 0 ? position : old, position));
     level = levelAt(position, size());
 }

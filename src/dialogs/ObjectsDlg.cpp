@@ -17,7 +17,7 @@ QStringList readObjects(const QString& fileName) {
     QStringList names{"mouse"};
     QFile file(DataFileLocator::locate(fileName));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        appendLog("Could not open file with objects!");
+        appendLog("Could not open file with objects!\n");
         return names;
     }
     QTextStream in(&file);

@@ -245,6 +245,8 @@ int State::startGame(const LevelSelection& confirmed, double now, const GameRepo
     applyPaddleSettings(pages->current());
     targets.clear();
     guns.clear();
+    // Nothing of the last game flies on into this one.
+    explosions.clear();
     hitCounter.restart(now);
     missCounter.restart(now);
     composeReport(confirmed, answers);
@@ -324,9 +326,9 @@ int State::score() const {
 }
 
 void State::clearField() {
+    // Explosions stay: the learning method clears the field between its steps, not the picture.
     targets.clear();
     guns.clear();
-    explosions.clear();
 }
 
 int State::countTargetsOfKind(int typeCode) const {
@@ -343,11 +345,13 @@ void State::paintFrame() {
         target->draw();
     }
     for (Gun* gun : guns) {
-        gun->draw();
+        gunBatch.add(*gun);
     }
+    gunBatch.draw();
     for (Explosion* explosion : explosions) {
-        explosion->draw();
+        explosionBatch.add(*explosion);
     }
+    explosionBatch.draw();
     if (usesGpuHitTest()) {
         detectHitsGpu();
     } else {

@@ -3,6 +3,8 @@
 #include "game/GameEvents.h"
 #include "game/GameReport.h"
 #include "game/SceneList.h"
+#include "scene/Explosion.h"
+#include "scene/Gun.h"
 #include "render/DigitCounter.h"
 #include "settings/LevelSelection.h"
 
@@ -92,6 +94,9 @@ public:
     // Built here rather than by a listener: an explosion needs the hit target's own geometry,
     // which is gone once the hit is reported.
     SceneList<Explosion> explosions;
+    // Kept from frame to frame, so its buffers are allocated once.
+    ExplosionBatch explosionBatch;
+    GunBatch gunBatch;
     std::array<bool, SceneList<Target2D>::capacity> hitFlags{};
     bool paddleDestroyed = false;
 

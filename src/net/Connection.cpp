@@ -48,11 +48,10 @@ bool Connection::connect(const QString& host, quint16 port) {
     socket = std::make_unique<QTcpSocket>();
     // The look-up happens inside, so the time-out bounds it too.
     socket->connectToHost(host, port);
-    if (!socket->waitForConnected(timeoutMs)) {
-        error = socketErrorCode();
+    if (!await([this](int ms) { return socket->waitForConnected(ms); },
+               [this] { return socket->state() == QAbstractSocket::ConnectedState; })) {
         printConnectError(error);
         socket.reset();
-        lost = true;
         return false;
     }
     return true;
@@ -66,26 +65,80 @@ bool Connection::connectEncrypted(const QString& host, quint16 port) {
         lost = true;
         return false;
     }
-    secure->connectToHostEncrypted(host, port);
-    if (!secure->waitForEncrypted(timeoutMs)) {
-        detail = TlsTrust::verificationProblem(*secure);
-        socket = std::move(secure);
-        error = detail.isEmpty() ? socketErrorCode() : certificateNotVerified;
-        if (error == certificateNotVerified) {
-            console("ERROR, certificate not verified: " + detail + "\n");
-        } else if (error == secureChannelFailed) {
-            detail = socket->errorString();
-            console("ERROR, no secure channel: " + detail + "\n");
-        } else {
-            printConnectError(error);
-        }
-        socket->abort();
-        socket.reset();
-        lost = true;
-        return false;
-    }
+    QSslSocket* raw = secure.get();
     socket = std::move(secure);
-    return true;
+    raw->connectToHostEncrypted(host, port);
+    if (await([raw](int ms) { return raw->waitForEncrypted(ms); }, [raw] { return raw->isEncrypted(); })) {
+        return true;
+    }
+    if (error != cancelled && error != timedOut) {
+        detail = TlsTrust::verificationProblem(*raw);
+        if (!detail.isEmpty()) {
+            error = certificateNotVerified;
+        }
+    }
+    if (error == certificateNotVerified) {
+        console("ERROR, certificate not verified: " + detail + "\n");
+    } else if (error == secureChannelFailed) {
+        detail = socket->errorString();
+        console("ERROR, no secure channel: " + detail + "\n");
+    } else {
+        printConnectError(error);
+    }
+    socket.reset();
+    lost = true;
+    return false;
+}
+
+void Connection::startDeadline(int ms) {
+    deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
+
+void Connection::limitReceiving(qint64 bytes) {
+    receiveAllowance = bytes;
+}
+
+void Connection::setCancelCheck(CancelCheck check) {
+    cancelCheck = std::move(check);
+}
+
+bool Connection::await(const std::function<bool(int ms)>& wait, const std::function<bool()>& done) {
+    using namespace std::chrono;
+    const steady_clock::time_point idleLimit = steady_clock::now() + milliseconds(timeoutMs);
+    while (socket) {
+        if (cancelCheck && cancelCheck()) {
+            lose(cancelled);
+            return false;
+        }
+        // The check may have run the event loop, which moves the socket's data on by itself.
+        if (done()) {
+            return true;
+        }
+        if (socket->state() == QAbstractSocket::UnconnectedState) {
+            // Closed meanwhile; a time-out left over from an earlier slice is not the reason.
+            lose(socket->error() == QAbstractSocket::SocketTimeoutError ? connectionReset : socketErrorCode());
+            return false;
+        }
+        const steady_clock::time_point now = steady_clock::now();
+        if (deadline && now >= *deadline) {
+            lose(timedOut);
+            return false;
+        }
+        if (now >= idleLimit) {
+            lose(connectionAborted);
+            return false;
+        }
+        const steady_clock::time_point until = deadline ? std::min(*deadline, idleLimit) : idleLimit;
+        const auto left = duration_cast<milliseconds>(until - now).count() + 1;
+        if (wait(static_cast<int>(std::min<long long>(left, waitSliceMs)))) {
+            return true;
+        }
+        if (socket->error() != QAbstractSocket::SocketTimeoutError) {
+            lose(socketErrorCode());
+            return false;
+        }
+    }
+    return false;
 }
 
 void Connection::close() {
@@ -122,17 +175,26 @@ void Connection::sendBytes(const QByteArray& bytes) {
         lose(socketErrorCode());
         return;
     }
+    if (deadline) {
+        *deadline += std::chrono::milliseconds(bytes.size() * deadlineMsPerMiB / (1 << 20));
+    }
     while (!lost && socket->bytesToWrite() > sendQueueBytes) {
-        if (socket->state() != QAbstractSocket::ConnectedState || !socket->waitForBytesWritten(timeoutMs)) {
+        if (socket->state() != QAbstractSocket::ConnectedState) {
             lose(socketErrorCode());
+        } else {
+            await([this](int ms) { return socket->waitForBytesWritten(ms); },
+                  [this] { return socket->bytesToWrite() <= sendQueueBytes; });
         }
     }
 }
 
 bool Connection::flush() {
     while (isOpen() && socket->bytesToWrite() > 0) {
-        if (socket->state() != QAbstractSocket::ConnectedState || !socket->waitForBytesWritten(timeoutMs)) {
+        if (socket->state() != QAbstractSocket::ConnectedState) {
             lose(socketErrorCode());
+        } else {
+            await([this](int ms) { return socket->waitForBytesWritten(ms); },
+                  [this] { return socket->bytesToWrite() == 0; });
         }
     }
     return isOpen();
@@ -164,6 +226,14 @@ bool Connection::receiveExactly(char* into, qint64 count) {
         return false;
     }
     flush();
+    if (receiveAllowance) {
+        if (*receiveAllowance < count) {
+            // More than the exchange can need: a server that does not stop.
+            lose(connectionAborted);
+            return false;
+        }
+        *receiveAllowance -= count;
+    }
     qint64 got = 0;
     while (isOpen() && got < count) {
         const qint64 read = socket->read(into + got, count - got);
@@ -172,8 +242,9 @@ bool Connection::receiveExactly(char* into, qint64 count) {
             break;
         }
         got += read;
-        if (got < count && !socket->waitForReadyRead(timeoutMs)) {
-            lose(socketErrorCode());
+        if (got < count && socket->bytesAvailable() == 0) {
+            await([this](int ms) { return socket->waitForReadyRead(ms); },
+                  [this] { return socket->bytesAvailable() > 0; });
         }
     }
     return got == count;
@@ -221,6 +292,10 @@ QString Connection::errorText(int code) {
         return "Connection reset by peer.\nA existing connection was forcibly closed by the remote host. This "
                "normally results if the peer application on the remote host is suddenly stopped, the host is "
                "rebooted, or the remote host used a \"hard close\".";
+    case timedOut:
+        return "Connection timed out.\nThe server did not finish the exchange in the time allowed.";
+    case cancelled:
+        return "Cancelled.\nThe exchange was cancelled.";
     case connectionRefused:
         return "Connection refused.\nNo connection could be made because the target machine actively refused "
                "it. This usually results from trying to connect to a service that is inactive on the foreign "

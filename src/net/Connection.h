@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,6 +21,10 @@ class Connection {
 public:
     static constexpr int receiveBufferBytes = Protocol::maxClientStringBytes;
     static constexpr int defaultTimeoutMs = 10000;
+    // Waits are cut into slices this long, so a cancel is noticed quickly.
+    static constexpr int waitSliceMs = 50;
+    // What sending one MiB may add to the deadline of the exchange.
+    static constexpr int deadlineMsPerMiB = 30000;
 
     // Error codes of the table of texts; the others read as unknown.
     enum ErrorCode {
@@ -26,6 +32,9 @@ public:
         connectionAborted = 10053,
         connectionReset = 10054,
         connectionRefused = 10061,
+        // The exchange ran past its deadline, or the player cancelled it.
+        timedOut = 10060,
+        cancelled = 10004,
         hostNotFound = 11001,
         certificateNotVerified = 12045,
         secureChannelFailed = 12157,
@@ -57,6 +66,15 @@ public:
     // A string longer than the receive buffer is not taken: the connection counts as lost.
     QByteArray receiveString();
 
+    // The whole exchange ends by then, however steadily the server trickles: a wait past it reads
+    // like a lost connection. Every byte sent afterwards moves it by deadlineMsPerMiB per MiB.
+    void startDeadline(int ms);
+    // At most this many more bytes may be received; a read beyond them reads like a lost connection.
+    void limitReceiving(qint64 bytes);
+    using CancelCheck = std::function<bool()>;
+    // Asked between the slices of every wait; true ends the exchange as a lost connection.
+    void setCancelCheck(CancelCheck check);
+
     // An error, the end of the stream, a time-out or an oversized string happened.
     bool isLost() const { return lost; }
     int lastError() const { return error; }
@@ -68,6 +86,9 @@ public:
 private:
     bool connectEncrypted(const QString& host, quint16 port);
     bool receiveExactly(char* into, qint64 count);
+    // Runs wait(ms) in slices until it succeeds or done() holds; false, with the connection lost,
+    // on an error, the idle time-out, the deadline or a cancel.
+    bool await(const std::function<bool(int ms)>& wait, const std::function<bool()>& done);
     void lose(int code);
     int socketErrorCode() const;
 
@@ -77,5 +98,8 @@ private:
     std::unique_ptr<QTcpSocket> socket;
     bool lost = false;
     int error = noError;
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    std::optional<qint64> receiveAllowance;
+    CancelCheck cancelCheck;
     std::array<char, receiveBufferBytes> buffer{};
 };

@@ -9,6 +9,9 @@ public:
     virtual void addLine(const QString& text) = 0;
     // For percentages that count up in place.
     virtual void replaceLastLine(const QString& text) = 0;
+    // Asked between the short waits of an exchange: true once the player asked to stop it. A window
+    // lets its Cancel button be clicked here.
+    virtual bool cancelRequested() { return false; }
 };
 
 // For work that has no window to report to.

@@ -12,6 +12,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <algorithm>
+#include <chrono>
+
 namespace {
 // Headers beyond this are not a page this program asked for.
 constexpr qsizetype maxHeaderBytes = 16384;
@@ -22,15 +25,16 @@ struct Response {
     QByteArray body;
 };
 
-// Reads until the server closes or enough of the body is in; a time-out ends it with what came.
-Response readResponse(QTcpSocket& socket, int timeoutMs) {
+// Reads until the server closes or enough of the body is in; a time-out or a cancel ends it with
+// what came.
+Response readResponse(QTcpSocket& socket, int timeoutMs, ProgressLines& lines) {
     QByteArray data;
     qsizetype headerEnd = -1;
     qsizetype separator = 0;
     Response response;
     QElapsedTimer since;
     since.start();
-    while (since.elapsed() < timeoutMs) {
+    while (since.elapsed() < timeoutMs && !lines.cancelRequested()) {
         data += socket.readAll();
         if (headerEnd < 0) {
             headerEnd = data.indexOf("\r\n\r\n");
@@ -48,7 +52,8 @@ Response readResponse(QTcpSocket& socket, int timeoutMs) {
         if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0) {
             break;
         }
-        socket.waitForReadyRead(static_cast<int>(std::max<qint64>(1, timeoutMs - since.elapsed())));
+        socket.waitForReadyRead(
+            static_cast<int>(std::clamp<qint64>(timeoutMs - since.elapsed(), 1, Connection::waitSliceMs)));
     }
     if (headerEnd < 0) {
         return response;
@@ -67,7 +72,32 @@ Response readResponse(QTcpSocket& socket, int timeoutMs) {
 
 ServerLink::ServerLink(ProgressLines& progress, int timeoutMs)
     : lines(progress), conn(timeoutMs), timeoutMs(timeoutMs),
-      pause([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }) {}
+      pause([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }) {
+    conn.setCancelCheck([this] { return lines.cancelRequested(); });
+}
+
+bool ServerLink::await(QTcpSocket& socket, const std::function<bool(int ms)>& wait,
+                       const std::function<bool()>& done, std::chrono::steady_clock::time_point until) {
+    using namespace std::chrono;
+    while (!lines.cancelRequested()) {
+        // The check may have run the event loop, which moves the socket on by itself.
+        if (done()) {
+            return true;
+        }
+        const auto left = duration_cast<milliseconds>(until - steady_clock::now()).count();
+        if (left <= 0) {
+            return false;
+        }
+        if (wait(static_cast<int>(std::min<long long>(left, Connection::waitSliceMs)))) {
+            return true;
+        }
+        if (socket.state() == QAbstractSocket::UnconnectedState ||
+            socket.error() != QAbstractSocket::SocketTimeoutError) {
+            return false;
+        }
+    }
+    return false;
+}
 
 void ServerLink::setPause(Pause newPause) {
     pause = std::move(newPause);
@@ -76,32 +106,36 @@ void ServerLink::setPause(Pause newPause) {
 QByteArray ServerLink::fetchPage(const QString& host, const QString& path, quint16 port, bool https) {
     lines.addLine("Opening internet session..");
     lines.addLine("Connecting to " + host);
-    std::unique_ptr<QTcpSocket> connected;
-    if (https) {
-        connected = openSecurePage(host, port);
-    } else {
-        connected = std::make_unique<QTcpSocket>();
-        connected->connectToHost(host, port);
-        if (!connected->waitForConnected(timeoutMs)) {
-            lines.addLine("Cannot connect to the HTTP server!");
-            return {};
-        }
-    }
+    const auto limit = [this] { return std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs); };
+    std::unique_ptr<QTcpSocket> connected = https ? openSecurePage(host, port) : std::make_unique<QTcpSocket>();
     if (!connected) {
         return {};
     }
     QTcpSocket& socket = *connected;
+    if (!https) {
+        socket.connectToHost(host, port);
+        if (!await(
+                socket, [&socket](int ms) { return socket.waitForConnected(ms); },
+                [&socket] { return socket.state() == QAbstractSocket::ConnectedState; }, limit())) {
+            lines.addLine("Cannot connect to the HTTP server!");
+            return {};
+        }
+    }
     const QString hostHeader = ServerAddress{host, port}.toString();
     const QByteArray request = "GET " + path.toUtf8() + " HTTP/1.0\r\nHost: " + hostHeader.toUtf8() +
                                "\r\nUser-Agent: " + agentName + "\r\nConnection: close\r\n\r\n";
     socket.write(request);
-    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(timeoutMs)) {
+    const auto writeLimit = limit();
+    while (socket.bytesToWrite() > 0 &&
+           await(
+               socket, [&socket](int ms) { return socket.waitForBytesWritten(ms); },
+               [&socket] { return socket.bytesToWrite() == 0; }, writeLimit)) {
     }
     if (socket.bytesToWrite() > 0) {
         lines.addLine("Problem with sending request!");
         return {};
     }
-    const Response response = readResponse(socket, timeoutMs);
+    const Response response = readResponse(socket, timeoutMs, lines);
     socket.abort();
     if (!response.complete) {
         lines.addLine("Problem with sending request!");
@@ -125,7 +159,11 @@ std::unique_ptr<QTcpSocket> ServerLink::openSecurePage(const QString& host, quin
         return nullptr;
     }
     socket->connectToHostEncrypted(host, port);
-    if (socket->waitForEncrypted(timeoutMs)) {
+    QSslSocket* secure = socket.get();
+    if (await(
+            *secure, [secure](int ms) { return secure->waitForEncrypted(ms); },
+            [secure] { return secure->isEncrypted(); },
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs))) {
         return socket;
     }
     problem = TlsTrust::verificationProblem(*socket);
@@ -146,6 +184,7 @@ bool ServerLink::open(const QString& scoreServer) {
         lines.addLine(QString("The score server \"%1\" is not of the form host[:port].").arg(scoreServer));
         return false;
     }
+    conn.startDeadline(openDeadlineMs);
     const QByteArray page =
         fetchPage(pageAddress->address.host, pagePath, pageAddress->address.port, pageAddress->https);
     const qsizetype first = page.indexOf('\n');
@@ -166,7 +205,10 @@ bool ServerLink::open(const QString& scoreServer) {
             appendLog(QString("The certificate of the score server at %1 could not be verified: %2")
                           .arg(server->toString(), conn.failureDetail()));
         }
-        pause(failurePauseMs);
+        // The pause lets the message be read; a player who cancelled has read enough.
+        if (conn.lastError() != Connection::cancelled) {
+            pause(failurePauseMs);
+        }
         return false;
     }
     lines.addLine("Checking version..");
@@ -177,7 +219,9 @@ bool ServerLink::open(const QString& scoreServer) {
         // An empty answer from a lost connection is no acceptance.
         lines.addLine("Error (1): " + conn.errorText());
         conn.close();
-        pause(failurePauseMs);
+        if (conn.lastError() != Connection::cancelled) {
+            pause(failurePauseMs);
+        }
         return false;
     }
     if (!answer.isEmpty()) {
@@ -185,5 +229,6 @@ bool ServerLink::open(const QString& scoreServer) {
         conn.close();
         return false;
     }
+    conn.startDeadline(commandDeadlineMs);
     return true;
 }

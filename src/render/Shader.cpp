@@ -102,7 +102,8 @@ bool Shader::initGpuCollision() {
         return false;
     }
     available = true;
-    makeFramebuffer(true);
+    // The framebuffer is made by the resize that always follows a new context, at the size the
+    // view then has; made here as well, it would be made twice before the first frame.
     if (nvQueries) {
         glGenOcclusionQueriesNV(queryCount, queries.data());
     } else {

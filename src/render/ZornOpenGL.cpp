@@ -9,6 +9,7 @@
 #include <GL/glu.h>
 
 #include <QBuffer>
+#include <QTimer>
 #include <QFileDevice>
 #include <QImage>
 #include <QImageWriter>
@@ -33,6 +34,17 @@ ZornOpenGL::ZornOpenGL(FramePainter& painter, QWidget* parent) : QOpenGLWidget(p
     QSurfaceFormat defaults = QSurfaceFormat::defaultFormat();
     defaults.setSwapInterval(0);
     QSurfaceFormat::setDefaultFormat(defaults);
+    // The view's own font is built once the first frame of a context is out, not before it.
+    connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
+        if (ownFontPending) {
+            ownFontPending = false;
+            QTimer::singleShot(0, this, [this] {
+                makeCurrent();
+                createFont("Arial", 24);
+                doneCurrent();
+            });
+        }
+    });
 }
 
 void ZornOpenGL::setClearColour(float red, float green, float blue) {
@@ -43,19 +55,34 @@ void ZornOpenGL::setClearColour(float red, float green, float blue) {
 
 void ZornOpenGL::initializeGL() {
     viewContext = GlContextRef::current();
+    rendererName = QString::fromLatin1(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     glewExperimental = GL_TRUE;
-    const GLenum result = glewInit();
+    GLenum result = glewInit();
+    // GLEW loads the context's entry points first and the window system's after; where Qt runs on
+    // EGL there is no GLX display, and only that second half fails.
+    if (result == GLEW_ERROR_NO_GLX_DISPLAY) {
+        result = GLEW_OK;
+    }
     extensionsLoaded = result == GLEW_OK;
     // GLEW only matters for the extensions; a failure leaves plain OpenGL 1.x working.
     if (result != GLEW_OK) {
         appendLog(QString("GLEW: %1").arg(reinterpret_cast<const char*>(glewGetErrorString(result))));
     }
     noMultitexture = glActiveTexture == nullptr || glMultiTexCoord2f == nullptr;
-    createFont("Arial", 24);
+    ownFontPending = true;
     firstSetup = true;
     setup();
     firstSetup = false;
     setup();
+}
+
+bool ZornOpenGL::isSoftwareRenderer(const QString& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "swrast"}) {
+        if (renderer.contains(QLatin1String(name), Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void ZornOpenGL::setup() {
@@ -118,7 +145,9 @@ void ZornOpenGL::beginOverlays() {
     glOrtho(0.0, width_, height_, 0.0, -flatDepth, flatDepth);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    // The counter wheels are polygons like the scene's, so wire-frame reaches them too; the text
+    // overlays are bitmaps, which no polygon mode touches.
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 }
 
 void ZornOpenGL::paintGL() {

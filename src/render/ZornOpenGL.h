@@ -62,6 +62,14 @@ public:
     bool saveScreenshot(QFileDevice& file, QString& error);
     static bool writePng(const QImage& image, QFileDevice& file, QString& error);
 
+    // GL_RENDERER of the view's context, empty before it exists.
+    const QString& renderer() const { return rendererName; }
+    // Mesa's software rasterisers, where drawing offscreen and waiting for it costs more than the
+    // whole CPU hit test.
+    static bool isSoftwareRenderer(const QString& renderer);
+    // Whether the extension loader could load the entry points in the view's context.
+    bool extensionsReady() const { return extensionsLoaded; }
+
     bool wireframe = false;
     int orientation = Orientation::south;
     bool noMultitexture = false;
@@ -83,7 +91,9 @@ private:
     // The context Qt made for the view, on its own surface.
     GlContextRef viewContext;
     float clearColour[3] = {0.5f, 0.5f, 0.5f};
+    QString rendererName;
     bool firstSetup = true;
+    bool ownFontPending = false;
     int width_ = 0;
     int height_ = 0;
 };

@@ -5,6 +5,8 @@
 #include "scene/SceneRandom.h"
 #include "scene/TypeCodes.h"
 
+#include <GL/glew.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -104,6 +106,59 @@ void Explosion::update(double now) {
 void Explosion::draw() {
     for (const auto& fragment : fragments)
         fragment->draw();
+}
+
+void Explosion2D::draw() {
+    ExplosionBatch batch;
+    batch.add(*this);
+    batch.draw();
+}
+
+bool Explosion2D::addTo(ExplosionBatch& batch) {
+    for (const auto& fragment : fragments)
+        static_cast<const Fragments::Triangle&>(*fragment).appendTo(batch.triangleVertices, batch.triangleColours);
+    return true;
+}
+
+void Explosion3D::draw() {
+    ExplosionBatch batch;
+    batch.add(*this);
+    batch.draw();
+}
+
+bool Explosion3D::addTo(ExplosionBatch& batch) {
+    for (const auto& fragment : fragments)
+        static_cast<const Fragments::Line&>(*fragment).appendTo(batch.lineVertices, batch.lineColours);
+    return true;
+}
+
+void ExplosionBatch::add(Explosion& explosion) {
+    if (!explosion.addTo(*this))
+        explosion.draw();
+}
+
+void ExplosionBatch::draw() {
+    if (triangleVertices.empty() && lineVertices.empty())
+        return;
+    glPushAttrib(GL_CURRENT_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    const auto drawArrays = [](GLenum mode, const std::vector<float>& vertices, const std::vector<float>& colours) {
+        if (vertices.empty())
+            return;
+        glVertexPointer(2, GL_FLOAT, 0, vertices.data());
+        glColorPointer(4, GL_FLOAT, 0, colours.data());
+        glDrawArrays(mode, 0, static_cast<GLsizei>(vertices.size() / 2));
+    };
+    drawArrays(GL_TRIANGLES, triangleVertices, triangleColours);
+    drawArrays(GL_LINES, lineVertices, lineColours);
+    glPopClientAttrib();
+    glPopAttrib();
+    triangleVertices.clear();
+    triangleColours.clear();
+    lineVertices.clear();
+    lineColours.clear();
 }
 
 bool Explosion::isVisible() {

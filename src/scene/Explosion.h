@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class ExplosionBatch;
 class Paddle;
 
 // What is left of a hit target or a destroyed paddle: fragments that keep the source's motion,
@@ -22,6 +23,8 @@ public:
     // Fades every fragment by one step (per tick, whatever its length) and moves it.
     void update(double now) override;
     void draw() override;
+    // Hands the fragments to the batch; false for those that must draw themselves.
+    virtual bool addTo(ExplosionBatch&) { return false; }
     // Some fragment is still opaque enough and inside the field.
     bool isVisible();
     // After a pause: fragments move on from now, not from before the pause.
@@ -43,6 +46,8 @@ public:
 class Explosion2D : public Explosion {
 public:
     explicit Explosion2D(Target2D& source);
+    void draw() override;
+    bool addTo(ExplosionBatch& batch) override;
 
     std::vector<int> triangleIndices;
     int pointCount = 0;
@@ -63,4 +68,21 @@ public:
 class Explosion3D : public Explosion {
 public:
     explicit Explosion3D(const Target2D& source);
+    void draw() override;
+    bool addTo(ExplosionBatch& batch) override;
+};
+
+// Explosions drawn together: every flat fragment in one draw and every splinter in another, since
+// a software renderer pays for each draw and a full field of explosions holds thousands of
+// fragments. The paddle's textured explosion draws itself when it is added.
+class ExplosionBatch {
+public:
+    void add(Explosion& explosion);
+    // Draws what was added and empties the batch.
+    void draw();
+
+    std::vector<float> triangleVertices;
+    std::vector<float> triangleColours;
+    std::vector<float> lineVertices;
+    std::vector<float> lineColours;
 };

@@ -11,6 +11,27 @@
 
 namespace {
 constexpr double lineRadiusMargin = 1.1;
+constexpr double degreesToRadians = 3.14159265358979323846 / 180.0;
+
+// What the draw's translation and rotation about z would do to a point in pixels.
+struct Placement {
+    Placement(const Target2D& fragment, const FieldScale& scale, std::vector<float>& vertices,
+              std::vector<float>& colours)
+        : cx(fragment.x * scale.fieldWidthPx), cy(fragment.y * scale.fieldHeightPx),
+          c(std::cos(fragment.angle * degreesToRadians)), s(std::sin(fragment.angle * degreesToRadians)),
+          colour{static_cast<float>(fragment.red), static_cast<float>(fragment.green),
+                 static_cast<float>(fragment.blue), static_cast<float>(fragment.alpha)},
+          vertices(vertices), colours(colours) {}
+    void vertex(double px, double py) const {
+        vertices.push_back(static_cast<float>(cx + c * px - s * py));
+        vertices.push_back(static_cast<float>(cy + s * px + c * py));
+        colours.insert(colours.end(), colour.begin(), colour.end());
+    }
+    double cx, cy, c, s;
+    std::array<float, 4> colour;
+    std::vector<float>& vertices;
+    std::vector<float>& colours;
+};
 } // namespace
 
 namespace Fragments {
@@ -49,6 +70,14 @@ void Triangle::drawShape() {
     glEnd();
 }
 
+void Triangle::appendTo(std::vector<float>& vertices, std::vector<float>& colours) const {
+    const FieldScale& scale = FieldScale::program();
+    const Placement at(*this, scale, vertices, colours);
+    const std::array<double, 6> v = pixelVertices();
+    for (int i = 0; i < 3; ++i)
+        at.vertex(v[2 * i], v[2 * i + 1]);
+}
+
 // Fragments never explode again.
 std::unique_ptr<double[]> Triangle::fragmentPoints(int&) {
     return nullptr;
@@ -79,6 +108,13 @@ void Line::drawShape() {
     glVertex2d(x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx);
     glVertex2d(x2 * scale.fieldWidthPx, y2 * scale.fieldHeightPx);
     glEnd();
+}
+
+void Line::appendTo(std::vector<float>& vertices, std::vector<float>& colours) const {
+    const FieldScale& scale = FieldScale::program();
+    const Placement at(*this, scale, vertices, colours);
+    at.vertex(x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx);
+    at.vertex(x2 * scale.fieldWidthPx, y2 * scale.fieldHeightPx);
 }
 
 std::unique_ptr<double[]> Line::fragmentPoints(int&) {

@@ -4,6 +4,7 @@
 #include "scene/Tx.h"
 
 #include <array>
+#include <vector>
 
 // The pieces an explosion is made of. They start with the source's place, colour and motion and
 // then fly, spin and leave the field like targets; no hit test ever sees them.
@@ -19,6 +20,9 @@ public:
     void drawShape() override;
     std::unique_ptr<double[]> fragmentPoints(int& count) override;
     void bakeRotation() override;
+    // The three vertices in pixels, turned and placed as draw() would, each with the colour, so
+    // that many fragments go to the GL in one draw.
+    void appendTo(std::vector<float>& vertices, std::vector<float>& colours) const;
 
     // Vertices relative to the centroid, field units.
     double x1 = 0.0;
@@ -54,6 +58,8 @@ public:
     void drawShape() override;
     std::unique_ptr<double[]> fragmentPoints(int& count) override;
     void bakeRotation() override;
+    // The two end points, as Triangle::appendTo.
+    void appendTo(std::vector<float>& vertices, std::vector<float>& colours) const;
 
     double x1 = 0.0;
     double y1 = 0.0;

@@ -2,6 +2,8 @@
 
 #include "scene/Bullet2D.h"
 
+#include <vector>
+
 // The ball the paddle fires. The firing code sets its velocity and colour.
 class Gun : public Bullet2D {
 public:
@@ -20,4 +22,17 @@ public:
     void setColour(double component);
 
     double gunRadius = 0.0;
+};
+
+// Guns drawn together, every wire of every ball in one draw: a software renderer pays for each
+// draw, and the wires are those the ball's own draw makes.
+class GunBatch {
+public:
+    void add(const Gun& gun);
+    // Draws what was added and empties the batch.
+    void draw();
+
+private:
+    std::vector<float> vertices;
+    std::vector<float> colours;
 };

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class NameSource;
 class SettingsStore;
@@ -38,8 +39,17 @@ public:
     // Marks the tables the synchronization exchanges.
     bool changed = false;
 
+    using Names = std::array<QString, BestScores::placeCount>;
+    using Numbers = std::array<int, BestScores::placeCount>;
+    // What is wrong with a table, or nothing when it may be kept: scores -1 or 0..maxScore in
+    // descending order, empty places as "-", -1, -1 and only at the end, unique numbers -1 or more,
+    // names of printable characters and at most maxNameLength of them.
+    static std::optional<QString> fault(const Names& names, const Numbers& scores, const Numbers& uniqueNumbers);
+
     void clear();
-    // Places with a damaged score are deleted from the store; the later ones move up.
+    // Places with a damaged score are deleted from the store, the later ones move up and the table
+    // is saved at once, so no gap stays behind. A table that still fails the checks above is not
+    // taken (one line in the game log) and reads as empty; the store keeps it until it is saved.
     void load(int level, int difficultyIndex);
     void save(int level, int difficultyIndex) const;
 

@@ -1,19 +1,22 @@
 #include "scores/ScoreSync.h"
 
+#include "core/Log.h"
 #include "net/Connection.h"
 #include "net/ProgressLines.h"
 #include "net/Wire.h"
 #include "scores/BestScoreTableSet.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 using namespace BestScores;
 
-struct Place {
-    QByteArray name;
-    int score = emptyScore;
-    int uniqueNumber = unsynchronized;
+struct Received {
+    int number = 0;
+    BestScoreTable::Names names;
+    BestScoreTable::Numbers scores{};
+    BestScoreTable::Numbers uniqueNumbers{};
 };
 
 void sendTable(Connection& connection, const BestScoreTable& table) {
@@ -24,23 +27,25 @@ void sendTable(Connection& connection, const BestScoreTable& table) {
     }
 }
 
-// Nothing is taken unless the whole table arrived.
-bool receiveTable(Connection& connection, BestScoreTable& table) {
-    std::array<Place, placeCount> places;
-    for (Place& place : places) {
-        place.name = connection.receiveString();
-        place.score = connection.receiveInteger();
-        place.uniqueNumber = connection.receiveInteger();
+// Nothing is taken unless the whole table arrived and passes the checks of a stored table.
+std::optional<Received> receiveTable(Connection& connection, int number) {
+    Received table;
+    table.number = number;
+    for (int i = 0; i < placeCount; ++i) {
+        table.names[i] = QString::fromUtf8(connection.receiveString());
+        table.scores[i] = connection.receiveInteger();
+        table.uniqueNumbers[i] = connection.receiveInteger();
     }
     if (connection.isLost()) {
-        return false;
+        return std::nullopt;
     }
-    for (int i = 0; i < placeCount; ++i) {
-        table.names[i] = QString::fromUtf8(places[i].name);
-        table.scores[i] = places[i].score;
-        table.uniqueNumbers[i] = places[i].uniqueNumber;
+    if (const std::optional<QString> problem = BestScoreTable::fault(table.names, table.scores, table.uniqueNumbers)) {
+        appendLog(QString("Best-score table %1 from the server was refused, the stored one is kept: %2.")
+                      .arg(number)
+                      .arg(*problem));
+        return std::nullopt;
     }
-    return true;
+    return table;
 }
 
 QString percentage(double value) {
@@ -50,6 +55,9 @@ QString percentage(double value) {
 
 bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressLines& progress,
                     const QString& participantId) {
+    connection.startDeadline(deadlineMs);
+    connection.setCancelCheck([&progress] { return progress.cancelRequested(); });
+    connection.limitReceiving(maxReceivedBytes);
     if (!participantId.isEmpty()) {
         connection.sendInteger(Protocol::syncClaim);
         connection.sendString(participantId.toUtf8());
@@ -76,25 +84,42 @@ bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressL
         }
     }
     connection.sendInteger(Wire::end);
-    {
-        const SettingsStore::Batch oneWrite = tables.batch();
-        for (int t = 0; t < tableCount; ++t) {
-            BestScoreTable& table = *tables.table(t);
-            if (table.changed && receiveTable(connection, table)) {
-                tables.save(t / difficultyIndexCount, t % difficultyIndexCount);
+    std::vector<Received> received;
+    for (int t = 0; t < tableCount; ++t) {
+        if (tables.table(t)->changed) {
+            if (std::optional<Received> table = receiveTable(connection, t)) {
+                received.push_back(std::move(*table));
             }
-            if ((t + 1) % difficultyIndexCount == 0) {
-                progress.replaceLastLine(percentage(50 + (t + 1) * 50.0 / tableCount));
-            }
+        }
+        if ((t + 1) % difficultyIndexCount == 0) {
+            progress.replaceLastLine(percentage(50 + (t + 1) * 50.0 / tableCount));
         }
     }
     progress.replaceLastLine("Synchronizing 100%");
     const bool complete = !connection.isLost();
+    const int error = connection.lastError();
+    // A server that broke off mid-way was merely lost; one that was stopped is not trusted at all.
+    if (!complete && (error == Connection::cancelled || error == Connection::timedOut)) {
+        connection.close();
+        connection.setCancelCheck({});
+        progress.addLine(Connection::errorText(error).section('\n', 0, 0));
+        return false;
+    }
+    {
+        const SettingsStore::Batch oneWrite = tables.batch();
+        for (const Received& table : received) {
+            BestScoreTable& kept = *tables.table(table.number);
+            kept.names = table.names;
+            kept.scores = table.scores;
+            kept.uniqueNumbers = table.uniqueNumbers;
+            tables.save(table.number / difficultyIndexCount, table.number % difficultyIndexCount);
+        }
+    }
     if (complete && !participantId.isEmpty()) {
         // Only now, with the tables stored, may the server forget what it merged for us.
         connection.sendInteger(Protocol::syncReceived);
-        connection.flush();
     }
     connection.close();
+    connection.setCancelCheck({});
     return complete;
 }

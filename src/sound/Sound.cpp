@@ -18,8 +18,11 @@ Sound::Sound(QObject* eventTarget) : player(new QMediaPlayer), output(new QAudio
             postWindowMessage(eventTarget, WindowMessages::WM_SOUND_EVENT);
         }
     };
-    QObject::connect(player, &QMediaPlayer::playbackStateChanged, player, report);
-    QObject::connect(player, &QMediaPlayer::mediaStatusChanged, player, report);
+    QObject::connect(player, &QMediaPlayer::mediaStatusChanged, player, [report](QMediaPlayer::MediaStatus status) {
+        if (isPlayerEvent(status)) {
+            report();
+        }
+    });
     QObject::connect(player, &QMediaPlayer::errorOccurred, player,
                      [this, report](QMediaPlayer::Error, const QString& text) {
                          report();
@@ -74,6 +77,12 @@ int Sound::attenuation(int volume) {
 
 float Sound::linearVolume(int hundredthsDb) {
     return static_cast<float>(std::pow(10.0, hundredthsDb / 2000.0));
+}
+
+bool Sound::isPlayerEvent(QMediaPlayer::MediaStatus status) {
+    // A playback that completes, or media that cannot be played; loading, buffering and every
+    // start and stop are the player's own business.
+    return status == QMediaPlayer::EndOfMedia || status == QMediaPlayer::InvalidMedia;
 }
 
 bool Sound::isEarly(qint64 positionMs, qint64 durationMs, double fraction) {

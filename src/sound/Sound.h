@@ -1,16 +1,17 @@
 #pragma once
 
+#include <QMediaPlayer>
 #include <QString>
 
 class QAudioOutput;
-class QMediaPlayer;
 class QObject;
 
 // One sound effect on its own media player. Playing always restarts it from the beginning; a sound
 // that is not ready stays silent and every operation on it does nothing.
 class Sound {
 public:
-    // Player events are posted to eventTarget as WM_SOUND_EVENT.
+    // The player's events (a playback completed, an error) are posted to eventTarget as
+    // WM_SOUND_EVENT, one per event.
     explicit Sound(QObject* eventTarget);
     ~Sound();
     Sound(const Sound&) = delete;
@@ -29,6 +30,8 @@ public:
     static int attenuation(int volume);
     // The output's linear volume 0..1 for an attenuation in hundredths of a decibel.
     static float linearVolume(int hundredthsDb);
+    // Whether a media status change is one of the player's events.
+    static bool isPlayerEvent(QMediaPlayer::MediaStatus status);
     static bool isEarly(qint64 positionMs, qint64 durationMs, double fraction);
 
 private:

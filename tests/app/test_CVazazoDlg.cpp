@@ -114,15 +114,35 @@ private slots:
         QVERIFY(window->log()->isVisible());
     }
 
-    void theGpuHitTestIsTheStartChoiceAndTheMenuSwitchesBetweenBoth() {
-        QVERIFY(waitUntil([&] { return window->usesGpuHitTest(); }));
+    void theStartChoiceOfHitTestFollowsTheRendererAndTheMenuSwitchesBetweenBoth() {
+        QVERIFY(waitUntil([&] { return window->log()->plainText().contains(" collision detection."); }));
+        const QString renderer = window->view()->renderer();
+        QVERIFY(!renderer.isEmpty());
+        const bool software = ZornOpenGL::isSoftwareRenderer(renderer);
         QAction* cpu = findAction(window.get(), "CPU");
         QAction* gpu = findAction(window.get(), "GPU");
-        QVERIFY(gpu->isEnabled() && gpu->isChecked() && !cpu->isChecked());
-        cpu->trigger();
-        QVERIFY(!window->usesGpuHitTest() && cpu->isChecked() && !gpu->isChecked());
+        QVERIFY(gpu->isEnabled());
+        QCOMPARE(window->usesGpuHitTest(), !software);
+        QCOMPARE(gpu->isChecked(), !software);
+        QCOMPARE(cpu->isChecked(), software);
+        const QString log = window->log()->plainText();
+        QVERIFY2(log.contains(software ? "Using CPU collision detection." : "Using GPU collision detection.") &&
+                     log.contains("The renderer " + renderer),
+                 qPrintable(log));
         gpu->trigger();
         QVERIFY(window->usesGpuHitTest() && gpu->isChecked() && !cpu->isChecked());
+        cpu->trigger();
+        QVERIFY(!window->usesGpuHitTest() && cpu->isChecked() && !gpu->isChecked());
+    }
+
+    void mesaSoftwareRenderersAreToldApartFromGraphicsCards() {
+        for (const char* name : {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Software Rasterizer (swrast)"}) {
+            QVERIFY(ZornOpenGL::isSoftwareRenderer(name));
+        }
+        for (const char* name : {"NVIDIA GeForce RTX 3060/PCIe/SSE2", "AMD Radeon RX 6600 (radeonsi, navi23)",
+                                 "Mesa Intel(R) UHD Graphics 620 (KBL GT2)"}) {
+            QVERIFY(!ZornOpenGL::isSoftwareRenderer(name));
+        }
     }
 
     void unlimitedWhilePausedPostsNoTicks() {
@@ -505,6 +525,29 @@ private slots:
             QVERIFY(data.open(QIODevice::ReadOnly));
             QCOMPARE(QCryptographicHash::hash(data.readAll(), QCryptographicHash::Sha256).toHex(), file.sha256);
         }
+    }
+
+    void f5DrawsTheCounterWheelsAsOutlinesTooAndBack() {
+        // The counters sit in the band along the top edge, where nothing else is drawn before a game.
+        auto counterPixels = [&] {
+            const QImage frame = window->view()->grabFramebuffer();
+            const QColor background = frame.pixelColor(frame.width() / 2, frame.height() / 2);
+            int drawn = 0;
+            for (int y = 0; y < frame.height() / 8; ++y) {
+                for (int x = 0; x < frame.width(); ++x) {
+                    drawn += frame.pixelColor(x, y) != background ? 1 : 0;
+                }
+            }
+            return drawn;
+        };
+        QVERIFY(waitUntil([&] { return counterPixels() > 0; }));
+        const int filled = counterPixels();
+        QTest::keyClick(window.get(), Qt::Key_F5);
+        QVERIFY2(waitUntil([&] { return counterPixels() < filled * 3 / 4; }),
+                 qPrintable(QString("%1 -> %2").arg(filled).arg(counterPixels())));
+        QVERIFY(counterPixels() > 0);
+        QTest::keyClick(window.get(), Qt::Key_F5);
+        QVERIFY(waitUntil([&] { return counterPixels() == filled; }));
     }
 
     void theBackgroundColourComesFromTheStore() {

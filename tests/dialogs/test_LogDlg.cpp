@@ -37,7 +37,21 @@ private slots:
         appendLog("no clock");
         QCOMPARE(log.plainText(),
                  QString("09:03.07 Could not open file with objects!\n\n09:03.07 on a worker\n"
-                         "-1:-1.-1 no clock\n"));
+                         "0-1:0-1.0-1 no clock\n"));
+    }
+
+    void everyEntryAlsoGoesToStandardErrorAsOneStampedLine() {
+        QStringList echoed;
+        GameLog::setEcho([&](const QString& line) { echoed << line; });
+        appendLog("Could not open file with objects!\n");
+        appendLog("Connection reset by peer.\nA existing connection was forcibly closed");
+        GameLog::setTimeSource([] { return std::optional<QTime>(); });
+        appendLog("no clock");
+        GameLog::setEcho(GameLog::standardErrorEcho);
+        GameLog::takePending();
+        QCOMPARE(echoed, QStringList({"09:03.07 Could not open file with objects!",
+                                      "09:03.07 Connection reset by peer. | A existing connection was forcibly closed",
+                                      "0-1:0-1.0-1 no clock"}));
     }
 
     void linesAppendedWhileHiddenOrClosedAreAllThereWhenTheLogIsShown() {

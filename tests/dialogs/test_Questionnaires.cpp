@@ -70,6 +70,30 @@ private slots:
         QCOMPARE(gauge->level, horizontal ? (w - 1.0) / w : 1.0);
     }
 
+    void aButtonHeldWhileDraggingOutsideTheWindowKeepsTheRatingOnTheScale() {
+        for (const bool horizontal : {true, false}) {
+            std::unique_ptr<Gauge> gauge(horizontal ? static_cast<Gauge*>(new ThermoHDlg) : new ThermoVDlg);
+            gauge->open();
+            QVERIFY(QTest::qWaitForWindowExposed(gauge.get()));
+            const QPoint inside(gauge->width() / 2, gauge->height() / 2);
+            QTest::mousePress(gauge.get(), Qt::MiddleButton, {}, inside);
+            const QSize size = gauge->size();
+            const std::vector<std::pair<QPoint, double>> drags{
+                {QPoint(-300, -300), horizontal ? 0.0 : 1.0},
+                {QPoint(size.width() + 400, size.height() + 400), horizontal ? 1.0 : 0.0},
+                {QPoint(size.width() * 3, -size.height() * 2), 1.0}};
+            for (const auto& [point, level] : drags) {
+                QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::MiddleButton,
+                                 Qt::MiddleButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(gauge.get(), &move);
+                QCOMPARE(gauge->level, level);
+                QVERIFY(gauge->level * 10 >= 0.0 && gauge->level * 10 <= 10.0);
+            }
+            QTest::mouseRelease(gauge.get(), Qt::MiddleButton, {}, inside);
+            gauge->close();
+        }
+    }
+
     void theObjectsListSortsTheFileAndConfirmsOrKeepsTheStoredChoice_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("stored");
@@ -99,7 +123,7 @@ private slots:
         GameLog::takePending();
         ObjectsDlg dlg(stored, out.fileName());
         const std::vector<GameLog::Line> log = GameLog::takePending();
-        QCOMPARE(log.size() == 1 && log[0].text.startsWith("Could not open file with objects!"),
+        QCOMPARE(log.size() == 1 && log[0].text == "Could not open file with objects!\n",
                  file.isNull());
         auto* list = dlg.findChild<QListWidget*>();
         dlg.open();

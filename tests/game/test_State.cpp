@@ -145,6 +145,23 @@ private slots:
         QCOMPARE(state->explosions.count(), 1);
     }
 
+    void clearingTheFieldLeavesExplosionsInFlightAndANewGameStartsWithoutThem() {
+        state->targets.add(circleAt(0.5, 0.5, false));
+        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.5, 0.5));
+        state->detectHitsCpu();
+        state->processHits(0.0);
+        QCOMPARE(state->explosions.count(), 1);
+        state->clearField();
+        QCOMPARE(state->guns.count(), 0);
+        QCOMPARE(state->explosions.count(), 1);
+        state->tick(10.0);
+        QCOMPARE(state->explosions.count(), 1);
+        LevelSelection selection;
+        selection.gameLevel = 6;
+        state->startGame(selection, 20.0);
+        QCOMPARE(state->explosions.count(), 0);
+    }
+
     void aGunExactlyAtTheTouchingDistanceHits() {
         // At the origin, so that no rounding moves the gun off the exact distance.
         state->targets.add(circleAt(0.0, 0.0, false));

@@ -3,12 +3,15 @@
 #include "support/TestMain.h"
 #include "scene/Explosion.h"
 #include "scene/FieldScale.h"
+#include "scene/Gun.h"
 #include "scene/Fragments.h"
 #include "scene/Paddle.h"
 #include "scene/Rectangle.h"
 #include "scene/SceneRandom.h"
 #include "scene/Sphere.h"
 #include "scene/Triangle.h"
+
+#include "support/OffscreenGl.h"
 
 #include <QtTest>
 
@@ -94,6 +97,95 @@ private slots:
                 QVERIFY(std::abs(sum - std::abs(c.area)) <= 1e-4 * std::abs(c.area));
             }
         }
+    }
+
+    // One draw per explosion shows the same picture as a draw per fragment: turned, placed, coloured
+    // and faded alike, edge pixels aside.
+    void anExplosionDrawnInOneGoLooksAsItsFragmentsDrawnOneByOne() {
+        OffscreenGl gl(300, 200);
+        QVERIFY(gl.isReady());
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        FieldScale::program() = FieldScale{300, 200};
+        Rectangle flat(SpawnContext{}, true, false, true, 2.0, 0.08);
+        Sphere solid(SpawnContext{}, true, false, true, 2.0, 0.08);
+        for (Target2D* source : {static_cast<Target2D*>(&flat), static_cast<Target2D*>(&solid)}) {
+            source->x = 0.5;
+            source->y = 0.5;
+            source->angle = 30.0;
+            const auto explosion = Explosion::of(*source);
+            QVERIFY(explosion->fragmentCount() > 10);
+            for (int tick = 0; tick < 20; ++tick) {
+                explosion->update(100.0 + 16.0 * tick);
+            }
+            const auto picture = [&](bool oneGo) {
+                glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+                glClear(GL_COLOR_BUFFER_BIT);
+                if (oneGo) {
+                    explosion->draw();
+                } else {
+                    for (const auto& fragment : explosion->fragments) {
+                        fragment->draw();
+                    }
+                }
+                return gl.image();
+            };
+            const QImage batched = picture(true);
+            const QImage single = picture(false);
+            int coloured = 0;
+            int different = 0;
+            for (int y = 0; y < single.height(); ++y) {
+                for (int x = 0; x < single.width(); ++x) {
+                    const QColor a = single.pixelColor(x, y);
+                    const QColor b = batched.pixelColor(x, y);
+                    coloured += a != Qt::black ? 1 : 0;
+                    different += std::abs(a.red() - b.red()) > 1 || std::abs(a.green() - b.green()) > 1 ||
+                                         std::abs(a.blue() - b.blue()) > 1
+                                     ? 1
+                                     : 0;
+                }
+            }
+            QVERIFY(coloured > 20);
+            QVERIFY2(different <= coloured / 10, qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
+        }
+    }
+
+    // Guns drawn together show the wire balls each gun's own draw shows.
+    void gunsDrawnInOneGoLookAsEachDrawnByItself() {
+        OffscreenGl gl(300, 200);
+        QVERIFY(gl.isReady());
+        FieldScale::program() = FieldScale{300, 200};
+        std::vector<std::unique_ptr<Gun>> guns;
+        for (const double radius : {Gun::firedRadius, 0.02, 0.06}) {
+            guns.push_back(std::make_unique<Gun>(radius, 0.2 + 5 * radius, 0.3 + 4 * radius));
+            guns.back()->setColour(radius < 0.01 ? 1.0 : 0.5);
+        }
+        const auto picture = [&](bool oneGo) {
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            GunBatch batch;
+            for (const auto& gun : guns) {
+                if (oneGo) {
+                    batch.add(*gun);
+                } else {
+                    gun->draw();
+                }
+            }
+            batch.draw();
+            return gl.image();
+        };
+        const QImage batched = picture(true);
+        const QImage single = picture(false);
+        int coloured = 0;
+        int different = 0;
+        for (int y = 0; y < single.height(); ++y) {
+            for (int x = 0; x < single.width(); ++x) {
+                coloured += single.pixelColor(x, y) != Qt::black ? 1 : 0;
+                different += single.pixelColor(x, y) != batched.pixelColor(x, y) ? 1 : 0;
+            }
+        }
+        QVERIFY(coloured > 100);
+        QVERIFY2(different <= coloured / 20, qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
     }
 
     void fadingIsPerUpdateAndFieldBound() {

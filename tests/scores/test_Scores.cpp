@@ -2,6 +2,7 @@
 #include "scores/BestScoreTableSet.h"
 #include "scores/HallOfFameDlg.h"
 #include "scores/NameDlg.h"
+#include "core/Log.h"
 #include "scores/NameSource.h"
 #include "support/DialogFixture.h"
 
@@ -202,23 +203,78 @@ private slots:
         QCOMPARE(next.store.diskWrites() - rewrites, 1);
     }
 
-    void damagedAndOddStoredPlacesAreReadSafely() {
+    void damagedAndOddStoredPlacesAreReadSafelyAndTheGapIsClosedInTheStore() {
         store->write("Version", "173");
         storePlace(*store, 3, 7, 0, "A", "70", "5");
         storePlace(*store, 3, 7, 1, "B", "20000000", "6");
         storePlace(*store, 3, 7, 2, QString(400, u'n'), "30", "9x");
-        storePlace(*store, 3, 7, 3, "D", "16777215", "8");
+        storePlace(*store, 3, 7, 3, "D", "16", "8");
         store->write("Best Score 3-7-4", "abc");
         const int rewrites = store->diskWrites();
         tables->loadAll();
-        // The version and the removal of the damaged place reach the disk together.
+        // The version and the table saved without its damaged place reach the disk together.
         QCOMPARE(store->diskWrites() - rewrites, 1);
         const BestScoreTable& t = *tables->table(3, 7);
-        QCOMPARE(scores(t), (QList<int>{70, 30, 16777215, 0, -1, -1, -1, -1, -1, -1}));
+        QCOMPARE(scores(t), (QList<int>{70, 30, 16, 0, -1, -1, -1, -1, -1, -1}));
         QVERIFY(t.names[1].size() == 255 && t.uniqueNumbers[1] == 9 && t.names[3] == "-");
-        QVERIFY(store->read("Best Name 3-7-1", "gone") == "gone" &&
-                store->read("Best Score Unique Number 3-7-1", "gone") == "gone");
-        QCOMPARE(store->read("Best Score 3-7-2", ""), QString("30"));
+        // The store holds the table as it was read: the later places moved up, none left as a gap.
+        QCOMPARE(store->read("Best Score 3-7-1", ""), QString("30"));
+        QCOMPARE(store->read("Best Name 3-7-1", ""), QString(255, u'n'));
+        QCOMPARE(store->read("Best Score 3-7-3", ""), QString("0"));
+        QCOMPARE(store->read("Best Score 3-7-4", ""), QString("-1"));
+    }
+
+    void aDamagedPlaceNeverComesBackAsAGapAboveLaterScores() {
+        {
+            Run first(path());
+            storePlace(first.store, 2, 1, 0, "A", "70", "5");
+            storePlace(first.store, 2, 1, 1, "B", "20000000", "6");
+            storePlace(first.store, 2, 1, 2, "C", "30", "7");
+            first.store.write("Version", "173");
+        }
+        Run run(path());
+        QCOMPARE(scores(*run.set.table(2, 1)).mid(0, 3), (QList<int>{70, 30, -1}));
+        // The offer reads the table again from the store, which must not bring the gap back.
+        NameRecorder eve(QString("Eve"));
+        QVERIFY(run.set.offerScore(2, 1, 10, eve));
+        QCOMPARE(eve.ranks, QList<int>{3});
+        QCOMPARE(scores(*run.set.table(2, 1)).mid(0, 4), (QList<int>{70, 30, 10, -1}));
+        Run reader(path());
+        QCOMPARE(scores(*reader.set.table(2, 1)).mid(0, 4), (QList<int>{70, 30, 10, -1}));
+    }
+
+    void aStoredTableThatFailsTheChecksIsNotTakenAndSaysWhyOnce_data() {
+        QTest::addColumn<QStringList>("place0");
+        QTest::addColumn<QStringList>("place1");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("unsorted") << QStringList{"A", "10", "1"} << QStringList{"B", "30", "2"} << "above place 1";
+        QTest::newRow("score below -1") << QStringList{"A", "10", "1"} << QStringList{"B", "-7", "2"}
+                                        << "the score -7";
+        QTest::newRow("number below -1") << QStringList{"A", "10", "-2"} << QStringList{"-", "-1", "-1"}
+                                         << "the number -2";
+        QTest::newRow("control character") << QStringList{QString("A") + QChar(1) + "b", "10", "1"} << QStringList{"-", "-1", "-1"}
+                                           << "U+0001";
+        QTest::newRow("empty place with a name") << QStringList{"A", "10", "1"} << QStringList{"Bob", "-1", "-1"}
+                                                 << "is empty";
+        QTest::newRow("gap") << QStringList{"-", "-1", "-1"} << QStringList{"B", "30", "2"} << "above place 1";
+    }
+    void aStoredTableThatFailsTheChecksIsNotTakenAndSaysWhyOnce() {
+        QFETCH(QStringList, place0);
+        QFETCH(QStringList, place1);
+        QFETCH(QString, why);
+        store->write("Version", "173");
+        storePlace(*store, 4, 2, 0, place0[0], place0[1], place0[2]);
+        storePlace(*store, 4, 2, 1, place1[0], place1[1], place1[2]);
+        storePlace(*store, 4, 3, 0, "Kept", "55", "4");
+        GameLog::takePending();
+        tables->loadAll();
+        const std::vector<GameLog::Line> log = GameLog::takePending();
+        QCOMPARE(log.size(), size_t(1));
+        QVERIFY2(log[0].text.contains("4-2") && log[0].text.contains(why), qPrintable(log[0].text));
+        QCOMPARE(scores(*tables->table(4, 2)), noScores);
+        QCOMPARE(tables->table(4, 3)->scores[0], 55);
+        // Not read is not deleted: the store still holds what it held.
+        QCOMPARE(store->read("Best Score 4-2-1", ""), place1[1]);
     }
 
     void anotherLayoutIsIgnoredOnceAndReadFromTheSecondRun() {

@@ -30,6 +30,17 @@ private slots:
         QVERIFY(!Sound::isEarly(100, 0, SoundEffects::sampleFraction));
     }
 
+    void aShotThatPlaysToItsEndIsOnePlayerEventAndAnUnplayableFileAnother() {
+        const QList<QMediaPlayer::MediaStatus> oneShot{QMediaPlayer::LoadingMedia, QMediaPlayer::LoadedMedia,
+                                                       QMediaPlayer::BufferingMedia, QMediaPlayer::BufferedMedia,
+                                                       QMediaPlayer::EndOfMedia, QMediaPlayer::LoadedMedia,
+                                                       QMediaPlayer::BufferedMedia};
+        QCOMPARE(std::count_if(oneShot.begin(), oneShot.end(), Sound::isPlayerEvent), 1);
+        QVERIFY(Sound::isPlayerEvent(QMediaPlayer::InvalidMedia));
+        QVERIFY(!Sound::isPlayerEvent(QMediaPlayer::StalledMedia));
+        QVERIFY(!Sound::isPlayerEvent(QMediaPlayer::NoMedia));
+    }
+
     void aSliderPlaysTheFirstSampleNotJustStarted_data() {
         QTest::addColumn<int>("group");
         QTest::addColumn<QList<int>>("early");
