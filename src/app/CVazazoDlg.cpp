@@ -3,9 +3,8 @@
 #include "app/CAboutDlg.h"
 #include "app/HelpDlg.h"
 #include "app/Questionnaire.h"
-#include "records/FrameTimingMeter.h"
+#include "app/ResearchData.h"
 #include "results/ResultsDlg.h"
-#include "records/SessionRecorder.h"
 #include "app/ColourSetting.h"
 #include "app/WindowIcon.h"
 #include "core/WindowMessages.h"
@@ -39,7 +38,6 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <map>
 
 namespace {
 constexpr int initialWidth = 800;
@@ -93,18 +91,9 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     newGameDlg = new NewGameDlg(store, this, this);
     learningDlg = new LSettingsDlg(store, this, this);
     learning.select(LearningMethods::methodIndex(learningDlg->dataCollection()));
-    // The record hears of a game's answers before data collection saves it.
-    recorder = std::make_unique<SessionRecorder>(*this, store);
-    addListener(*recorder);
-    dataCollection.setRecorder(recorder.get());
-    learning.setDecisionLog(&recorder->decisions());
-    frameTiming = std::make_unique<FrameTimingMeter>(
-        *this, [this] { return gameLoop.framePeriodMs.load(); },
+    research = std::make_unique<ResearchData>(
+        *this, store, *settingsDlg, Paddle::program(), learning, [this] { return gameLoop.framePeriodMs.load(); },
         [this] { return learningDlg->dataCollection().averagingMs(); });
-    addListener(*frameTiming);
-    recorder->setFrameTiming(frameTiming.get());
-    dataFeed = std::make_unique<DataCollectionFeed>(dataCollection, *this, *settingsDlg, Paddle::program());
-    addListener(*dataFeed);
     createMenus();
     menuBar()->installEventFilter(this);
     resize(initialWidth, initialHeight);
@@ -121,7 +110,7 @@ CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
 
 void CVazazoDlg::setScoreServerOverride(const QString& server) {
     scoreServerOverride = server;
-    dataCollection.setScoreServerOverride(server);
+    research->collection().setScoreServerOverride(server);
 }
 
 QString CVazazoDlg::scoreServer() const {
@@ -197,7 +186,7 @@ void CVazazoDlg::gpuCollisionProbed(bool available) {
     const bool firstProbe = !collisionProbed;
     collisionProbed = true;
     gpuCollisionAvailable = available;
-    recorder->setEnvironment({view_->glVendor, view_->glRenderer, view_->glVersion});
+    research->setEnvironment({view_->glVendor, view_->glRenderer, view_->glVersion});
     gpuCollisionItem->setEnabled(available);
     // The GPU test is the start-up choice on a graphics card; a later context only withdraws it
     // if it must.
@@ -497,7 +486,7 @@ void CVazazoDlg::onFrameSwapped() {
         });
     }
     ++fpsMeter.framesSinceSample;
-    frameTiming->frameShown();
+    research->frameShown();
     gameLoop.frameDone();
     if (!paused && gameLoop.framePeriodMs == 0) {
         postWindowMessage(this, WM_TICK);
@@ -578,30 +567,6 @@ void CVazazoDlg::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space:
         fire();
         break;
-    case Qt::Key_T:
-        setOrientation(Orientation::north);
-        break;
-    case Qt::Key_G:
-        setOrientation(Orientation::south);
-        break;
-    case Qt::Key_H:
-        setOrientation(Orientation::east);
-        break;
-    case Qt::Key_F:
-        setOrientation(Orientation::west);
-        break;
-    case Qt::Key_8:
-    case Qt::Key_2:
-    case Qt::Key_6:
-    case Qt::Key_4:
-        if (keypad) {
-            static const std::map<int, int> keypadOrientation{{Qt::Key_8, Orientation::north},
-                                                              {Qt::Key_2, Orientation::south},
-                                                              {Qt::Key_6, Orientation::east},
-                                                              {Qt::Key_4, Orientation::west}};
-            setOrientation(keypadOrientation.at(event->key()));
-        }
-        break;
     case Qt::Key_F5:
         toggleWireframe();
         break;
@@ -622,6 +587,9 @@ void CVazazoDlg::keyPressEvent(QKeyEvent* event) {
         showCursor();
         break;
     default:
+        if (const int turned = Orientation::forKey(event->key(), keypad); turned != 0) {
+            setOrientation(turned);
+        }
         break;
     }
     QMainWindow::keyPressEvent(event);
@@ -739,20 +707,9 @@ void CVazazoDlg::startGameFromDialog() {
     // Asked before the clock starts, so answering takes no playing time.
     const GameReport::Answers answers = askBeforeGame();
     startGame(selection, Clock::program().now(), answers);
-    dataFeed->beginGame(learningDlg->dataCollection());
+    research->feed().beginGame(learningDlg->dataCollection());
     applyLearningSettings(false);
-    const QString level = GameLevels::isValidLevel(selection.gameLevel)
-                              ? GameLevels::GameLevelNames[selection.gameLevel]
-                              : QString::number(selection.gameLevel);
-    QString difficulty = "none";
-    if (GameLevels::isCustomLevel(selection.gameLevel)) {
-        if (selection.difficulty >= 0) {
-            difficulty = GameLevels::customDifficultyNames[std::min(selection.difficulty, 1)];
-        }
-    } else if (const int index = GameLevels::difficultyIndex(selection.difficulty, selection.oneShot); index >= 0) {
-        difficulty = GameLevels::DifficultyNames[index];
-    }
-    appendLog(QString("New game: %1, difficulty %2").arg(level, difficulty));
+    appendLog("New game: " + GameLevels::describe(selection));
 }
 
 GameReport::Answers CVazazoDlg::askBeforeGame() {
@@ -784,7 +741,7 @@ void CVazazoDlg::closeEvent(QCloseEvent* event) {
 
 void CVazazoDlg::stopWorkerThreads() {
     learning.stop();
-    dataCollection.shutdown();
+    research->collection().shutdown();
     fpsMeter.stopAndWait();
     gameLoop.stopAndWait();
     afterGameDelay.stopAndWait();

@@ -6,8 +6,6 @@
 #include "game/State.h"
 #include "render/FPSAverage.h"
 #include "core/Delay.h"
-#include "learning/DataCollection.h"
-#include "learning/DataCollectionFeed.h"
 #include "learning/LearningMethods.h"
 #include "render/ExtraMessage.h"
 #include "render/FramePainter.h"
@@ -33,8 +31,7 @@ class NewGameDlg;
 class QAction;
 class QActionGroup;
 class SettingsDlg;
-class FrameTimingMeter;
-class SessionRecorder;
+class ResearchData;
 class SettingsStore;
 class Shader;
 
@@ -91,7 +88,6 @@ public:
     ExtraMessage message;
     Delay afterGameDelay;
     LearningMethods learning{this};
-    DataCollection dataCollection;
     BestScoreTableSet bestScores;
 
     int orientation = Orientation::south;
@@ -172,9 +168,7 @@ private:
     bool countdownFontCreated = false;
     bool messageFontCreated = false;
     QColor backgroundColour{Qt::black};
-    std::unique_ptr<SessionRecorder> recorder;
-    std::unique_ptr<FrameTimingMeter> frameTiming;
-    std::unique_ptr<DataCollectionFeed> dataFeed;
+    std::unique_ptr<ResearchData> research;
     // Made and loaded once the first frame is on screen.
     std::unique_ptr<SoundEffects> sounds;
     QString scoreServerOverride;

@@ -22,4 +22,28 @@ constexpr const char* name(int orientation) {
         return "undefined";
     }
 }
+// The orientation a key turns the field to: T, G, H, F, or 8, 2, 6, 4 on the numeric pad; 0 for
+// any other key. Key codes are Qt's, which match ASCII for letters and digits.
+constexpr int forKey(int key, bool keypad) {
+    switch (key) {
+    case 'T':
+        return north;
+    case 'G':
+        return south;
+    case 'H':
+        return east;
+    case 'F':
+        return west;
+    case '8':
+        return keypad ? north : 0;
+    case '2':
+        return keypad ? south : 0;
+    case '6':
+        return keypad ? east : 0;
+    case '4':
+        return keypad ? west : 0;
+    default:
+        return 0;
+    }
+}
 } // namespace Orientation

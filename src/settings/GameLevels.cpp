@@ -63,3 +63,17 @@ LevelStart applyLevel(const LevelSelection& selection, GameSettingsPages& pages)
 }
 
 } // namespace GameLevels
+
+QString GameLevels::describe(const LevelSelection& selection) {
+    const QString level =
+        isValidLevel(selection.gameLevel) ? GameLevelNames[selection.gameLevel] : QString::number(selection.gameLevel);
+    QString difficulty = "none";
+    if (isCustomLevel(selection.gameLevel)) {
+        if (selection.difficulty >= 0) {
+            difficulty = customDifficultyNames[std::min(selection.difficulty, 1)];
+        }
+    } else if (const int index = difficultyIndex(selection.difficulty, selection.oneShot); index >= 0) {
+        difficulty = DifficultyNames[index];
+    }
+    return QString("%1, difficulty %2").arg(level, difficulty);
+}

@@ -2,6 +2,8 @@
 
 #include "settings/LevelSelection.h"
 
+#include <QString>
+
 #include <array>
 #include <optional>
 
@@ -92,6 +94,8 @@ int timeLimitMs(int level);
 const DifficultyPreset* presetFor(int difficulty);
 // Index into DifficultyNames, or -1 for a difficulty outside the table.
 int difficultyIndex(int difficulty, bool oneShot);
+// "<level name>, difficulty <difficulty name>" of a selection, for the log.
+QString describe(const LevelSelection& selection);
 
 // What the game has to do itself once the level is applied.
 struct LevelStart {
