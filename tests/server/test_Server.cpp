@@ -15,13 +15,9 @@ class ServerTest : public QObject {
 
     QTemporaryDir folder;
 
-    ServerConfig config(const QString& database, int idleMs = 30000) { return testConfig(database, idleMs); }
-
     // Streams stored line for line, a cut one kept as incomplete, against the given database.
     void exercise(const QString& database) {
-        ServerThread server(config(database));
-        QString error;
-        QVERIFY2(server.start(&error), qPrintable(error));
+        START_SERVER(server, testConfig(database));
         Client client(server.tcpPort());
         QVERIFY(client.hello());
         const QByteArray longLine(300 * 1024, 'x');
@@ -34,8 +30,7 @@ class ServerTest : public QObject {
         uploadStream(broken, "info", {"cut", "short"}, false);
         broken.socket.disconnectFromHost();
 
-        ServerDatabase reader;
-        QVERIFY2(reader.open(database, &error), qPrintable(error));
+        OPEN_VIEW(reader, database);
         QVERIFY(waitUntil([&] { return reader.streams().size() == 3 && reader.streams()[2].lines.size() == 2; }));
         const QList<StoredStream> streams = reader.streams();
         QCOMPARE(streams[0].kind, QString("stats"));
@@ -126,9 +121,7 @@ private slots:
     }
 
     void pageAndRefusals() {
-        ServerThread server(config(folder.filePath("refusals.sqlite")));
-        QString error;
-        QVERIFY2(server.start(&error), qPrintable(error));
+        START_SERVER(server, testConfig(folder.filePath("refusals.sqlite")));
         const auto get = [&](const QByteArray& path) {
             QTcpSocket http;
             http.connectToHost(QHostAddress::LocalHost, server.httpPort());
@@ -160,14 +153,9 @@ private slots:
 
     // Seeded garbage and cut-short sessions; afterwards a proper client must still be served.
     void fuzz() {
-        ServerThread server(config(folder.filePath("fuzz.sqlite"), 300));
-        QString error;
-        QVERIFY2(server.start(&error), qPrintable(error));
-        QByteArray valid;
-        for (qint32 value : {1, 173, 5})
-            wire::putInt(valid, value);
-        for (const char* text : {"info", "a line", "another", ""})
-            wire::putString(valid, text);
+        START_SERVER(server, testConfig(folder.filePath("fuzz.sqlite"), 300));
+        // A version check, a stream and a synchronization, to be cut and damaged.
+        QByteArray valid = QByteArray::fromHex("01000000ad000000") + framedStream("info", {"a line", "another"});
         for (qint32 value : {4, 2, 7})
             wire::putInt(valid, value);
         for (int place = 0; place < 10; ++place) {
