@@ -44,7 +44,10 @@ class ServerTest : public QObject {
 private slots:
     void initTestCase() { QLoggingCategory::setFilterRules("vazazo.server.info=false"); }
 
-    void bestTenWithTiesInStoredOrder() {
+    // Ties keep the stored order; names are cut to 255 characters; the same number and name is one
+    // entry with the better score; a number never issued, or another's, makes a new entry; a score
+    // past the limit is refused.
+    void tablesMergeByNumberAndNameAndRefuseDamagedScores() {
         ServerTable stored;
         for (int i = 0; i < 10; ++i) {
             stored[i] = {QString("s%1").arg(i), 100 - 10 * i, i + 1};
@@ -57,30 +60,25 @@ private slots:
         QCOMPARE(merged[5], (ServerScore{QString(255, 'n'), 60, 11}));
         QCOMPARE(merged[9], (ServerScore{"s8", 20, 9}));
         QCOMPARE(next, 11);
-        // The same number and name is one entry, the better score kept; a number never issued is new.
-        const ServerTable again = mergeScoreTables(
-            merged, table({{"s0", 120, 1}, {"s9", 5, 10}, {"forged", 95, 99}}), 11, [&] { return ++next; });
-        QCOMPARE(again[0], (ServerScore{"s0", 120, 1}));
-        QCOMPARE(again[1], (ServerScore{"forged", 95, 12}));
-        QCOMPARE(again[9].score, 30);
-    }
-
-    void nobodyRenamesAnothersEntryNorStoresADamagedScore() {
-        const ServerTable stored = table({{"ann", 90, 1}, {"bob", 80, 2}});
         QList<ServerTable> all(tableCount);
-        all[0] = stored;
-        all[5] = table({{"cyd", 70, 3}});
-        int next = 3;
-        const ServerTable merged = mergeScoreTables(
-            stored, table({{"mallory", 95, 1}, {"eve", 75, 3}, {"big", maxScore + 1, -1}, {"max", maxScore, -1}}),
-            3, [&] { return ++next; }, namesByNumber(all));
-        QCOMPARE(merged[0], (ServerScore{"max", maxScore, 4}));
-        QCOMPARE(merged[1], (ServerScore{"mallory", 95, 5}));
-        QCOMPARE(merged[2], (ServerScore{"ann", 90, 1}));
-        QCOMPARE(merged[3], (ServerScore{"bob", 80, 2}));
-        // Number 3 is cyd's in another table: eve's entry is new, not cyd's.
-        QCOMPARE(merged[4], (ServerScore{"eve", 75, 6}));
-        QVERIFY(merged[5].isEmpty());
+        all[0] = merged;
+        all[5] = table({{"cyd", 70, ++next}});
+        const ServerTable again = mergeScoreTables(merged,
+                                                   table({{"s0", 120, 1},
+                                                          {"mallory", 95, 2},
+                                                          {"forged", 85, 99},
+                                                          {"eve", 75, 12},
+                                                          {"big", maxScore + 1, -1},
+                                                          {"max", maxScore, -1}}),
+                                                   12, [&] { return ++next; }, namesByNumber(all));
+        QCOMPARE(again[0], (ServerScore{"max", maxScore, 13}));
+        QCOMPARE(again[1], (ServerScore{"s0", 120, 1}));
+        QCOMPARE(again[2], (ServerScore{"mallory", 95, 14}));
+        QCOMPARE(again[3], (ServerScore{"s1", 90, 2}));
+        QCOMPARE(again[4], (ServerScore{"forged", 85, 15}));
+        // Number 12 is cyd's in another table: eve's entry is new, not cyd's.
+        QCOMPARE(again[6], (ServerScore{"eve", 75, 16}));
+        QCOMPARE(again[9].score, 60);
     }
 
     // Synchronizations that arrive together are merged in one transaction, one after the other.
