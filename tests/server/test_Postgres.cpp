@@ -155,8 +155,7 @@ private slots:
     // Logs go to stderr without colour; SIGHUP leaves the server running, SIGTERM ends it.
     void theProgramBehavesAsAService() {
         QProcess server;
-        server.start(serverProgram(), {QStringLiteral("--db"), folder.filePath("service.sqlite"), QStringLiteral("--port"),
-                                       QStringLiteral("0"), QStringLiteral("--http-port"), QStringLiteral("0")});
+        server.start(serverProgram(), {"--db", folder.filePath("service.sqlite"), "--port", "0", "--http-port", "0"});
         QVERIFY(server.waitForStarted(10000));
         QByteArray errors;
         QVERIFY(waitUntil([&] {
