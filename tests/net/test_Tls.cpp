@@ -7,8 +7,10 @@
 #include "scores/BestScoreTableSet.h"
 #include "scores/HallOfFameDlg.h"
 #include "server/ScoreServer.h"
+#include "server/ServerClient.h"
 #include "server/ServerDatabase.h"
 #include "settings/SettingsStore.h"
+#include "support/DataPlayer.h"
 #include "support/ManualCounter.h"
 #include "support/RecordingProgress.h"
 #include "support/TestCertificates.h"
@@ -23,14 +25,6 @@
 
 namespace {
 constexpr qint64 gameTime = 1'700'000'000;
-
-QString logText() {
-    QStringList texts;
-    for (const GameLog::Line& line : GameLog::takePending()) {
-        texts << line.text;
-    }
-    return texts.join('\n');
-}
 
 // One player's game as far as the score server sees it: the data of each game played and the
 // best scores with the High Scores window's "Synchronize".
@@ -87,10 +81,7 @@ private:
     TestCertificate stranger;
 
     std::unique_ptr<ServerThread> startServer(const QString& database, const TestCertificate& certificate) {
-        ServerConfig config;
-        config.database = database;
-        config.httpPort = 0;
-        config.tcpPort = 0;
+        ServerConfig config = testConfig(database);
         config.tls = {certificate.certificate, certificate.key};
         config.httpsPort = certificate.certificate.isEmpty() ? -1 : 0;
         auto started = std::make_unique<ServerThread>(config);
@@ -121,148 +112,109 @@ private slots:
     }
     void init() { GameLog::takePending(); }
 
-    void scoreServerSettingsNameThePageAndHowToFetchIt_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("https");
-        QTest::newRow("bare host") << "scores.example"
-                                   << "scores.example:80" << false;
-        QTest::newRow("http with port") << "http://scores.example:8080"
-                                        << "scores.example:8080" << false;
-        QTest::newRow("https") << " HTTPS://scores.example/ "
-                               << "scores.example:443" << true;
-        QTest::newRow("https v6 with port") << "https://[::1]:8443"
-                                            << "[::1]:8443" << true;
-        QTest::newRow("other scheme") << "ftp://scores.example"
-                                      << "" << false;
-        QTest::newRow("a path") << "https://scores.example/page"
-                                << "" << false;
-        QTest::newRow("no host") << "https://"
-                                 << "" << false;
-    }
     void scoreServerSettingsNameThePageAndHowToFetchIt() {
-        QFETCH(QString, text);
-        QFETCH(QString, address);
-        QFETCH(bool, https);
-        const std::optional<PageAddress> page = PageAddress::parse(text);
-        QCOMPARE(page ? page->address.toString() : QString(), address);
-        QCOMPARE(page && page->https, https);
+        const struct {
+            const char* text;
+            const char* address;
+            bool https;
+        } cases[] = {{"scores.example", "scores.example:80", false},
+                     {"http://scores.example:8080", "scores.example:8080", false},
+                     {" HTTPS://scores.example/ ", "scores.example:443", true},
+                     {"https://[::1]:8443", "[::1]:8443", true},
+                     {"ftp://scores.example", "", false},
+                     {"https://scores.example/page", "", false},
+                     {"https://", "", false}};
+        for (const auto& c : cases) {
+            const std::optional<PageAddress> page = PageAddress::parse(c.text);
+            QCOMPARE(page ? page->address.toString() : QString(), QString(c.address));
+            QCOMPARE(page && page->https, c.https);
+        }
     }
 
     // Uploads and synchronizations run encrypted to a server whose certificate the player pinned,
-    // whether the page came over HTTP or HTTPS.
-    void aPinnedCertificateCarriesGamesAndScoresOverTls_data() {
+    // whether the page came over HTTP or HTTPS. A server whose certificate cannot be verified is
+    // treated like a dead one: nothing goes to it, the game waits in its files and the queue, the
+    // tables stay, and the log says why; pinned right, the next game takes the waiting one along.
+    void onlyAVerifiedServerGetsGamesAndScores_data() {
+        QTest::addColumn<QString>("pinned");
         QTest::addColumn<bool>("pageOverHttps");
-        QTest::newRow("page over HTTP") << false;
-        QTest::newRow("page over HTTPS") << true;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pinned, page over HTTP") << "server" << false << "";
+        QTest::newRow("pinned, page over HTTPS") << "server" << true << "";
+        QTest::newRow("system roots") << "" << false << "could not be verified";
+        QTest::newRow("another pinned certificate") << "stranger" << false << "could not be verified";
+        QTest::newRow("missing pinned file") << "missing" << false << "cannot be read";
     }
-    void aPinnedCertificateCarriesGamesAndScoresOverTls() {
+    void onlyAVerifiedServerGetsGamesAndScores() {
+        QFETCH(QString, pinned);
         QFETCH(bool, pageOverHttps);
+        QFETCH(QString, reason);
         QTemporaryDir playerDir;
         const QString database = playerDir.filePath("server.sqlite");
         const auto running = startServer(database, server);
         QVERIFY(running);
         const QString page = pageOverHttps ? QString("https://127.0.0.1:%1").arg(running->httpsPort())
                                            : QString("127.0.0.1:%1").arg(running->httpPort());
-        Player player(QDir(playerDir.path()), page, server.certificate);
+        const QString certificate = pinned == "server"     ? server.certificate
+                                    : pinned == "stranger" ? stranger.certificate
+                                    : pinned == "missing"  ? playerDir.filePath("missing.pem")
+                                                           : QString();
+        Player player(QDir(playerDir.path()), page, certificate);
         player.play("1000 1.00 0.20000 0.95000");
-        QVERIFY2(logText().contains("Sent the data of this game"), qPrintable(player.progress.join('\n')));
-        QVERIFY(DataUpload(player.folder).queued().isEmpty());
-        QVERIFY(waitUntil([&] { return completeStreams(database) == 3; }));
-
         player.tables.table(5)->names[0] = "Ann";
         player.tables.table(5)->scores[0] = 40;
         player.synchronize();
-        QVERIFY(player.tables.table(5)->uniqueNumbers[0] > 0);
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
-        QCOMPARE(view.table(5).at(0).name, QString("Ann"));
+        OPEN_VIEW(view, database);
+        if (reason.isEmpty()) {
+            QVERIFY(DataUpload(player.folder).queued().isEmpty());
+            QVERIFY(waitUntil([&] { return completeStreams(database) == 3; }));
+            QVERIFY(player.tables.table(5)->uniqueNumbers[0] > 0);
+            QCOMPARE(view.table(5).at(0).name, QString("Ann"));
 
-        // The exchange itself is encrypted: a client speaking it in plain text gets no answer.
-        QTcpSocket plain;
-        plain.connectToHost(QHostAddress::LocalHost, running->tcpPort());
-        QVERIFY(plain.waitForConnected(5000));
-        plain.write(QByteArray::fromHex("01000000ad000000"));
-        QVERIFY(plain.state() == QAbstractSocket::UnconnectedState || plain.waitForDisconnected(15000));
-        QVERIFY(!plain.readAll().startsWith(QByteArray(4, '\0')));
-    }
-
-    // A server whose certificate cannot be verified is treated like a dead one: nothing goes to
-    // it, the game waits in its files and the queue, the tables stay, and the log says why.
-    void anUnverifiableServerGetsNothingAndTheGameIsKept_data() {
-        QTest::addColumn<QString>("pinned");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("system roots") << ""
-                                      << "could not be verified";
-        QTest::newRow("another pinned certificate") << "stranger"
-                                                    << "could not be verified";
-        QTest::newRow("missing pinned file") << "missing"
-                                             << "cannot be read";
-    }
-    void anUnverifiableServerGetsNothingAndTheGameIsKept() {
-        QFETCH(QString, pinned);
-        QFETCH(QString, reason);
-        QTemporaryDir playerDir;
-        const QString database = playerDir.filePath("server.sqlite");
-        const auto running = startServer(database, server);
-        QVERIFY(running);
-        const QString certificate = pinned == "stranger"  ? stranger.certificate
-                                    : pinned == "missing" ? playerDir.filePath("missing.pem")
-                                                          : QString();
-        Player player(QDir(playerDir.path()), QString("127.0.0.1:%1").arg(running->httpPort()), certificate);
-        player.play("1000 1.00 0.20000 0.95000");
-        const QString log = logText();
+            // The exchange itself is encrypted: a client speaking it in plain text gets no answer.
+            QTcpSocket plain;
+            plain.connectToHost(QHostAddress::LocalHost, running->tcpPort());
+            QVERIFY(plain.waitForConnected(5000));
+            plain.write(QByteArray::fromHex("01000000ad000000"));
+            QVERIFY(plain.state() == QAbstractSocket::UnconnectedState || plain.waitForDisconnected(15000));
+            QVERIFY(!plain.readAll().startsWith(QByteArray(4, '\0')));
+            return;
+        }
+        const QString log = takeLogText();
         QVERIFY2(log.contains(reason) && log.contains("could not be reached"), qPrintable(log));
-        QVERIFY2(player.progress.filter(reason).size() >= 1, qPrintable(player.progress.join('\n')));
+        QVERIFY2(!player.progress.filter(reason).isEmpty(), qPrintable(player.progress.join('\n')));
         QCOMPARE(DataUpload(player.folder).queued(), QStringList{"upload1700000000.wire"});
         QVERIFY(player.folder.exists("stats1700000000.txt") && player.folder.exists("info1700000000.txt"));
-
-        player.tables.table(5)->names[0] = "Ann";
-        player.tables.table(5)->scores[0] = 40;
-        player.synchronize();
         QCOMPARE(player.tables.table(5)->uniqueNumbers[0], -1);
         QCOMPARE(player.tables.table(5)->names[0], QString("Ann"));
-        QVERIFY(logText().contains(reason));
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
         QVERIFY(view.streams().isEmpty() && view.table(5).at(0).isEmpty());
 
-        // Pinned right, the next game takes the waiting one along.
         player.certificate = server.certificate;
         player.play("2000 0.00 0.30000 0.95000");
         QVERIFY(DataUpload(player.folder).queued().isEmpty());
         QVERIFY(waitUntil([&] { return completeStreams(database) == 6; }));
     }
 
+    // Not verified, or a port that speaks no TLS: the fetch fails without hanging and says why.
     void thePageComesOverHttpsOnlyFromAVerifiedServer() {
         QTemporaryDir serverDir;
         const auto running = startServer(serverDir.filePath("server.sqlite"), server);
-        QVERIFY(running);
+        const auto plain = startServer(serverDir.filePath("plain.sqlite"), TestCertificate{});
+        QVERIFY(running && plain);
         QStringList progress;
         const QByteArray page = fetchSecurePage(running->httpsPort(), server.certificate, &progress);
         QVERIFY2(page.startsWith("Vazazo score server\n127.0.0.1:"), page.constData());
         QVERIFY(Protocol::Capabilities::fromPage(page).tls);
 
-        progress.clear();
         QVERIFY(fetchSecurePage(running->httpsPort(), QString(), &progress).isEmpty());
         QVERIFY2(progress.contains("The certificate of the HTTPS server could not be verified!"),
                  qPrintable(progress.join('\n')));
-        QVERIFY(logText().contains("could not be verified"));
-
-        // The plain page's port does not speak TLS: the fetch fails without hanging on it.
+        QVERIFY(takeLogText().contains("could not be verified"));
         progress.clear();
         QVERIFY(fetchSecurePage(running->httpPort(), server.certificate, &progress).isEmpty());
         QVERIFY(progress.contains("Cannot connect to the HTTP server!"));
-    }
 
-    // A page that claims TLS for a server speaking plain text: the secure connect fails, quickly
-    // and not as a certificate problem.
-    void aServerWithoutTlsFailsTheSecureConnectPromptly() {
-        QTemporaryDir serverDir;
-        const auto plain = startServer(serverDir.filePath("plain.sqlite"), TestCertificate{});
-        QVERIFY(plain);
+        // A page that claims TLS for a server speaking plain text: not a certificate problem.
         Connection connection(5000);
         connection.useTls({server.certificate});
         QElapsedTimer elapsed;

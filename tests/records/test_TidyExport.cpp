@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-
 using namespace PythonCsv;
 
 class TestTidyExport : public QObject {
@@ -49,7 +48,6 @@ private slots:
         QCOMPARE(cell(csv, "games", gameRows[0], "checksums_verified"), QString("yes"));
         QCOMPARE(cell(csv, "games", gameRows[0], "start_utc"), QString("2026-12-05T16:03:04.000Z"));
         QCOMPARE(cell(csv, "games", gameRows[1], "setting: Weapons Speed"), QString("5"));
-        QVERIFY(column(csv, "games", "setting: Weapons Speed") > 0);
 
         const QList<QStringList> periods = rowsOf(csv, "periods");
         QCOMPARE(periods.size(), first.periods + second.periods);
@@ -89,12 +87,8 @@ private slots:
         damaged.time = 1700000500;
         const qint64 time = damaged.save(QDir(games.path()));
 
-        QProcess exporter;
-        exporter.start(VAZAZO_EXPORT, {"--out", out.path(), games.path()});
-        QVERIFY(exporter.waitForFinished(60000));
-        QCOMPARE(exporter.exitCode(), 0);
-
         QVERIFY(corrupt(games.filePath(GameReading::statsName(time)), 3));
+        QProcess exporter;
         exporter.start(VAZAZO_EXPORT, {"--out", out.path(), games.path()});
         QVERIFY(exporter.waitForFinished(60000));
         QCOMPARE(exporter.exitCode(), 1);

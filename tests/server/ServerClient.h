@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QTcpSocket>
+#include <QtTest>
 
 // A blocking client speaking the game's framing to a server on loopback; reads give up after a
 // few seconds. from: the loopback address to connect from (any 127.x works on Linux).
@@ -119,6 +120,18 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
     }
     return tables;
 }
+
+// Declares name as a server started with config, or fails the test.
+#define START_SERVER(name, config)                                                                           \
+    ServerThread name(config);                                                                               \
+    if (QString startError; !name.start(&startError))                                                        \
+    QFAIL(qPrintable(startError))
+
+// Declares name as an open view of the database at spec, or fails the test.
+#define OPEN_VIEW(name, spec)                                                                                \
+    ServerDatabase name;                                                                                     \
+    if (QString openError; !name.open(spec, &openError))                                                     \
+    QFAIL(qPrintable(openError))
 
 inline ServerConfig testConfig(const QString& database, int idleMs = 30000) {
     ServerConfig c;

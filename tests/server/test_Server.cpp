@@ -15,13 +15,9 @@ class ServerTest : public QObject {
 
     QTemporaryDir folder;
 
-    ServerConfig config(const QString& database, int idleMs = 30000) { return testConfig(database, idleMs); }
-
     // Streams stored line for line, a cut one kept as incomplete, against the given database.
     void exercise(const QString& database) {
-        ServerThread server(config(database));
-        QString error;
-        QVERIFY2(server.start(&error), qPrintable(error));
+        START_SERVER(server, testConfig(database));
         Client client(server.tcpPort());
         QVERIFY(client.hello());
         const QByteArray longLine(300 * 1024, 'x');
@@ -34,8 +30,7 @@ class ServerTest : public QObject {
         uploadStream(broken, "info", {"cut", "short"}, false);
         broken.socket.disconnectFromHost();
 
-        ServerDatabase reader;
-        QVERIFY2(reader.open(database, &error), qPrintable(error));
+        OPEN_VIEW(reader, database);
         QVERIFY(waitUntil([&] { return reader.streams().size() == 3 && reader.streams()[2].lines.size() == 2; }));
         const QList<StoredStream> streams = reader.streams();
         QCOMPARE(streams[0].kind, QString("stats"));
@@ -49,7 +44,10 @@ class ServerTest : public QObject {
 private slots:
     void initTestCase() { QLoggingCategory::setFilterRules("vazazo.server.info=false"); }
 
-    void bestTenWithTiesInStoredOrder() {
+    // Ties keep the stored order; names are cut to 255 characters; the same number and name is one
+    // entry with the better score; a number never issued, or another's, makes a new entry; a score
+    // past the limit is refused.
+    void tablesMergeByNumberAndNameAndRefuseDamagedScores() {
         ServerTable stored;
         for (int i = 0; i < 10; ++i) {
             stored[i] = {QString("s%1").arg(i), 100 - 10 * i, i + 1};
@@ -62,30 +60,25 @@ private slots:
         QCOMPARE(merged[5], (ServerScore{QString(255, 'n'), 60, 11}));
         QCOMPARE(merged[9], (ServerScore{"s8", 20, 9}));
         QCOMPARE(next, 11);
-        // The same number and name is one entry, the better score kept; a number never issued is new.
-        const ServerTable again = mergeScoreTables(
-            merged, table({{"s0", 120, 1}, {"s9", 5, 10}, {"forged", 95, 99}}), 11, [&] { return ++next; });
-        QCOMPARE(again[0], (ServerScore{"s0", 120, 1}));
-        QCOMPARE(again[1], (ServerScore{"forged", 95, 12}));
-        QCOMPARE(again[9].score, 30);
-    }
-
-    void nobodyRenamesAnothersEntryNorStoresADamagedScore() {
-        const ServerTable stored = table({{"ann", 90, 1}, {"bob", 80, 2}});
         QList<ServerTable> all(tableCount);
-        all[0] = stored;
-        all[5] = table({{"cyd", 70, 3}});
-        int next = 3;
-        const ServerTable merged = mergeScoreTables(
-            stored, table({{"mallory", 95, 1}, {"eve", 75, 3}, {"big", maxScore + 1, -1}, {"max", maxScore, -1}}),
-            3, [&] { return ++next; }, namesByNumber(all));
-        QCOMPARE(merged[0], (ServerScore{"max", maxScore, 4}));
-        QCOMPARE(merged[1], (ServerScore{"mallory", 95, 5}));
-        QCOMPARE(merged[2], (ServerScore{"ann", 90, 1}));
-        QCOMPARE(merged[3], (ServerScore{"bob", 80, 2}));
-        // Number 3 is cyd's in another table: eve's entry is new, not cyd's.
-        QCOMPARE(merged[4], (ServerScore{"eve", 75, 6}));
-        QVERIFY(merged[5].isEmpty());
+        all[0] = merged;
+        all[5] = table({{"cyd", 70, ++next}});
+        const ServerTable again = mergeScoreTables(merged,
+                                                   table({{"s0", 120, 1},
+                                                          {"mallory", 95, 2},
+                                                          {"forged", 85, 99},
+                                                          {"eve", 75, 12},
+                                                          {"big", maxScore + 1, -1},
+                                                          {"max", maxScore, -1}}),
+                                                   12, [&] { return ++next; }, namesByNumber(all));
+        QCOMPARE(again[0], (ServerScore{"max", maxScore, 13}));
+        QCOMPARE(again[1], (ServerScore{"s0", 120, 1}));
+        QCOMPARE(again[2], (ServerScore{"mallory", 95, 14}));
+        QCOMPARE(again[3], (ServerScore{"s1", 90, 2}));
+        QCOMPARE(again[4], (ServerScore{"forged", 85, 15}));
+        // Number 12 is cyd's in another table: eve's entry is new, not cyd's.
+        QCOMPARE(again[6], (ServerScore{"eve", 75, 16}));
+        QCOMPARE(again[9].score, 60);
     }
 
     // Synchronizations that arrive together are merged in one transaction, one after the other.
@@ -126,9 +119,7 @@ private slots:
     }
 
     void pageAndRefusals() {
-        ServerThread server(config(folder.filePath("refusals.sqlite")));
-        QString error;
-        QVERIFY2(server.start(&error), qPrintable(error));
+        START_SERVER(server, testConfig(folder.filePath("refusals.sqlite")));
         const auto get = [&](const QByteArray& path) {
             QTcpSocket http;
             http.connectToHost(QHostAddress::LocalHost, server.httpPort());
@@ -160,14 +151,9 @@ private slots:
 
     // Seeded garbage and cut-short sessions; afterwards a proper client must still be served.
     void fuzz() {
-        ServerThread server(config(folder.filePath("fuzz.sqlite"), 300));
-        QString error;
-        QVERIFY2(server.start(&error), qPrintable(error));
-        QByteArray valid;
-        for (qint32 value : {1, 173, 5})
-            wire::putInt(valid, value);
-        for (const char* text : {"info", "a line", "another", ""})
-            wire::putString(valid, text);
+        START_SERVER(server, testConfig(folder.filePath("fuzz.sqlite"), 300));
+        // A version check, a stream and a synchronization, to be cut and damaged.
+        QByteArray valid = QByteArray::fromHex("01000000ad000000") + framedStream("info", {"a line", "another"});
         for (qint32 value : {4, 2, 7})
             wire::putInt(valid, value);
         for (int place = 0; place < 10; ++place) {
