@@ -367,10 +367,17 @@ bool ClientSession::stepCommand(qint32 value) {
     case Protocol::synchronize: {
         syncRefused = !registry.allowSynchronization(peer);
         if (syncRefused) {
-            // The exchange has no place for a text here: no table is flagged, so the client
-            // keeps its own and is done at once.
             qCInfo(serverLog).noquote() << peer << "refused: more than" << registry.limits().syncsPerMinute
                                         << "synchronizations from this address in a minute; try again later";
+            if (!participant.isEmpty()) {
+                // A client that claims its entries reads a text here; others get no table flagged,
+                // keep their own and are done at once.
+                send(framedInteger(Protocol::syncRefusedFlagCount) +
+                     framedString(QByteArrayView("The score server is busy with this address's "
+                                                 "synchronizations. Please try again in a minute.")));
+                endGracefully();
+                return false;
+            }
         }
         QByteArray flags;
         wire::putInt(flags, syncRefused ? 0 : tableCount);

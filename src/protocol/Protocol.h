@@ -26,6 +26,10 @@ enum Command : qint32 {
     syncReceived = 9,
 };
 
+// With "sync-claims", a synchronization the server will not run now (too many from one address)
+// is answered with this flag count and a string to show the player, and the server closes.
+inline constexpr qint32 syncRefusedFlagCount = -1;
+
 inline constexpr qint32 programVersion = 173;
 inline constexpr quint16 serverPort = 8228;
 

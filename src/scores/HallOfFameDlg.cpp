@@ -4,6 +4,7 @@
 #include "dialogs/WindowPlacement.h"
 
 #include "core/Log.h"
+#include "core/Notice.h"
 #include "net/InternetDlg.h"
 #include "net/ServerLink.h"
 #include "scores/BestScoreTableSet.h"
@@ -74,8 +75,15 @@ bool HallOfFameDlg::synchronize() {
     }
     const QString participant =
         link.capabilities().syncClaims && participantSource ? participantSource() : QString();
-    const bool complete = ScoreSync::run(tables, link.connection(), progress, participant);
+    QString refusal;
+    const bool complete = ScoreSync::run(tables, link.connection(), progress, participant, &refusal);
     repaint();
+    if (!refusal.isEmpty()) {
+        progress.addLine(refusal.section('\n', 0, 0));
+        appendLog("The score server refused the synchronization: " + refusal);
+        Notice::show(refusal);
+        return false;
+    }
     if (!complete) {
         progress.addLine("Error (1): " + link.connection().errorText());
         appendLog("The score synchronization broke off; the tables it had not received stay as they were.");

@@ -54,7 +54,7 @@ QString percentage(double value) {
 } // namespace
 
 bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressLines& progress,
-                    const QString& participantId) {
+                    const QString& participantId, QString* refusal) {
     connection.startDeadline(deadlineMs);
     connection.setCancelCheck([&progress] { return progress.cancelRequested(); });
     connection.limitReceiving(maxReceivedBytes);
@@ -66,6 +66,15 @@ bool ScoreSync::run(BestScoreTableSet& tables, Connection& connection, ProgressL
     connection.sendInteger(Wire::synchronize);
     progress.addLine("Determining changes..");
     const qint32 flagCount = connection.receiveInteger();
+    if (flagCount == Protocol::syncRefusedFlagCount && !participantId.isEmpty()) {
+        const QString why = QString::fromUtf8(connection.receiveString());
+        connection.close();
+        connection.setCancelCheck({});
+        if (refusal != nullptr) {
+            *refusal = why.isEmpty() ? QString("The score server refused the synchronization.") : why;
+        }
+        return false;
+    }
     for (int t = 0; t < tableCount; ++t) {
         tables.table(t)->changed = t < flagCount && connection.receiveInteger() != 0;
     }

@@ -21,6 +21,7 @@ inline constexpr qint64 maxReceivedBytes = 4 + 4 * (132 + 1024) + 132 * 10 * (4 
 // With a participant id (for servers that take claims) the server learns who synchronizes and,
 // once the tables are stored, that they arrived: entries it merged for a synchronization that broke
 // off are then recognised, not added twice, on the next one.
+// A server that refuses the synchronization for now says why in refusal; nothing changes then.
 bool run(BestScoreTableSet& tables, Connection& connection, ProgressLines& progress,
-         const QString& participantId = {});
+         const QString& participantId = {}, QString* refusal = nullptr);
 } // namespace ScoreSync

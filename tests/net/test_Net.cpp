@@ -219,6 +219,40 @@ private slots:
         QCOMPARE(progress.lines, expected);
     }
 
+    // With claims the client names itself first and says when its tables are stored; a server that
+    // refuses for now gives a text, and nothing changes.
+    void aClaimingSynchronizationNamesItsParticipantAndHearsARefusal() {
+        Tables tables;
+        QByteArray seen;
+        {
+            ScriptedPeer peer([&seen](QTcpSocket& client) {
+                seen = ScriptedPeer::read(client, 4 + 4 + 5 + 4);
+                client.write(Wire::integer(0));
+                seen += ScriptedPeer::readAll(client);
+            });
+            Connection connection;
+            QVERIFY(connection.connect("127.0.0.1", peer.port()));
+            RecordingProgress progress;
+            QVERIFY(ScoreSync::run(tables.set, connection, progress, "lab-7"));
+        }
+        QCOMPARE(seen, Wire::integer(8) + Wire::string("lab-7") + Wire::integer(4) + Wire::integer(3) + Wire::integer(9));
+
+        tables.set.table(0)->names[0] = "Ann";
+        tables.set.table(0)->scores[0] = 5;
+        ScriptedPeer busy([](QTcpSocket& client) {
+            ScriptedPeer::read(client, 4 + 4 + 5 + 4);
+            client.write(Wire::integer(Protocol::syncRefusedFlagCount) + Wire::string("Try again in a minute."));
+            ScriptedPeer::readAll(client);
+        });
+        Connection connection;
+        QVERIFY(connection.connect("127.0.0.1", busy.port()));
+        RecordingProgress progress;
+        QString refusal;
+        QVERIFY(!ScoreSync::run(tables.set, connection, progress, "lab-7", &refusal));
+        QCOMPARE(refusal, QString("Try again in a minute."));
+        QCOMPARE(tables.set.table(0)->names[0], QString("Ann"));
+    }
+
     void synchronizationExchangesFlaggedTablesAndKeepsOneThatBreaksOff() {
         Tables tables;
         tables.set.table(0)->scores[0] = 50;

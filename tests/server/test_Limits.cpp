@@ -123,6 +123,16 @@ private slots:
         Client rationed(server.tcpPort(), busy);
         QVERIFY(rationed.hello());
         QCOMPARE(synchronize(rationed, {{0, table({{"spam", 5, -1}})}}).size(), 0);
+        // A client that claims its entries is told why, in words it shows the player.
+        Client claiming(server.tcpPort(), busy);
+        QVERIFY(claiming.hello());
+        claiming.put(Protocol::syncClaim);
+        claiming.put(QByteArray("lab-7"));
+        claiming.put(Protocol::synchronize);
+        claiming.flush();
+        QCOMPARE(claiming.takeInt(), Protocol::syncRefusedFlagCount);
+        QVERIFY(claiming.takeString().contains("try again"));
+        QVERIFY(claiming.closedByServer());
         Client elsewhere(server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.21")));
         QVERIFY(elsewhere.hello());
         QVERIFY(synchronize(elsewhere, {}).value(0)[0].isEmpty());
