@@ -12,20 +12,50 @@
 namespace {
 constexpr double lineRadiusMargin = 1.1;
 constexpr double degreesToRadians = 3.14159265358979323846 / 180.0;
+// Wider than any line or edge rule reaches beyond a primitive's vertices.
+constexpr double offFieldMarginPx = 2.0;
 
 // What the draw's translation and rotation about z would do to a point in pixels.
 struct Placement {
     Placement(const Target2D& fragment, const FieldScale& scale, std::vector<float>& vertices,
               std::vector<float>& colours)
         : cx(fragment.x * scale.fieldWidthPx), cy(fragment.y * scale.fieldHeightPx),
-          c(std::cos(fragment.angle * degreesToRadians)), s(std::sin(fragment.angle * degreesToRadians)),
-          colour{static_cast<float>(fragment.red), static_cast<float>(fragment.green),
-                 static_cast<float>(fragment.blue), static_cast<float>(fragment.alpha)},
+          c(std::cos(fragment.angle * degreesToRadians)),
+          s(std::sin(fragment.angle * degreesToRadians)), colour{static_cast<float>(fragment.red),
+                                                                 static_cast<float>(fragment.green),
+                                                                 static_cast<float>(fragment.blue),
+                                                                 static_cast<float>(fragment.alpha)},
           vertices(vertices), colours(colours) {}
-    void vertex(double px, double py) const {
-        vertices.push_back(static_cast<float>(cx + c * px - s * py));
-        vertices.push_back(static_cast<float>(cy + s * px + c * py));
-        colours.insert(colours.end(), colour.begin(), colour.end());
+    // The point (px, py) of the fragment's own frame in the field's pixels.
+    std::array<double, 2> place(double px, double py) const {
+        return {cx + c * px - s * py, cy + s * px + c * py};
+    }
+    // Appends the n placed points, unless all lie beyond one edge of the field: such a primitive
+    // covers no pixel, and the GL would only transform and clip it.
+    template <int n> void primitive(const std::array<double, 2 * n>& points, const FieldScale& scale) const {
+        std::array<double, 2 * n> placed;
+        for (int i = 0; i < n; ++i) {
+            const std::array<double, 2> p = place(points[2 * i], points[2 * i + 1]);
+            placed[2 * i] = p[0];
+            placed[2 * i + 1] = p[1];
+        }
+        const auto allBeyond = [&](int axis, double low, double high) {
+            bool below = true;
+            bool above = true;
+            for (int i = 0; i < n; ++i) {
+                below = below && placed[2 * i + axis] < low;
+                above = above && placed[2 * i + axis] > high;
+            }
+            return below || above;
+        };
+        if (allBeyond(0, -offFieldMarginPx, scale.fieldWidthPx + offFieldMarginPx) ||
+            allBeyond(1, -offFieldMarginPx, scale.fieldHeightPx + offFieldMarginPx)) {
+            return;
+        }
+        for (int i = 0; i < 2 * n; ++i)
+            vertices.push_back(static_cast<float>(placed[i]));
+        for (int i = 0; i < n; ++i)
+            colours.insert(colours.end(), colour.begin(), colour.end());
     }
     double cx, cy, c, s;
     std::array<float, 4> colour;
@@ -73,9 +103,7 @@ void Triangle::drawShape() {
 void Triangle::appendTo(std::vector<float>& vertices, std::vector<float>& colours) const {
     const FieldScale& scale = FieldScale::program();
     const Placement at(*this, scale, vertices, colours);
-    const std::array<double, 6> v = pixelVertices();
-    for (int i = 0; i < 3; ++i)
-        at.vertex(v[2 * i], v[2 * i + 1]);
+    at.primitive<3>(pixelVertices(), scale);
 }
 
 // Fragments never explode again.
@@ -113,8 +141,9 @@ void Line::drawShape() {
 void Line::appendTo(std::vector<float>& vertices, std::vector<float>& colours) const {
     const FieldScale& scale = FieldScale::program();
     const Placement at(*this, scale, vertices, colours);
-    at.vertex(x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx);
-    at.vertex(x2 * scale.fieldWidthPx, y2 * scale.fieldHeightPx);
+    at.primitive<2>({x1 * scale.fieldWidthPx, y1 * scale.fieldHeightPx, x2 * scale.fieldWidthPx,
+                     y2 * scale.fieldHeightPx},
+                    scale);
 }
 
 std::unique_ptr<double[]> Line::fragmentPoints(int&) {

@@ -21,7 +21,8 @@ public:
     std::unique_ptr<double[]> fragmentPoints(int& count) override;
     void bakeRotation() override;
     // The three vertices in pixels, turned and placed as draw() would, each with the colour, so
-    // that many fragments go to the GL in one draw.
+    // that many fragments go to the GL in one draw; nothing when the fragment lies wholly beyond
+    // an edge of the field.
     void appendTo(std::vector<float>& vertices, std::vector<float>& colours) const;
 
     // Vertices relative to the centroid, field units.

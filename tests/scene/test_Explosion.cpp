@@ -146,7 +146,82 @@ private slots:
                 }
             }
             QVERIFY(coloured > 20);
-            QVERIFY2(different <= coloured / 10, qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
+            QVERIFY2(different <= coloured / 10,
+                     qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
+        }
+    }
+
+    // Fragments wholly beyond an edge of the field never reach the GL, yet the picture is the one
+    // a draw of every fragment gives, those astride an edge included.
+    void fragmentsOffTheFieldAreLeftOutOfTheBatchWithoutChangingThePicture() {
+        OffscreenGl gl(300, 200);
+        QVERIFY(gl.isReady());
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        FieldScale::program() = FieldScale{300, 200};
+        Rectangle flat(SpawnContext{}, true, false, true, 2.0, 0.08);
+        Sphere solid(SpawnContext{}, true, false, true, 2.0, 0.08);
+        for (Target2D* source : {static_cast<Target2D*>(&flat), static_cast<Target2D*>(&solid)}) {
+            source->x = 0.5;
+            source->y = 0.5;
+            const auto explosion = Explosion::of(*source);
+            const int n = explosion->fragmentCount();
+            QVERIFY(n > 12);
+            // Far beyond each edge, astride the left and bottom edges, and inside.
+            const double places[][2] = {{-0.4, 0.5}, {1.4, 0.5}, {0.5, -0.4}, {0.5, 1.4},
+                                        {0.0, 0.5},  {0.5, 1.0}, {0.3, 0.3},  {0.7, 0.6}};
+            int far = 0;
+            int inside = 0;
+            for (int i = 0; i < n; ++i) {
+                const int p = i % 8;
+                explosion->fragments[i]->x = places[p][0] + 0.001 * i;
+                explosion->fragments[i]->y = places[p][1];
+                far += p < 4 ? 1 : 0;
+                inside += p >= 6 ? 1 : 0;
+            }
+            ExplosionBatch batch;
+            batch.add(*explosion);
+            const bool lines = source == &solid;
+            const std::size_t kept = (lines ? batch.lineVertices.size() : batch.triangleVertices.size()) / 2;
+            // A splinter astride an edge may still lie wholly beyond it: its ends need not surround
+            // its place.
+            const int perFragment = lines ? 2 : 3;
+            QVERIFY(kept >= std::size_t(perFragment * inside));
+            QVERIFY(kept <= std::size_t(perFragment * (n - far)));
+            QCOMPARE((lines ? batch.lineColours.size() : batch.triangleColours.size()), 4 * kept);
+
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            batch.draw();
+            const QImage batched = gl.image();
+            glClear(GL_COLOR_BUFFER_BIT);
+            for (const auto& fragment : explosion->fragments) {
+                fragment->draw();
+            }
+            const QImage single = gl.image();
+            int coloured = 0;
+            int edgeColoured = 0;
+            int different = 0;
+            int edgeDifferent = 0;
+            for (int y = 0; y < single.height(); ++y) {
+                for (int x = 0; x < single.width(); ++x) {
+                    const QColor a = single.pixelColor(x, y);
+                    const QColor b = batched.pixelColor(x, y);
+                    coloured += a != Qt::black ? 1 : 0;
+                    const bool atEdge = x < 3 || y >= single.height() - 3;
+                    edgeColoured += a != Qt::black && atEdge ? 1 : 0;
+                    const bool differs = std::abs(a.red() - b.red()) > 1 ||
+                                         std::abs(a.green() - b.green()) > 1 ||
+                                         std::abs(a.blue() - b.blue()) > 1;
+                    different += differs ? 1 : 0;
+                    edgeDifferent += differs && atEdge ? 1 : 0;
+                }
+            }
+            QVERIFY(edgeColoured > 10);
+            QVERIFY2(edgeDifferent <= edgeColoured / 10,
+                     qPrintable(QString("%1 of %2 at the edges").arg(edgeDifferent).arg(edgeColoured)));
+            QVERIFY2(different <= coloured / 10,
+                     qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
         }
     }
 
