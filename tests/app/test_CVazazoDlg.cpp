@@ -22,6 +22,7 @@
 #include "server/ServerDatabase.h"
 #include "support/TestCertificates.h"
 #include "support/TestMain.h"
+#include "support/FindControl.h"
 #include "records/SessionRecord.h"
 #include "support/Waiting.h"
 
@@ -44,24 +45,6 @@ Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, con
                                       Qt::KeyboardModifiers mods, int timestamp);
 
 namespace {
-QAction* findAction(QWidget* menuOwner, const QString& text) {
-    for (QAction* action : menuOwner->findChildren<QAction*>()) {
-        if (action->text() == text) {
-            return action;
-        }
-    }
-    return nullptr;
-}
-
-QPushButton* button(QWidget* dialog, const QString& text) {
-    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-        if (b->text() == text) {
-            return b;
-        }
-    }
-    return nullptr;
-}
-
 // Answers every modal window that opens while it lives, after recording what the game looked like.
 class ModalAnswerer : public QObject {
 public:

@@ -12,6 +12,7 @@
 #include "settings/SettingsStore.h"
 #include "support/PythonCsv.h"
 #include "support/TestMain.h"
+#include "support/FindControl.h"
 #include "support/Waiting.h"
 
 #include <QBarSet>
@@ -26,24 +27,6 @@
 #include <QtTest>
 
 namespace {
-QAction* findAction(QWidget* owner, const QString& text) {
-    for (QAction* action : owner->findChildren<QAction*>()) {
-        if (action->text() == text) {
-            return action;
-        }
-    }
-    return nullptr;
-}
-
-QPushButton* button(QWidget* dialog, const QString& text) {
-    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-        if (b->text() == text) {
-            return b;
-        }
-    }
-    return nullptr;
-}
-
 QXYSeries* seriesNamed(QChart* chart, const QString& name) {
     for (QAbstractSeries* series : chart->series()) {
         if (series->name() == name) {
