@@ -202,6 +202,23 @@ private slots:
         QVERIFY(Journal::leftovers(folder).isEmpty());
     }
 
+    // A journal of the version before game ids is recovered as well, under an id of its own.
+    void aJournalFromBeforeGameIdsIsRecovered() {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        QFile journal(folder.filePath("journal1700000000.txt"));
+        QVERIFY(journal.open(QIODevice::WriteOnly));
+        journal.write("VAZAZO-JOURNAL 1 1700000000 1\nS 0 5000 1 1 0 8 2 0.200 0.4322 1834\nI Group Name: lab\nI \n"
+                      "I 1000 1.00 0.20000 0.95000\n");
+        journal.close();
+        QCOMPARE(DataCollection::recoverJournals(folder), 1);
+        QCOMPARE(fileBytes(folder, "stats1700000000.txt"), QByteArray("0 5000 1 1 0 8 2 0.200 0.4322 1834\r\n"));
+        QVERIFY(fileBytes(folder, "info1700000000.txt").endsWith("Group Name: lab\r\n\r\n1000 1.00 0.20000 0.95000\r\n"));
+        const std::optional<SessionRecord> record = SessionRecord::read(folder.filePath("session1700000000.json"));
+        QVERIFY(record && !record->gameId.isEmpty());
+        QCOMPARE(record->ending, SessionRecord::Ending::recovered);
+    }
+
     void aKillDuringTheSaveLeavesNoCutOffFileAndTheGameComesBackOnce() {
         QTemporaryDir dir;
         const QDir folder(dir.path());

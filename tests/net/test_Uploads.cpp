@@ -115,6 +115,11 @@ private slots:
         QFile legacy(folder.filePath("upload-queue/upload5.wire"));
         QVERIFY(legacy.open(QIODevice::WriteOnly) && legacy.write(Wire::integer(5) + Wire::string("stats") + "\x01") > 0);
         legacy.close();
+        // One queued by the version before game ids: its bare streams, which still go.
+        QFile earlier(folder.filePath("upload-queue/upload6.wire"));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write(DataUpload::frame({}, 6, stats, info, false, {}, silent).streams);
+        earlier.close();
 
         DataUpload upload(folder, [](const QString& path) -> std::unique_ptr<QIODevice> {
             if (path.endsWith("upload1.wire")) {
@@ -135,12 +140,12 @@ private slots:
             const GameUpload game = DataUpload::frame("game-9", 9, stats, info, false, {}, silent);
             sent = upload.send(connection, {}, game, silent);
         }
-        // This game and upload4 went; the others did not.
-        QCOMPARE(sent.size(), 2);
+        // This game, upload4 and the earlier version's upload6 went; the others did not.
+        QCOMPARE(sent.size(), 3);
         QCOMPARE(sent[1].queueName, QString("upload4.wire"));
-        QCOMPARE(seen.count("Group Name: lab"), 2);
+        QCOMPARE(seen.count("Group Name: lab"), 3);
         QCOMPARE(QDir(folder.filePath("upload-queue")).entryList(QDir::Files),
-                 QStringList({"upload1.wire", "upload2.wire", "upload4.sent"}));
+                 QStringList({"upload1.wire", "upload2.wire", "upload4.sent", "upload6.sent"}));
         QCOMPARE(QDir(folder.filePath("upload-queue/damaged")).entryList(QDir::Files),
                  QStringList({"upload3.wire", "upload5.wire"}));
         const QString log = takeLogText();
