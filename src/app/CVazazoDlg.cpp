@@ -50,6 +50,8 @@ using namespace WindowMessages;
 CVazazoDlg::CVazazoDlg(SettingsStore& store, QWidget* parent)
     : QMainWindow(parent), gameLoop(this), fpsMeter(this), countdown(this), bestScores(store), store(store),
       screenshots(QDir::current()) {
+    // A first run writes several defaults; one rewrite of the file is enough.
+    const SettingsStore::Batch startWrites(store);
     setWindowTitle("Vazazo");
     setWindowIcon(WindowIcon::make());
 

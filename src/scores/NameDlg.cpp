@@ -36,17 +36,28 @@ NameDlg::NameDlg(SettingsStore& store, QWidget* parent)
     : QDialog(parent), store(store), field(new QLineEdit(this)) {
     setWindowTitle("Best Score!");
     setCurrentName(store.readText(SettingKeys::playerName));
+}
+
+void NameDlg::setVisible(bool visible) {
+    if (visible && buttons == nullptr) {
+        layOut();
+    }
+    QDialog::setVisible(visible);
+}
+
+// Made when first needed: the standard buttons' icons and the serif face take milliseconds to look
+// up, which the main window's start would otherwise pay.
+void NameDlg::layOut() {
+    buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText("OK");
+    buttons->button(QDialogButtonBox::Cancel)->setText("Cancel");
+    connect(buttons, &QDialogButtonBox::accepted, this, &NameDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &NameDlg::reject);
 
     QFont fieldFont(Layout::lineFamily, Layout::fieldPoints);
     // Where the family is missing, fall back to the default serif face.
     fieldFont.setStyleHint(QFont::Serif);
     field->setFont(fieldFont);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText("OK");
-    buttons->button(QDialogButtonBox::Cancel)->setText("Cancel");
-    connect(buttons, &QDialogButtonBox::accepted, this, &NameDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &NameDlg::reject);
 
     // The field sits below the two painted lines, whatever height the scaled font gives them.
     const int linesBottom = Layout::secondLineY + QFontMetrics(lineFont()).height();
@@ -93,6 +104,9 @@ QFont NameDlg::lineFont() const {
 }
 
 void NameDlg::prepare() {
+    if (buttons == nullptr) {
+        layOut();
+    }
     setWindowTitle(isPlayerMode ? QStringLiteral("Best Score!") : QStringLiteral("Username"));
     field->setText(currentName());
     field->selectAll();

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QDialogButtonBox;
 class QLineEdit;
 class SettingsStore;
 
@@ -49,6 +50,8 @@ public:
     static bool askGroupName(SettingsStore& store, QString& groupName, QWidget* parent = nullptr,
                              const Runner& runner = {});
 
+    void setVisible(bool visible) override;
+
 public slots:
     void accept() override;
 
@@ -57,9 +60,11 @@ protected:
 
 private:
     void prepare();
+    void layOut();
 
     SettingsStore& store;
     QLineEdit* field;
+    QDialogButtonBox* buttons = nullptr;
     Runner run;
     int placeRank = 1;
     bool isPlayerMode = true;
