@@ -4,18 +4,12 @@
 // with either hit test, and with explosions at the game's highest rate or saturating their list.
 // Run under a display:
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/field
+#include "BenchField.h"
+
 #include "app/CVazazoDlg.h"
-#include "core/Notice.h"
 #include "render/Shader.h"
-#include "scene/Circle.h"
-#include "scene/Cylinder.h"
 #include "scene/Explosion.h"
-#include "scene/Gun.h"
 #include "scene/Paddle.h"
-#include "scene/SceneRandom.h"
-#include "scene/Sphere.h"
-#include "scene/Triangle.h"
-#include "scene/Rectangle.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsStore.h"
 
@@ -30,6 +24,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace BenchField;
+
 namespace {
 constexpr int viewWidth = 800;
 constexpr int viewHeight = 600;
@@ -37,74 +33,6 @@ constexpr int timedCalls = 2000;
 // Each GPU test waits for the GL to finish, so fewer calls keep the run short.
 constexpr int timedGpuCalls = 200;
 constexpr int playMs = 5000;
-
-std::unique_ptr<Target2D> makeTarget(int kind) {
-    SpawnContext context;
-    context.paddleY = 0.95;
-    std::unique_ptr<Target2D> target;
-    switch (kind % 5) {
-    case 0:
-        target = std::make_unique<Triangle>(context, true, false, true, 0.0, 0.03);
-        break;
-    case 1:
-        target = std::make_unique<Rectangle>(context, true, false, true, 0.0, 0.03);
-        break;
-    case 2:
-        target = std::make_unique<Circle>(context, true, false, true, 0.0, 0.03);
-        break;
-    case 3:
-        target = std::make_unique<Sphere>(context, true, false, true, 0.0, 0.03);
-        break;
-    default:
-        target = std::make_unique<Cylinder>(context, true, false, true, 0.0, 0.03);
-        break;
-    }
-    // Spread over the upper field, where nothing leaves during a run.
-    target->x = 0.05 + 0.9 * (SceneRandom::next() / 32767.0);
-    target->y = 0.05 + 0.6 * (SceneRandom::next() / 32767.0);
-    return target;
-}
-
-double randomIn(double low, double high) {
-    return low + (high - low) * (SceneRandom::next() / 32767.0);
-}
-
-// Guns anywhere below the targets' top band, so that a new target may land on one and burst at once.
-void fill(State& state, int targets, int guns) {
-    while (state.targets.count() < targets) {
-        state.targets.add(makeTarget(state.targets.count()));
-    }
-    while (state.guns.count() < guns) {
-        state.guns.add(std::make_unique<Gun>(Gun::firedRadius, randomIn(0.05, 0.95), randomIn(0.2, 0.9)));
-    }
-}
-
-// Targets above and guns below a gap wider than any target, the targets spinning on the spot, so
-// that nothing is hit by chance.
-void fillApart(State& state, int targets, int guns) {
-    while (state.targets.count() < targets) {
-        auto target = makeTarget(state.targets.count());
-        target->y = randomIn(0.05, 0.5);
-        target->vx = 0.0;
-        target->vy = 0.0;
-        state.targets.add(std::move(target));
-    }
-    while (state.guns.count() < guns) {
-        state.guns.add(std::make_unique<Gun>(Gun::firedRadius, randomIn(0.05, 0.95), randomIn(0.75, 0.95)));
-    }
-}
-
-// A target put where a gun is, hit in the next frame.
-void hitOne(State& state) {
-    if (state.guns.empty()) {
-        return;
-    }
-    const Gun& gun = *state.guns[SceneRandom::next() % state.guns.count()];
-    auto target = makeTarget(SceneRandom::next());
-    target->x = gun.x;
-    target->y = gun.y;
-    state.targets.add(std::move(target));
-}
 
 template <typename F> double medianMicroseconds(F&& call, int calls = timedCalls) {
     std::vector<double> times;
@@ -119,18 +47,11 @@ template <typename F> double medianMicroseconds(F&& call, int calls = timedCalls
     return times[times.size() / 2];
 }
 
-void runFor(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Notice::setHandler([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
+    printNotices();
     QTemporaryDir dir;
     SettingsStore store(dir.filePath("settings.ini"));
     CVazazoDlg window(store);

@@ -2,13 +2,11 @@
 // guns, against the meter's work per frame (a clock read and a stored interval, plus its share of
 // the summary at the game's end). Run under a display:
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/frame_timing
+#include "BenchField.h"
+
 #include "app/CVazazoDlg.h"
-#include "core/Notice.h"
 #include "records/FrameTimingMeter.h"
 #include "render/Shader.h"
-#include "scene/Circle.h"
-#include "scene/Gun.h"
-#include "scene/SceneRandom.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -19,35 +17,11 @@
 #include <chrono>
 #include <cstdio>
 
-namespace {
-void runFor(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
-
-void fill(State& state, int count) {
-    while (state.targets.count() < count) {
-        SpawnContext context;
-        context.paddleY = 0.95;
-        auto target = std::make_unique<Circle>(context, true, false, true, 0.0, 0.03);
-        target->x = 0.05 + 0.9 * (SceneRandom::next() / 32767.0);
-        target->y = 0.05 + 0.6 * (SceneRandom::next() / 32767.0);
-        state.targets.add(std::move(target));
-    }
-    while (state.guns.count() < count) {
-        state.guns.add(std::make_unique<Gun>(Gun::firedRadius, 0.05 + 0.9 * (SceneRandom::next() / 32767.0),
-                                             0.2 + 0.7 * (SceneRandom::next() / 32767.0)));
-    }
-}
-} // namespace
+using namespace BenchField;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // Missing data files would otherwise wait in a message box.
-    Notice::setHandler([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
+    printNotices();
     QTemporaryDir dir;
     SettingsStore store(dir.filePath("settings.ini"));
     CVazazoDlg window(store);
@@ -57,11 +31,11 @@ int main(int argc, char** argv) {
     window.startGame(LevelSelection(), 0.0);
     window.pauseNow();
     SceneRandom::seed(1);
-    fill(window, 64);
+    fill(window, 64, 64);
     window.resumeNow();
     window.setFramePeriod(0);
     QTimer topUp;
-    QObject::connect(&topUp, &QTimer::timeout, [&] { fill(window, 64); });
+    QObject::connect(&topUp, &QTimer::timeout, [&] { fill(window, 64, 64); });
     topUp.start(20);
     runFor(300);
     int frames = 0;

@@ -2,9 +2,9 @@
 // clears and presents as fast as it can. Run under a display (xvfb-run -a bench/pacer).
 // paint: from a tick's arrival to its frame on screen; tick: between tick arrivals; own: a tick
 // interval less the paint it waited for, i.e. what the pacer itself adds.
+#include "BenchField.h"
+
 #include "app/CVazazoDlg.h"
-#include "scene/Circle.h"
-#include "core/Notice.h"
 #include "core/WindowMessages.h"
 #include "render/Shader.h"
 #include "settings/SettingsStore.h"
@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace BenchField;
+
 namespace {
 constexpr int viewWidth = 800;
 constexpr int viewHeight = 600;
@@ -31,14 +33,6 @@ double percentile(std::vector<double> values, double p) {
     }
     std::sort(values.begin(), values.end());
     return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
-
-void runFor(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
 }
 
 // Sees the window's ticks before the window does and the frames as they reach the screen.
@@ -113,7 +107,7 @@ double bareFramesPerSecond() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Notice::setHandler([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
+    printNotices();
     QTemporaryDir dir;
     SettingsStore store(dir.filePath("settings.ini"));
     // No target kind is shown, so the ticks spawn nothing.
