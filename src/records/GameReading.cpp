@@ -1,6 +1,7 @@
 #include "records/GameReading.h"
 
-#include <QCryptographicHash>
+#include "protocol/Sha256.h"
+
 #include <QFile>
 #include <QHash>
 #include <QMap>
@@ -102,7 +103,7 @@ void verify(Game& game, const Sources& sources) {
             why = QString("%1 is listed in its record but missing").arg(file.name);
         } else if ((*bytes)->size() != file.bytes) {
             why = QString("%1 has %2 bytes, its record says %3").arg(file.name).arg((*bytes)->size()).arg(file.bytes);
-        } else if ((ahead->isEmpty() ? QCryptographicHash::hash(**bytes, QCryptographicHash::Sha256).toHex() : *ahead) !=
+        } else if ((ahead->isEmpty() ? Sha256::hexOf(**bytes) : *ahead) !=
                    file.sha256.toLower()) {
             why = QString("%1 does not match the checksum in its record").arg(file.name);
         }
@@ -233,10 +234,10 @@ void readInfo(const QByteArray& bytes, const QString& name, Game& game, const Sa
 
 void checksum(Sources& sources) {
     if (sources.stats) {
-        sources.statsSha256 = QCryptographicHash::hash(*sources.stats, QCryptographicHash::Sha256).toHex();
+        sources.statsSha256 = Sha256::hexOf(*sources.stats);
     }
     if (sources.info) {
-        sources.infoSha256 = QCryptographicHash::hash(*sources.info, QCryptographicHash::Sha256).toHex();
+        sources.infoSha256 = Sha256::hexOf(*sources.info);
     }
 }
 
