@@ -104,26 +104,19 @@ void Explosion::update(double now) {
 }
 
 void Explosion::draw() {
+    ExplosionBatch batch;
+    if (addTo(batch)) {
+        batch.draw();
+        return;
+    }
     for (const auto& fragment : fragments)
         fragment->draw();
-}
-
-void Explosion2D::draw() {
-    ExplosionBatch batch;
-    batch.add(*this);
-    batch.draw();
 }
 
 bool Explosion2D::addTo(ExplosionBatch& batch) {
     for (const auto& fragment : fragments)
         static_cast<const Fragments::Triangle&>(*fragment).appendTo(batch.triangleVertices, batch.triangleColours);
     return true;
-}
-
-void Explosion3D::draw() {
-    ExplosionBatch batch;
-    batch.add(*this);
-    batch.draw();
 }
 
 bool Explosion3D::addTo(ExplosionBatch& batch) {

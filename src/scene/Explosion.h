@@ -46,7 +46,6 @@ public:
 class Explosion2D : public Explosion {
 public:
     explicit Explosion2D(Target2D& source);
-    void draw() override;
     bool addTo(ExplosionBatch& batch) override;
 
     std::vector<int> triangleIndices;
@@ -68,7 +67,6 @@ public:
 class Explosion3D : public Explosion {
 public:
     explicit Explosion3D(const Target2D& source);
-    void draw() override;
     bool addTo(ExplosionBatch& batch) override;
 };
 
