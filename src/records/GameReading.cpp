@@ -146,6 +146,19 @@ void readReportLine(QByteArrayView line, Report& report) {
     }
 }
 
+// The lines of a file that could not be read, and a last line cut off.
+void noteBadLines(Game& game, const QString& name, const char* kind, int bad, int firstBad, bool whole) {
+    if (bad == 1) {
+        game.problems.append(QString("%1: line %2 is no %3 line").arg(name).arg(firstBad).arg(kind));
+    } else if (bad > 1) {
+        game.problems.append(
+            QString("%1: %2 lines are no %3 lines, the first is line %4").arg(name).arg(bad).arg(kind).arg(firstBad));
+    }
+    if (!whole) {
+        game.problems.append(QString("%1 ends in the middle of a line").arg(name));
+    }
+}
+
 void readStats(const QByteArray& bytes, const QString& name, Game& game) {
     int bad = 0;
     int firstBad = 0;
@@ -159,16 +172,7 @@ void readStats(const QByteArray& bytes, const QString& name, Game& game) {
         }
         return true;
     });
-    if (bad > 0) {
-        game.problems.append(bad == 1 ? QString("%1: line %2 is no statistics line").arg(name).arg(firstBad)
-                                      : QString("%1: %2 lines are no statistics lines, the first is line %3")
-                                            .arg(name)
-                                            .arg(bad)
-                                            .arg(firstBad));
-    }
-    if (!whole) {
-        game.problems.append(QString("%1 ends in the middle of a line").arg(name));
-    }
+    noteBadLines(game, name, "statistics", bad, firstBad, whole);
 }
 
 void readInfo(const QByteArray& bytes, const QString& name, Game& game, const SampleSink& sink) {
@@ -218,16 +222,7 @@ void readInfo(const QByteArray& bytes, const QString& name, Game& game, const Sa
     if (!sawReport) {
         game.problems.append(QString("%1 has no game report").arg(name));
     }
-    if (bad > 0) {
-        game.problems.append(bad == 1 ? QString("%1: line %2 is no coordinates line").arg(name).arg(firstBad)
-                                      : QString("%1: %2 lines are no coordinates lines, the first is line %3")
-                                            .arg(name)
-                                            .arg(bad)
-                                            .arg(firstBad));
-    }
-    if (!whole) {
-        game.problems.append(QString("%1 ends in the middle of a line").arg(name));
-    }
+    noteBadLines(game, name, "coordinates", bad, firstBad, whole);
 }
 
 } // namespace
