@@ -102,9 +102,8 @@ private slots:
             QPoint sent;
         } edges[] = {{970, 63.5, {970, 400}}, {500, 737, {500, 400}}, {63, 300, {500, 300}},
                      {937, 300, {500, 300}},  {64, 64, stays},        {936, 736, stays}};
-        for (const auto& e : edges) {
+        for (const auto& e : edges)
             QCOMPARE(sentTo(Paddle::recentredCursor(e.x, e.y, viewW, viewH)), e.sent);
-        }
         Paddle paddle;
         paddle.update(0.0);
         // The very first move only records where the cursor is.
@@ -122,8 +121,7 @@ private slots:
         paddle.update(0.0);
         paddle.recovery = Paddle::hitRecoveryMs;
         const struct {
-            double at;
-            double opacity;
+            double at, opacity;
         } timeline[] = {{0, 0.0},     {1000, 0.0},   {1400, 0.2}, {1500, 0.25}, {2000, 0.25},
                         {2800, 0.25}, {2900, 0.625}, {3000, 1.0}, {3010, 1.0}};
         for (const auto& step : timeline) {
@@ -136,12 +134,9 @@ private slots:
     void velocityIsSampledOnlyAfterFortyMilliseconds() {
         Paddle paddle = movingPaddle(Orientation::south, true);
         paddle.update(100.0);
-        const double sampledAt = paddle.lastSample;
-        const double u = paddle.rawU;
-        const double velocity = paddle.velocityU;
-        for (int tick = 0; tick < 3; ++tick) {
+        const double sampledAt = paddle.lastSample, u = paddle.rawU, velocity = paddle.velocityU;
+        for (int tick = 0; tick < 3; ++tick)
             moveBy(paddle, 0.001, 0.0);
-        }
         QVERIFY(paddle.lastUpdate == 130.0 && paddle.velocityU == velocity);
         paddle.update(141.0);
         QCOMPARE(paddle.lastSample, 141.0);
@@ -161,16 +156,9 @@ private slots:
         paddle.draw();
         const QImage shown = gl.image();
         QCOMPARE(shown.pixelColor(110, 55), QColor(Qt::white));
-        for (const QPoint outside : {QPoint(90, 55), QPoint(110, 45), QPoint(160, 55)}) {
+        for (const QPoint outside : {QPoint(90, 55), QPoint(110, 45), QPoint(160, 55)})
             QCOMPARE(shown.pixelColor(outside), QColor(Qt::black));
-        }
-        // The draw leaves the colour and the matrix as it found them.
-        GLdouble colour[4];
-        glGetDoublev(GL_CURRENT_COLOR, colour);
-        QCOMPARE(QColor::fromRgbF(colour[0], colour[1], colour[2]), QColor(Qt::green));
-        GLint depth = 0;
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-        QCOMPARE(depth, 1);
+        QVERIFY(OffscreenGl::currentColour() == QColor(Qt::green) && OffscreenGl::matrixDepth() == 1);
         glClear(GL_COLOR_BUFFER_BIT);
         paddle.recovery = 2000.0;
         paddle.draw();
