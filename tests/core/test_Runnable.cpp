@@ -15,9 +15,8 @@ public:
     ~Looper() override { stopAndWait(); }
     void run() override {
         ++starts;
-        while (!stopRequested) {
+        while (!stopRequested)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
         ++finishes;
     }
     std::atomic<int> starts{0};
