@@ -32,9 +32,8 @@ double circularGap(double a, double b) {
 // The wheels' values, units first.
 QString wheelsOf(const DigitCounter& counter) {
     QStringList values;
-    for (const DigitWheel& wheel : counter.wheels) {
+    for (const DigitWheel& wheel : counter.wheels)
         values << QString::number(wheel.digitValue, 'f', 2);
-    }
     return values.join(' ');
 }
 
