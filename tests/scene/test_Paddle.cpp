@@ -48,35 +48,28 @@ bool near(double a, double b) {
 class TestPaddle : public QObject {
     Q_OBJECT
 private slots:
-    void thePaddleFollowsTheCursorOnScreenAndStopsJustHiddenBeyondEveryEdge_data() {
-        // Where the field's x and y go when the cursor moves 0.03 right and 0.02 up.
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<QPointF>("moved");
-        QTest::newRow("south") << Orientation::south << QPointF(0.03, -0.02);
-        QTest::newRow("north") << Orientation::north << QPointF(-0.03, 0.02);
-        QTest::newRow("east") << Orientation::east << QPointF(0.02, 0.03);
-        QTest::newRow("west") << Orientation::west << QPointF(-0.02, -0.03);
-    }
     void thePaddleFollowsTheCursorOnScreenAndStopsJustHiddenBeyondEveryEdge() {
-        QFETCH(int, orientation);
-        QFETCH(QPointF, moved);
-        Paddle paddle = movingPaddle(orientation, true);
-        const QPointF start(paddle.posX, paddle.posY);
-        // 0.003 of the view over 10 ms at full sensitivity is 0.03 of the field.
-        moveBy(paddle, 0.003, 0.0);
-        moveBy(paddle, 0.0, -0.002);
-        const QPointF delta = QPointF(paddle.posX, paddle.posY) - start;
-        QVERIFY2(near(delta.x(), moved.x()) && near(delta.y(), moved.y()),
-                 qPrintable(QString("moved by (%1, %2)").arg(delta.x()).arg(delta.y())));
-
-        QPolygonF reached;
-        for (const QPointF& push : {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
-            moveBy(paddle, push.x(), push.y());
-            reached << QPointF(paddle.posX, paddle.posY);
+        // Where the field's x and y go when the cursor moves 0.03 right and 0.02 up.
+        const std::pair<int, QPointF> turns[] = {{Orientation::south, {0.03, -0.02}}, {Orientation::north, {-0.03, 0.02}},
+                                                 {Orientation::east, {0.02, 0.03}}, {Orientation::west, {-0.02, -0.03}}};
+        for (const auto& [orientation, moved] : turns) {
+            Paddle paddle = movingPaddle(orientation, true);
+            const QPointF start(paddle.posX, paddle.posY);
+            // 0.003 of the view over 10 ms at full sensitivity is 0.03 of the field.
+            moveBy(paddle, 0.003, 0.0);
+            moveBy(paddle, 0.0, -0.002);
+            const QPointF delta = QPointF(paddle.posX, paddle.posY) - start;
+            QVERIFY2(near(delta.x(), moved.x()) && near(delta.y(), moved.y()),
+                     qPrintable(QString("%1 moved by (%2, %3)").arg(orientation).arg(delta.x()).arg(delta.y())));
+            QPolygonF reached;
+            for (const QPointF& push : {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
+                moveBy(paddle, push.x(), push.y());
+                reached << QPointF(paddle.posX, paddle.posY);
+            }
+            const QRectF box = reached.boundingRect();
+            QVERIFY(near(box.left(), -paddle.paddleWidth) && near(box.right(), 1.0));
+            QVERIFY(near(box.top(), -paddle.paddleHeight) && near(box.bottom(), 1.0));
         }
-        const QRectF box = reached.boundingRect();
-        QVERIFY(near(box.left(), -paddle.paddleWidth) && near(box.right(), 1.0));
-        QVERIFY(near(box.top(), -paddle.paddleHeight) && near(box.bottom(), 1.0));
     }
 
     void eachAxisHasItsOwnSensitivityAndAFixedPaddleKeepsItsHeight() {
@@ -84,8 +77,7 @@ private slots:
         paddle.sensitivityH = 0;
         paddle.sensitivityV = 9;
         moveBy(paddle, 0.04, 0.02);
-        QVERIFY(near(paddle.rawU, 0.5 + 0.04 * tick / 40));
-        QVERIFY(near(paddle.rawV, 0.5 + 0.02 * tick / 2));
+        QVERIFY(near(paddle.rawU, 0.5 + 0.04 * tick / 40) && near(paddle.rawV, 0.5 + 0.02 * tick / 2));
         Paddle fixed = movingPaddle(Orientation::east, false);
         fixed.posY = 1.0 - fixed.paddleHeight;
         for (const QPointF& push : {QPointF(0.01, 0.02), QPointF(-0.5, 0.5), QPointF(0.3, -0.7)}) {
