@@ -193,30 +193,25 @@ private slots:
         QCOMPARE(state->shotsFired, SceneList<Gun>::capacity);
     }
 
-    void gunsStartAtThePaddleForEachOrientation_data() {
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<double>("x");
-        QTest::addColumn<double>("vx");
-        // rawU 0.3, rawV 0.6, width 0.1, velocities 0.001 and 0.002.
-        QTest::newRow("south") << Orientation::south << 0.35 << 0.001;
-        QTest::newRow("north") << Orientation::north << 0.75 << -0.001;
-        QTest::newRow("east") << Orientation::east << 0.45 << -0.002;
-        QTest::newRow("west") << Orientation::west << 0.65 << 0.002;
-    }
     void gunsStartAtThePaddleForEachOrientation() {
-        QFETCH(int, orientation);
-        QFETCH(double, x);
-        QFETCH(double, vx);
-        paddle->orientation = orientation;
+        // rawU 0.3, rawV 0.6, width 0.1, velocities 0.001 and 0.002.
+        const struct {
+            int orientation;
+            double x, vx;
+        } turns[] = {{Orientation::south, 0.35, 0.001}, {Orientation::north, 0.75, -0.001},
+                     {Orientation::east, 0.45, -0.002}, {Orientation::west, 0.65, 0.002}};
+        pages.settings.weapons.gunSpeed = 5;
         paddle->rawU = 0.3;
         paddle->rawV = 0.6;
         paddle->velocityU = 0.001;
         paddle->velocityV = 0.002;
-        pages.settings.weapons.gunSpeed = 5;
-        QVERIFY(state->fire());
-        const Gun* gun = state->guns[0];
-        QCOMPARE(QPointF(gun->x, gun->y), QPointF(x, 1.0 - paddle->paddleHeight));
-        QCOMPARE(QPointF(gun->vx, gun->vy), QPointF(vx, -0.0007));
+        for (const auto& turn : turns) {
+            paddle->orientation = turn.orientation;
+            QVERIFY(state->fire());
+            const Gun* gun = state->guns[state->guns.count() - 1];
+            QCOMPARE(QPointF(gun->x, gun->y), QPointF(turn.x, 1.0 - paddle->paddleHeight));
+            QCOMPARE(QPointF(gun->vx, gun->vy), QPointF(turn.vx, -0.0007));
+        }
         QVERIFY(state->cursorHidden > 0);
     }
 
