@@ -142,8 +142,7 @@ private slots:
         QVERIFY(view->createTexture(made, image));
         QVERIFY(GlContextRef::current().sameAs(before) && textureState() == state);
         view->doneCurrent();
-        QVERIFY(view->createTexture(made, image));
-        QVERIFY(GlContextRef::current().isNone());
+        QVERIFY(view->createTexture(made, image) && GlContextRef::current().isNone());
         OffscreenGl other(4, 4);
         QVERIFY(other.isReady());
         glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
