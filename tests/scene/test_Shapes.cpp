@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace {
 // The smallest concrete target: placement, colour and movement only.
@@ -45,19 +46,16 @@ bool near(double a, double b) {
     return std::abs(a - b) < 1e-9;
 }
 
+template <class Kind> std::unique_ptr<Target2D> makeKind(const SpawnContext& context, double size, bool rotate) {
+    return std::make_unique<Kind>(context, false, false, rotate, 2.0, size);
+}
+
 std::unique_ptr<Target2D> make(int type, const SpawnContext& context, double size, bool rotate = true) {
-    switch (type) {
-    case TypeCodes::triangle:
-        return std::make_unique<Triangle>(context, false, false, rotate, 2.0, size);
-    case TypeCodes::rectangle:
-        return std::make_unique<Rectangle>(context, false, false, rotate, 2.0, size);
-    case TypeCodes::circle:
-        return std::make_unique<Circle>(context, false, false, rotate, 2.0, size);
-    case TypeCodes::sphere:
-        return std::make_unique<Sphere>(context, false, false, rotate, 2.0, size);
-    default:
-        return std::make_unique<Cylinder>(context, false, false, rotate, 2.0, size);
-    }
+    static const std::map<int, decltype(&makeKind<Circle>)> kinds{
+        {TypeCodes::triangle, makeKind<Triangle>}, {TypeCodes::rectangle, makeKind<Rectangle>},
+        {TypeCodes::circle, makeKind<Circle>},     {TypeCodes::sphere, makeKind<Sphere>},
+        {TypeCodes::cylinder, makeKind<Cylinder>}};
+    return kinds.at(type)(context, size, rotate);
 }
 
 double cross(double ax, double ay, double bx, double by, double px, double py) {
