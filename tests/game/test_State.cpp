@@ -243,20 +243,7 @@ private slots:
         QVERIFY(!state->countdown.running);
     }
 
-    void theEndOfAGameLeadsToTheReportOnlyWhenNothingInterruptedIt() {
-        state->endGame();
-        QVERIFY(state->paused && state->gameOver && state->cursorShown > 0);
-        QVERIFY(state->recorder.endings.back().afterGameFollows);
-
-        state->startGame(LevelSelection{}, 0.0);
-        state->reportPending = false; // the pause key or a settings window during the game
-        state->endGame();
-        QVERIFY(!state->recorder.endings.back().afterGameFollows && !state->takeAnyAfterGame());
-        // Nothing to resume once it is over.
-        state->resume(100.0);
-        QVERIFY(state->paused);
-    }
-
+    // The after-game step follows only a game that nothing interrupted, and belongs to its game.
     void playIsReportedToTheListenersAndTheAfterGameStepBelongsToItsGame() {
         exposePaddle();
         QVERIFY(state->fire());
@@ -281,7 +268,9 @@ private slots:
         state->missCounter.add(1, 0.0);
         state->tick(60000.0);
         state->endGame();
+        QVERIFY(state->paused && state->gameOver && state->cursorShown > 0);
         const GameEvents::Ending ending = state->recorder.endings.back();
+        QVERIFY(ending.afterGameFollows);
         QCOMPARE(QList<int>({ending.gameNumber, ending.level, ending.difficultyIndex, ending.score}),
                  QList<int>({2, 3, 8, 2}));
         // A late step of game 1 finds nothing; game 2's step is handed out exactly once.
@@ -289,6 +278,14 @@ private slots:
         QCOMPARE(state->takeAfterGame(2)->score, 2);
         QVERIFY(!state->takeAfterGame(2) && !state->takeAnyAfterGame());
         QCOMPARE(state->recorder.events.filter("after").size(), 1);
+
+        state->startGame(LevelSelection{}, 0.0);
+        state->reportPending = false; // the pause key or a settings window during the game
+        state->endGame();
+        QVERIFY(!state->recorder.endings.back().afterGameFollows && !state->takeAnyAfterGame());
+        // Nothing to resume once it is over.
+        state->resume(100.0);
+        QVERIFY(state->paused);
     }
 
     void hitsAddTheirDistanceAndTheirAgeLeavingPausesOut() {
