@@ -34,12 +34,15 @@ private slots:
         for (const char* name : {"paddle_tx.png", "gun1.mp3", "objects.txt"})
             writeFile(installed.filePath(name), "installed");
         GameLog::takePending();
-        QCOMPARE(DataFileLocator::locate("paddle_tx.png", here, installed.path()), working.filePath("paddle_tx.png"));
+        QCOMPARE(DataFileLocator::locate("paddle_tx.png", here, installed.path()),
+                 working.filePath("paddle_tx.png"));
         QCOMPARE(DataFileLocator::locate("gun1.mp3", here, installed.path()), installed.filePath("gun1.mp3"));
-        QCOMPARE(DataFileLocator::locate("objects.txt", here, installed.path()), installed.filePath("objects.txt"));
+        QCOMPARE(DataFileLocator::locate("objects.txt", here, installed.path()),
+                 installed.filePath("objects.txt"));
         QVERIFY(logTexts().isEmpty());
 
-        QCOMPARE(DataFileLocator::locate("applause.mp3", here, installed.path()), working.filePath("applause.mp3"));
+        QCOMPARE(DataFileLocator::locate("applause.mp3", here, installed.path()),
+                 working.filePath("applause.mp3"));
         QStringList texts = logTexts();
         QCOMPARE(texts.size(), 1);
         QVERIFY(texts[0].startsWith("Missing data file applause.mp3"));

@@ -30,7 +30,8 @@ private slots:
 
     void aRatingIsTheLevelOnTheScaleToTenWithOneDecimal() {
         // The last is a thermometer closed before the mouse moved.
-        QCOMPARE(QStringList({GameReport::rating(0.73), GameReport::rating(799.0 / 800), GameReport::rating(-1.0)}),
+        QCOMPARE(QStringList(
+                     {GameReport::rating(0.73), GameReport::rating(799.0 / 800), GameReport::rating(-1.0)}),
                  QStringList({"7.3", "10.0", "-10.0"}));
     }
 };

@@ -17,7 +17,9 @@ constexpr int triangle = 0, rectangle = 1, circle = 2, sphere = 3, cylinder = 4;
 
 // What the game reported, one line per event.
 struct EventRecorder : GameListener {
-    void gameStarted(int number, const LevelSelection&) override { events << QString("started %1").arg(number); }
+    void gameStarted(int number, const LevelSelection&) override {
+        events << QString("started %1").arg(number);
+    }
     void shotFired(double, double) override { events << "shot"; }
     void targetHit(const GameEvents::Hit& hit) override { events << "hit " + hit.name; }
     void targetEscaped(const GameEvents::Hit& target) override { events << "escaped " + target.name; }
@@ -26,7 +28,9 @@ struct EventRecorder : GameListener {
         endings.push_back(ending);
         events << "ended";
     }
-    void afterGame(const GameEvents::Ending& ending) override { events << QString("after %1").arg(ending.gameNumber); }
+    void afterGame(const GameEvents::Ending& ending) override {
+        events << QString("after %1").arg(ending.gameNumber);
+    }
 
     QStringList events;
     std::vector<GameEvents::Ending> endings;
@@ -198,8 +202,10 @@ private slots:
         const struct {
             int orientation;
             double x, vx;
-        } turns[] = {{Orientation::south, 0.35, 0.001}, {Orientation::north, 0.75, -0.001},
-                     {Orientation::east, 0.45, -0.002}, {Orientation::west, 0.65, 0.002}};
+        } turns[] = {{Orientation::south, 0.35, 0.001},
+                     {Orientation::north, 0.75, -0.001},
+                     {Orientation::east, 0.45, -0.002},
+                     {Orientation::west, 0.65, 0.002}};
         pages.settings.weapons.gunSpeed = 5;
         paddle->rawU = 0.3;
         paddle->rawV = 0.6;

@@ -65,7 +65,8 @@ private slots:
         if (qgetenv("QT_XCB_GL_INTEGRATION") == "xcb_egl") {
             view->makeCurrent();
             using CurrentContext = void* (*)();
-            const auto eglCurrent = reinterpret_cast<CurrentContext>(dlsym(RTLD_DEFAULT, "eglGetCurrentContext"));
+            const auto eglCurrent =
+                reinterpret_cast<CurrentContext>(dlsym(RTLD_DEFAULT, "eglGetCurrentContext"));
             QVERIFY2(eglCurrent != nullptr && eglCurrent() != nullptr, "the view does not run on EGL");
             QVERIFY(view->extensionsReady());
             QVERIFY(glGenFramebuffers != nullptr || glGenFramebuffersEXT != nullptr);
@@ -89,8 +90,10 @@ private slots:
     }
 
     void theFieldOriginLandsInTheCornerOfEachOrientation() {
-        const std::pair<int, QPoint> corners[] = {{Orientation::south, {0, 0}}, {Orientation::north, {100, 59}},
-                                                  {Orientation::east, {0, 59}}, {Orientation::west, {100, 0}}};
+        const std::pair<int, QPoint> corners[] = {{Orientation::south, {0, 0}},
+                                                  {Orientation::north, {100, 59}},
+                                                  {Orientation::east, {0, 59}},
+                                                  {Orientation::west, {100, 0}}};
         for (const auto& [orientation, corner] : corners) {
             view->orientation = orientation;
             redraw();

@@ -31,7 +31,11 @@ struct Difference {
     int edgeColoured = 0;
     int edgeDifferent = 0;
     QString text() const {
-        return QString("%1 of %2 differ, %3 of %4 at the edges").arg(different).arg(coloured).arg(edgeDifferent).arg(edgeColoured);
+        return QString("%1 of %2 differ, %3 of %4 at the edges")
+            .arg(different)
+            .arg(coloured)
+            .arg(edgeDifferent)
+            .arg(edgeColoured);
     }
 };
 
@@ -105,8 +109,9 @@ private slots:
         for (int round = 0; round < 500; ++round) {
             Rectangle r(SpawnContext{}, true, false, true, 2.0, 0.04);
             Triangle t(SpawnContext{}, true, false, true, 2.0, 0.04);
-            const std::tuple<Target2D*, double, int> cases[] = {{&r, std::abs(r.width * r.height), 2 * 32 - 2 - 20},
-                                                                {&t, std::abs(t.area()), 2 * 32 - 2 - 15}};
+            const std::tuple<Target2D*, double, int> cases[] = {
+                {&r, std::abs(r.width * r.height), 2 * 32 - 2 - 20},
+                {&t, std::abs(t.area()), 2 * 32 - 2 - 15}};
             for (const auto& [source, area, fragments] : cases) {
                 const auto explosion = Explosion::of(*source);
                 // Usually exact; points drawn onto or just beyond the outline move it a little.
@@ -115,7 +120,8 @@ private slots:
                 double sum = 0.0;
                 for (const auto& f : explosion->fragments) {
                     const auto* p = dynamic_cast<Fragments::Triangle*>(f.get());
-                    const double a = ((p->x3 - p->x1) * (p->y2 - p->y1) - (p->x2 - p->x1) * (p->y3 - p->y1)) / 2;
+                    const double a =
+                        ((p->x3 - p->x1) * (p->y2 - p->y1) - (p->x2 - p->x1) * (p->y3 - p->y1)) / 2;
                     QVERIFY(a > 0.0 && p->name == source->name);
                     sum += a;
                 }
@@ -172,7 +178,8 @@ private slots:
             // A splinter astride an edge may still lie wholly beyond it: its ends need not surround
             // its place.
             const int perFragment = lines ? 2 : 3;
-            QVERIFY(kept >= std::size_t(perFragment * inside) && kept <= std::size_t(perFragment * (n - far)));
+            QVERIFY(kept >= std::size_t(perFragment * inside) &&
+                    kept <= std::size_t(perFragment * (n - far)));
             QCOMPARE((lines ? batch.lineColours.size() : batch.triangleColours.size()), 4 * kept);
             d = differences([&] { batch.draw(); });
             QVERIFY2(d.edgeColoured > 10 && d.edgeDifferent <= d.edgeColoured / 10, qPrintable(d.text()));
@@ -234,8 +241,10 @@ private slots:
         const struct {
             int orientation;
             double vx, vy;
-        } turns[] = {{Orientation::south, 0.01, 0.02}, {Orientation::north, -0.01, -0.02},
-                     {Orientation::east, -0.02, 0.01}, {Orientation::west, 0.02, -0.01}};
+        } turns[] = {{Orientation::south, 0.01, 0.02},
+                     {Orientation::north, -0.01, -0.02},
+                     {Orientation::east, -0.02, 0.01},
+                     {Orientation::west, 0.02, -0.01}};
         for (const auto& turn : turns) {
             Paddle paddle;
             paddle.orientation = turn.orientation;
@@ -243,14 +252,18 @@ private slots:
             paddle.velocityV = 0.02;
             Explosion2DTex explosion(paddle);
             QCOMPARE(explosion.fragmentCount(), 2 * 32 - 2 - 20);
-            const double cx = paddle.posX + paddle.paddleWidth / 2, cy = paddle.posY + paddle.paddleHeight / 2;
+            const double cx = paddle.posX + paddle.paddleWidth / 2,
+                         cy = paddle.posY + paddle.paddleHeight / 2;
             for (const auto& f : explosion.fragments) {
                 const auto* t = dynamic_cast<Fragments::TriangleTx*>(f.get());
-                QVERIFY(std::abs(t->vx - turn.vx) <= 0.0002 + 1e-12 && std::abs(t->vy - turn.vy) <= 0.0002 + 1e-12);
+                QVERIFY(std::abs(t->vx - turn.vx) <= 0.0002 + 1e-12 &&
+                        std::abs(t->vy - turn.vy) <= 0.0002 + 1e-12);
                 const double px[3] = {t->x1, t->x2, t->x3}, py[3] = {t->y1, t->y2, t->y3};
                 for (int v = 0; v < 3; ++v)
-                    QVERIFY(std::abs(t->triangleTexCoords[2 * v] - (0.5 + (t->x + px[v] - cx) / paddle.paddleWidth)) < 1e-9 &&
-                            std::abs(t->triangleTexCoords[2 * v + 1] - (0.5 - (t->y + py[v] - cy) / paddle.paddleHeight)) < 1e-9);
+                    QVERIFY(std::abs(t->triangleTexCoords[2 * v] -
+                                     (0.5 + (t->x + px[v] - cx) / paddle.paddleWidth)) < 1e-9 &&
+                            std::abs(t->triangleTexCoords[2 * v + 1] -
+                                     (0.5 - (t->y + py[v] - cy) / paddle.paddleHeight)) < 1e-9);
             }
         }
     }

@@ -50,8 +50,10 @@ class TestPaddle : public QObject {
 private slots:
     void thePaddleFollowsTheCursorOnScreenAndStopsJustHiddenBeyondEveryEdge() {
         // Where the field's x and y go when the cursor moves 0.03 right and 0.02 up.
-        const std::pair<int, QPointF> turns[] = {{Orientation::south, {0.03, -0.02}}, {Orientation::north, {-0.03, 0.02}},
-                                                 {Orientation::east, {0.02, 0.03}}, {Orientation::west, {-0.02, -0.03}}};
+        const std::pair<int, QPointF> turns[] = {{Orientation::south, {0.03, -0.02}},
+                                                 {Orientation::north, {-0.03, 0.02}},
+                                                 {Orientation::east, {0.02, 0.03}},
+                                                 {Orientation::west, {-0.02, -0.03}}};
         for (const auto& [orientation, moved] : turns) {
             Paddle paddle = movingPaddle(orientation, true);
             const QPointF start(paddle.posX, paddle.posY);
@@ -59,8 +61,9 @@ private slots:
             moveBy(paddle, 0.003, 0.0);
             moveBy(paddle, 0.0, -0.002);
             const QPointF delta = QPointF(paddle.posX, paddle.posY) - start;
-            QVERIFY2(near(delta.x(), moved.x()) && near(delta.y(), moved.y()),
-                     qPrintable(QString("%1 moved by (%2, %3)").arg(orientation).arg(delta.x()).arg(delta.y())));
+            QVERIFY2(
+                near(delta.x(), moved.x()) && near(delta.y(), moved.y()),
+                qPrintable(QString("%1 moved by (%2, %3)").arg(orientation).arg(delta.x()).arg(delta.y())));
             QPolygonF reached;
             for (const QPointF& push : {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
                 moveBy(paddle, push.x(), push.y());

@@ -46,15 +46,17 @@ bool near(double a, double b) {
     return std::abs(a - b) < 1e-9;
 }
 
-template <class Kind> std::unique_ptr<Target2D> makeKind(const SpawnContext& context, double size, bool rotate) {
+template <class Kind>
+std::unique_ptr<Target2D> makeKind(const SpawnContext& context, double size, bool rotate) {
     return std::make_unique<Kind>(context, false, false, rotate, 2.0, size);
 }
 
 std::unique_ptr<Target2D> make(int type, const SpawnContext& context, double size, bool rotate = true) {
-    static const std::map<int, decltype(&makeKind<Circle>)> kinds{
-        {TypeCodes::triangle, makeKind<Triangle>}, {TypeCodes::rectangle, makeKind<Rectangle>},
-        {TypeCodes::circle, makeKind<Circle>},     {TypeCodes::sphere, makeKind<Sphere>},
-        {TypeCodes::cylinder, makeKind<Cylinder>}};
+    static const std::map<int, decltype(&makeKind<Circle>)> kinds{{TypeCodes::triangle, makeKind<Triangle>},
+                                                                  {TypeCodes::rectangle, makeKind<Rectangle>},
+                                                                  {TypeCodes::circle, makeKind<Circle>},
+                                                                  {TypeCodes::sphere, makeKind<Sphere>},
+                                                                  {TypeCodes::cylinder, makeKind<Cylinder>}};
     return kinds.at(type)(context, size, rotate);
 }
 
@@ -246,7 +248,8 @@ private slots:
         shape.radius = 0.033;
         const double reach = (0.033 + 0.011) / 1.1;
         QVERIFY(shape.collides(reach, 0.0, 0.011) && !shape.collides(reach * (1 + 1e-9), 0.0, 0.011));
-        QVERIFY(!shape.collides(0.8 * reach, 0.8 * reach, 0.011) && shape.collides(0.7 * reach, -0.7 * reach, 0.011));
+        QVERIFY(!shape.collides(0.8 * reach, 0.8 * reach, 0.011) &&
+                shape.collides(0.7 * reach, -0.7 * reach, 0.011));
         // A sample point has no radius of its own.
         QVERIFY(shape.collides(0.03, 0.0, 0.0) && !shape.collides(0.0301, 0.0, 0.0));
     }

@@ -20,18 +20,20 @@ private slots:
                                       Sound::attenuation(-20)};
         QCOMPARE(attenuations, QList<int>({0, -800, -2680, -4001}));
         QCOMPARE(Sound::linearVolume(0), 1.0f);
-        QVERIFY(qAbs(Sound::linearVolume(-2000) - 0.1f) < 1e-6f && qAbs(Sound::linearVolume(-4001) - 0.00999f) < 1e-4f);
+        QVERIFY(qAbs(Sound::linearVolume(-2000) - 0.1f) < 1e-6f &&
+                qAbs(Sound::linearVolume(-4001) - 0.00999f) < 1e-4f);
 
         const double part = SoundEffects::sampleFraction;
         QVERIFY(!Sound::isEarly(0, 1000, part) && Sound::isEarly(100, 1000, part));
         QVERIFY(!Sound::isEarly(400, 1000, part) && !Sound::isEarly(100, 0, part));
 
-        const QList<QMediaPlayer::MediaStatus> oneShot{QMediaPlayer::LoadingMedia, QMediaPlayer::LoadedMedia,
-                                                       QMediaPlayer::BufferingMedia, QMediaPlayer::BufferedMedia,
-                                                       QMediaPlayer::EndOfMedia, QMediaPlayer::LoadedMedia,
-                                                       QMediaPlayer::BufferedMedia};
+        const QList<QMediaPlayer::MediaStatus> oneShot{
+            QMediaPlayer::LoadingMedia,  QMediaPlayer::LoadedMedia, QMediaPlayer::BufferingMedia,
+            QMediaPlayer::BufferedMedia, QMediaPlayer::EndOfMedia,  QMediaPlayer::LoadedMedia,
+            QMediaPlayer::BufferedMedia};
         QCOMPARE(std::count_if(oneShot.begin(), oneShot.end(), Sound::isPlayerEvent), 1);
-        QVERIFY(Sound::isPlayerEvent(QMediaPlayer::InvalidMedia) && !Sound::isPlayerEvent(QMediaPlayer::StalledMedia));
+        QVERIFY(Sound::isPlayerEvent(QMediaPlayer::InvalidMedia) &&
+                !Sound::isPlayerEvent(QMediaPlayer::StalledMedia));
         QVERIFY(!Sound::isPlayerEvent(QMediaPlayer::NoMedia));
     }
 
@@ -47,7 +49,9 @@ private slots:
                      {SoundEffects::explosionsGroup, {SoundEffects::explosion}, SoundEffects::paddleHit},
                      {SoundEffects::explosionsGroup, {SoundEffects::explosion, SoundEffects::paddleHit}, -1}};
         for (const auto& c : cases)
-            QCOMPARE(SoundEffects::sampleFor(c.group, [&](Effect effect) { return c.early.contains(effect); }), c.sample);
+            QCOMPARE(
+                SoundEffects::sampleFor(c.group, [&](Effect effect) { return c.early.contains(effect); }),
+                c.sample);
     }
 
     // Without an audio output nothing is ready and that is said once; with one, only the missing
