@@ -38,33 +38,29 @@ private slots:
         QVERIFY(Clock::program().now() > first);
     }
 
-    void anUnreadableCounterIsFatal() {
-        QStringList errors;
-        FatalError::setHandler([&](const QString& message) { errors << message; });
-        auto counter = std::make_shared<ManualCounter>();
-        Clock clock(counter);
-        counter->counterWorks = false;
-        clock.now();
-        counter->frequencyWorks = false;
-        clock.calibrate();
-        QCOMPARE(errors, QStringList({"Cannot read current time!", "Cannot determine clock frequency!"}));
-        QCOMPARE(clock.ticksPerMs(), Clock::initialTicksPerMs);
-    }
-
-    // The handler is called from any thread, so it takes a lock.
-    void allocationFailuresAndOtherThreadsReachTheReplacedHandler() {
+    // An unreadable counter, a failed allocation and a fatal error on another thread all reach the
+    // replaced handler, which takes a lock since it is called from any thread.
+    void unreadableCountersAllocationFailuresAndOtherThreadsReachTheReplacedHandler() {
         QStringList messages;
         std::mutex lock;
         FatalError::setHandler([&](const QString& message) {
             std::lock_guard guard(lock);
             messages << message;
         });
+        auto counter = std::make_shared<ManualCounter>();
+        Clock clock(counter);
+        counter->counterWorks = false;
+        clock.now();
+        counter->frequencyWorks = false;
+        clock.calibrate();
+        QCOMPARE(clock.ticksPerMs(), Clock::initialTicksPerMs);
         FatalError::installLowMemoryHandler();
         // Far beyond any address space, so the allocator must fail.
         QVERIFY_THROWS_EXCEPTION(std::bad_alloc, ::operator delete(::operator new (std::size_t{1} << 62)));
         std::thread worker([] { FatalError::exitWith(FatalError::clockUnreadable); });
         worker.join();
-        QCOMPARE(messages, QStringList({"Low memory!", "Cannot read current time!"}));
+        QCOMPARE(messages, QStringList({"Cannot read current time!", "Cannot determine clock frequency!",
+                                        "Low memory!", "Cannot read current time!"}));
     }
 };
 

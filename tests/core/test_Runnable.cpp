@@ -1,6 +1,9 @@
 #include "support/TestMain.h"
 #include "core/Runnable.h"
 
+#include "core/Delay.h"
+
+#include "support/MessageRecorder.h"
 #include "support/Waiting.h"
 
 #include <QtTest>
@@ -15,9 +18,8 @@ public:
     ~Looper() override { stopAndWait(); }
     void run() override {
         ++starts;
-        while (!stopRequested) {
+        while (!stopRequested)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
         ++finishes;
     }
     std::atomic<int> starts{0};
@@ -53,6 +55,29 @@ private slots:
         QCOMPARE(runThread(&looper), 0);
         QVERIFY(!looper.running);
         QCOMPARE(looper.finishes.load(), 3);
+    }
+
+    void aDelayPostsItsMessageOnceAfterThePauseUnlessStopped() {
+        MessageRecorder window;
+        Delay delay;
+        delay.set(&window, 0x800A, 150);
+        QElapsedTimer timer;
+        timer.start();
+        delay.startIfIdle();
+        QVERIFY(waitUntil([&] { return window.count(0x800A) == 1; }));
+        QVERIFY(timer.elapsed() >= 150);
+        QCOMPARE(window.received.front().wParam + window.received.front().lParam, 0);
+        QVERIFY(waitUntil([&] { return !delay.running; }));
+        QTest::qWait(50);
+        QCOMPARE(window.count(0x800A), 1);
+
+        delay.set(&window, 0x800A, 5000);
+        delay.startIfIdle();
+        timer.restart();
+        delay.stopAndWait();
+        QVERIFY(timer.elapsed() < 2000);
+        QCoreApplication::processEvents();
+        QCOMPARE(window.count(0x800A), 1);
     }
 };
 

@@ -17,7 +17,9 @@ constexpr int triangle = 0, rectangle = 1, circle = 2, sphere = 3, cylinder = 4;
 
 // What the game reported, one line per event.
 struct EventRecorder : GameListener {
-    void gameStarted(int number, const LevelSelection&) override { events << QString("started %1").arg(number); }
+    void gameStarted(int number, const LevelSelection&) override {
+        events << QString("started %1").arg(number);
+    }
     void shotFired(double, double) override { events << "shot"; }
     void targetHit(const GameEvents::Hit& hit) override { events << "hit " + hit.name; }
     void targetEscaped(const GameEvents::Hit& target) override { events << "escaped " + target.name; }
@@ -26,7 +28,9 @@ struct EventRecorder : GameListener {
         endings.push_back(ending);
         events << "ended";
     }
-    void afterGame(const GameEvents::Ending& ending) override { events << QString("after %1").arg(ending.gameNumber); }
+    void afterGame(const GameEvents::Ending& ending) override {
+        events << QString("after %1").arg(ending.gameNumber);
+    }
 
     QStringList events;
     std::vector<GameEvents::Ending> endings;
@@ -40,8 +44,7 @@ public:
     }
     Timer countdown;
     EventRecorder recorder;
-    int cursorHidden = 0;
-    int cursorShown = 0;
+    int cursorHidden = 0, cursorShown = 0;
 
 protected:
     void onShowCursor() override { ++cursorShown; }
@@ -71,13 +74,6 @@ private slots:
         state->startGame(selection, 0.0);
     }
 
-    void hiddenKindsSpawnNothingYetTheSpawnClockAdvances() {
-        pages.showOnly({});
-        state->spawnTargets(1234.0);
-        QCOMPARE(state->targets.count(), 0);
-        QCOMPARE(state->lastSpawn, 1234.0);
-    }
-
     void aNormalKindIsTwiceAsLikelyAsADistractorKind() {
         pages.showOnly({triangle, circle});
         pages.settings.shapes[triangle].distractor = true;
@@ -92,70 +88,60 @@ private slots:
         QVERIFY2(std::abs(circles / double(draws) - 2.0 / 3.0) < 0.04, qPrintable(QString::number(circles)));
     }
 
-    void oneAtATimeWaitsUntilTheKindHasLeft() {
-        pages.showOnly({triangle});
-        pages.settings.shapes[triangle].oneAtATime = true;
-        pages.settings.allShapes.shapesPerSecond = 10;
-        state->spawnTargets(0.0);
-        state->spawnTargets(10000.0);
-        QCOMPARE(state->targets.count(), 1);
-        state->clearField();
-        state->spawnTargets(20000.0);
-        QCOMPARE(state->targets.count(), 1);
-    }
-
-    void theRateSpacesSpawnsOnceTheFieldIsNotEmpty() {
+    // Hidden kinds spawn nothing, yet the spawn clock advances; once the field is not empty the rate
+    // spaces spawns; a kind shown one at a time waits until it has left; a full list takes no more.
+    void spawnsFollowTheShownKindsTheRateAndOneAtATime() {
+        pages.showOnly({});
+        state->spawnTargets(1234.0);
+        QVERIFY(state->targets.count() == 0 && state->lastSpawn == 1234.0);
         pages.showOnly({circle});
         pages.settings.allShapes.shapesPerSecond = 0; // 0.2 per second
         state->spawnTargets(100.0);
-        QCOMPARE(state->targets.count(), 1);
         state->spawnTargets(5100.0);
         QCOMPARE(state->targets.count(), 1);
         state->spawnTargets(5101.0);
         QCOMPARE(state->targets.count(), 2);
-    }
 
-    void targetsThatLeaveTheFieldCountAsMissedUnlessDistractors() {
-        state->targets.add(circleAt(0.5, 2.0, false));
-        state->targets.add(circleAt(0.5, 0.5, false));
-        state->targets.add(circleAt(0.5, 2.0, true));
-        state->removeFinished(0.0);
+        state->clearField();
+        pages.showOnly({triangle});
+        pages.settings.shapes[triangle].oneAtATime = true;
+        pages.settings.allShapes.shapesPerSecond = 10;
+        state->spawnTargets(10000.0);
+        state->spawnTargets(20000.0);
         QCOMPARE(state->targets.count(), 1);
-        QCOMPARE(state->targetsMissed, 1);
-        QCOMPARE(state->missCounter.targetValue, 1.0);
+        state->clearField();
+        state->spawnTargets(30000.0);
+        QCOMPARE(state->targets.count(), 1);
+        // A full list takes no more.
+        pages.settings.shapes[triangle].oneAtATime = false;
+        while (state->targets.count() < SceneList<Target2D>::capacity)
+            state->targets.add(circleAt(0.5, 0.5, false));
+        state->spawnTargets(1e6);
+        QCOMPARE(state->targets.count(), SceneList<Target2D>::capacity);
     }
 
-    void oneGunHitsEveryTargetItTouchesButNoDistractor() {
+    // A gun hits every target it touches but no distractor, targets leaving the field are missed
+    // unless distractors, and explosions go once faded or with a new game, not with the field.
+    void hitsEscapesAndExplosionsAreCountedAndRetired() {
         state->targets.add(circleAt(0.5, 0.5, false));
         state->targets.add(circleAt(0.51, 0.5, false));
         state->targets.add(circleAt(0.5, 0.51, true));
-        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.505, 0.5));
-        state->detectHitsCpu();
-        state->processHits(0.0);
-        QCOMPARE(state->targetsHit, 2);
-        QCOMPARE(state->hitCounter.targetValue, 2.0);
-        QCOMPARE(state->targets.count(), 1);
-        QVERIFY(state->targets[0]->distractor);
-        QCOMPARE(state->guns.count(), 1);
-        // Each hit target leaves an explosion, retired once it has faded.
-        QCOMPARE(state->explosions.count(), 2);
+        state->targets.add(circleAt(0.5, 2.0, false));
+        state->targets.add(circleAt(0.5, 2.0, true));
+        addGun(0.505, 0.5);
+        detectAndProcessHits();
+        QVERIFY(state->targetsHit == 2 && state->hitCounter.targetValue == 2.0);
+        QVERIFY(state->guns.count() == 1 && state->explosions.count() == 2);
         for (const auto& fragment : state->explosions[0]->fragments)
             fragment->alpha = 0.0;
         state->removeFinished(0.0);
-        QCOMPARE(state->explosions.count(), 1);
-    }
-
-    void clearingTheFieldLeavesExplosionsInFlightAndANewGameStartsWithoutThem() {
-        state->targets.add(circleAt(0.5, 0.5, false));
-        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.5, 0.5));
-        state->detectHitsCpu();
-        state->processHits(0.0);
+        QCOMPARE(state->targets.count(), 1);
+        QVERIFY(state->targets[0]->distractor && state->targets[0]->y == 0.51);
+        QVERIFY(state->targetsMissed == 1 && state->missCounter.targetValue == 1.0);
         QCOMPARE(state->explosions.count(), 1);
         state->clearField();
-        QCOMPARE(state->guns.count(), 0);
-        QCOMPARE(state->explosions.count(), 1);
         state->tick(10.0);
-        QCOMPARE(state->explosions.count(), 1);
+        QVERIFY(state->guns.count() == 0 && state->explosions.count() == 1);
         LevelSelection selection;
         selection.gameLevel = 6;
         state->startGame(selection, 20.0);
@@ -166,38 +152,30 @@ private slots:
         // At the origin, so that no rounding moves the gun off the exact distance.
         state->targets.add(circleAt(0.0, 0.0, false));
         const double touching = (state->targets[0]->radius + 1.1 * State::gunRadius) / 1.1;
-        state->guns.add(std::make_unique<Gun>(State::gunRadius, -2 * touching, 0.0));
-        state->guns.add(std::make_unique<Gun>(State::gunRadius, touching * 1.0001, 0.0));
+        addGun(-2 * touching, 0.0);
+        addGun(touching * 1.0001, 0.0);
         state->detectHitsCpu();
         QVERIFY(!state->hitFlags[0]);
-        state->guns.add(std::make_unique<Gun>(State::gunRadius, touching, 0.0));
+        addGun(touching, 0.0);
         state->detectHitsCpu();
         QVERIFY(state->hitFlags[0]);
     }
 
     void aVulnerablePaddleHitsTargetsAndIsDestroyedByDistractors() {
-        paddle->posX = 0.4;
-        paddle->posY = 0.9;
-        paddle->recovery = -1;
-        state->vulnerablePaddle = true;
+        exposePaddle();
         state->targets.add(circleAt(0.4, 0.9, false));
-        state->detectHitsCpu();
-        state->processHits(0.0);
-        QCOMPARE(state->targetsHit, 1);
-        QCOMPARE(paddle->recovery, -1.0);
+        detectAndProcessHits();
+        QVERIFY(state->targetsHit == 1 && paddle->recovery == -1.0);
 
         state->targets.add(circleAt(0.45, 0.95, true));
         state->detectHitsCpu();
         QVERIFY(state->paddleDestroyed);
         state->processHits(0.0);
-        QCOMPARE(state->targetsMissed, 1);
-        QCOMPARE(paddle->recovery, State::paddleRecoveryMs);
-        QCOMPARE(state->targets.count(), 1);
-        QCOMPARE(state->explosions.count(), 2);
+        QVERIFY(state->targetsMissed == 1 && paddle->recovery == State::paddleRecoveryMs);
+        QVERIFY(state->targets.count() == 1 && state->explosions.count() == 2);
         // While the paddle recovers, it is neither tested nor able to fire.
         state->detectHitsCpu();
-        QVERIFY(!state->paddleDestroyed);
-        QVERIFY(!state->fire());
+        QVERIFY(!state->paddleDestroyed && !state->fire());
 
         state->vulnerablePaddle = false;
         paddle->recovery = -1;
@@ -205,45 +183,41 @@ private slots:
         QVERIFY(!state->paddleDestroyed);
     }
 
-    void firingIsRefusedWhilePausedOrWhileTheOneAllowedGunFlies() {
+    void firingIsRefusedWhilePausedWhileTheOneAllowedGunFliesOrWhenTheListIsFull() {
         state->pause(10.0);
         QVERIFY(!state->fire());
         state->resume(20.0);
         pages.settings.weapons.oneWeaponAtATime = true;
-        QVERIFY(state->fire());
-        QVERIFY(!state->fire());
+        QVERIFY(state->fire() && !state->fire());
         QCOMPARE(state->shotsFired, 1);
         pages.settings.weapons.oneWeaponAtATime = false;
-        QVERIFY(state->fire());
-        QCOMPARE(state->guns.count(), 2);
+        while (state->guns.count() < SceneList<Gun>::capacity)
+            QVERIFY(state->fire());
+        QVERIFY(!state->fire());
+        QCOMPARE(state->shotsFired, SceneList<Gun>::capacity);
     }
 
-    void gunsStartAtThePaddleForEachOrientation_data() {
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<double>("x");
-        QTest::addColumn<double>("vx");
-        // rawU 0.3, rawV 0.6, width 0.1, velocities 0.001 and 0.002.
-        QTest::newRow("south") << Orientation::south << 0.35 << 0.001;
-        QTest::newRow("north") << Orientation::north << 0.75 << -0.001;
-        QTest::newRow("east") << Orientation::east << 0.45 << -0.002;
-        QTest::newRow("west") << Orientation::west << 0.65 << 0.002;
-    }
     void gunsStartAtThePaddleForEachOrientation() {
-        QFETCH(int, orientation);
-        QFETCH(double, x);
-        QFETCH(double, vx);
-        paddle->orientation = orientation;
+        // rawU 0.3, rawV 0.6, width 0.1, velocities 0.001 and 0.002.
+        const struct {
+            int orientation;
+            double x, vx;
+        } turns[] = {{Orientation::south, 0.35, 0.001},
+                     {Orientation::north, 0.75, -0.001},
+                     {Orientation::east, 0.45, -0.002},
+                     {Orientation::west, 0.65, 0.002}};
+        pages.settings.weapons.gunSpeed = 5;
         paddle->rawU = 0.3;
         paddle->rawV = 0.6;
         paddle->velocityU = 0.001;
         paddle->velocityV = 0.002;
-        pages.settings.weapons.gunSpeed = 5;
-        QVERIFY(state->fire());
-        const Gun* gun = state->guns[0];
-        QCOMPARE(gun->x, x);
-        QCOMPARE(gun->y, 1.0 - paddle->paddleHeight);
-        QCOMPARE(gun->vx, vx);
-        QCOMPARE(gun->vy, -0.0007);
+        for (const auto& turn : turns) {
+            paddle->orientation = turn.orientation;
+            QVERIFY(state->fire());
+            const Gun* gun = state->guns[state->guns.count() - 1];
+            QCOMPARE(QPointF(gun->x, gun->y), QPointF(turn.x, 1.0 - paddle->paddleHeight));
+            QCOMPARE(QPointF(gun->vx, gun->vy), QPointF(turn.vx, -0.0007));
+        }
         QVERIFY(state->cursorHidden > 0);
     }
 
@@ -257,7 +231,7 @@ private slots:
         QCOMPARE(fresh.rawU, before + 10 * 0.001 * Paddle::sensitivityFactor(fresh.sensitivityH));
     }
 
-    void aPauseDoesNotCountAgainstTheTimeLimit() {
+    void aPauseDoesNotCountAgainstTheTimeLimitAndAnUntimedGameStopsTheCountdown() {
         LevelSelection timed;
         timed.gameLevel = 1;
         state->startGame(timed, 1000.0);
@@ -268,48 +242,24 @@ private slots:
         QCOMPARE(state->countdown.remaining, 31000.0 - 10000.0 + 10000.0);
         QVERIFY(!state->countdown.advance(42000.0));
         QVERIFY(state->countdown.advance(42000.1));
-    }
-
-    void anUntimedGameStopsTheCountdownOfAnInterruptedTimedOne() {
-        LevelSelection timed;
-        timed.gameLevel = 2;
-        state->startGame(timed, 0.0);
+        // An untimed game stops the countdown of an interrupted timed one.
+        state->startGame(timed, 50000.0);
         QVERIFY(state->countdown.running);
-        state->startGame(LevelSelection{}, 5000.0);
+        state->startGame(LevelSelection{}, 55000.0);
         QVERIFY(!state->countdown.running);
     }
 
-    void theEndOfAGameLeadsToTheReportOnlyWhenNothingInterruptedIt() {
-        state->endGame();
-        QVERIFY(state->paused && state->gameOver);
-        QVERIFY(state->recorder.endings.back().afterGameFollows);
-        QVERIFY(state->cursorShown > 0);
-
-        state->startGame(LevelSelection{}, 0.0);
-        state->reportPending = false; // the pause key or a settings window during the game
-        state->endGame();
-        QVERIFY(!state->recorder.endings.back().afterGameFollows);
-        QVERIFY(!state->takeAnyAfterGame());
-        // Nothing to resume once it is over.
-        state->resume(100.0);
-        QVERIFY(state->paused);
-    }
-
+    // The after-game step follows only a game that nothing interrupted, and belongs to its game.
     void playIsReportedToTheListenersAndTheAfterGameStepBelongsToItsGame() {
-        paddle->posX = 0.4;
-        paddle->posY = 0.9;
-        paddle->recovery = -1;
-        state->vulnerablePaddle = true;
+        exposePaddle();
         QVERIFY(state->fire());
         state->targets.add(circleAt(0.5, 0.5, false));
-        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.5, 0.5));
+        addGun(0.5, 0.5);
         state->targets.add(circleAt(0.45, 0.95, true));
         state->targets.add(circleAt(0.5, 2.0, false));
-        const QString hitName = state->targets[0]->name;
-        const QString escapedName = state->targets[2]->name;
+        const QString hitName = state->targets[0]->name, escapedName = state->targets[2]->name;
         QVERIFY(hitName != escapedName);
-        state->detectHitsCpu();
-        state->processHits(0.0);
+        detectAndProcessHits();
         state->removeFinished(0.0);
         QCOMPARE(state->recorder.events,
                  QStringList({"started 1", "shot", "hit " + hitName, "paddle", "escaped " + escapedName}));
@@ -324,32 +274,24 @@ private slots:
         state->missCounter.add(1, 0.0);
         state->tick(60000.0);
         state->endGame();
+        QVERIFY(state->paused && state->gameOver && state->cursorShown > 0);
         const GameEvents::Ending ending = state->recorder.endings.back();
-        QCOMPARE(ending.gameNumber, 2);
-        QCOMPARE(ending.level, 3);
-        QCOMPARE(ending.difficultyIndex, 8);
-        QCOMPARE(ending.score, 2);
+        QVERIFY(ending.afterGameFollows);
+        QCOMPARE(QList<int>({ending.gameNumber, ending.level, ending.difficultyIndex, ending.score}),
+                 QList<int>({2, 3, 8, 2}));
         // A late step of game 1 finds nothing; game 2's step is handed out exactly once.
         QVERIFY(!state->takeAfterGame(1));
         QCOMPARE(state->takeAfterGame(2)->score, 2);
-        QVERIFY(!state->takeAfterGame(2));
-        QVERIFY(!state->takeAnyAfterGame());
+        QVERIFY(!state->takeAfterGame(2) && !state->takeAnyAfterGame());
         QCOMPARE(state->recorder.events.filter("after").size(), 1);
-    }
 
-    void fullListsRefuseSpawnsAndShots() {
-        pages.showOnly({circle});
-        pages.settings.allShapes.shapesPerSecond = 10;
-        for (int i = 0; i < SceneList<Target2D>::capacity; ++i) {
-            state->targets.add(circleAt(0.5, 0.5, false));
-        }
-        state->spawnTargets(1e6);
-        QCOMPARE(state->targets.count(), SceneList<Target2D>::capacity);
-        for (int i = 0; i < SceneList<Gun>::capacity; ++i) {
-            QVERIFY(state->fire());
-        }
-        QVERIFY(!state->fire());
-        QCOMPARE(state->shotsFired, SceneList<Gun>::capacity);
+        state->startGame(LevelSelection{}, 0.0);
+        state->reportPending = false; // the pause key or a settings window during the game
+        state->endGame();
+        QVERIFY(!state->recorder.endings.back().afterGameFollows && !state->takeAnyAfterGame());
+        // Nothing to resume once it is over.
+        state->resume(100.0);
+        QVERIFY(state->paused);
     }
 
     void hitsAddTheirDistanceAndTheirAgeLeavingPausesOut() {
@@ -361,18 +303,28 @@ private slots:
         state->pause(3000.0);
         QCOMPARE(state->cursorShown, 1);
         state->resume(8000.0);
-        QVERIFY(!state->paused);
-        QCOMPARE(state->targets[0]->lastUpdate, 8000.0);
-        state->guns.add(std::make_unique<Gun>(State::gunRadius, 0.5, 0.5));
-        state->detectHitsCpu();
-        state->processHits(8000.0);
-        QCOMPARE(state->targetsHit, 1);
-        QCOMPARE(state->hitDistanceSum, 0.5);
+        QVERIFY(!state->paused && state->targets[0]->lastUpdate == 8000.0);
+        addGun(0.5, 0.5);
+        detectAndProcessHits(8000.0);
+        QVERIFY(state->targetsHit == 1 && state->hitDistanceSum == 0.5);
         // In play from 1000 to 3000; the pause up to 8000 does not count.
         QCOMPARE(state->hitTimeSum, 2000.0);
     }
 
 private:
+    void addGun(double x, double y) { state->guns.add(std::make_unique<Gun>(State::gunRadius, x, y)); }
+    void detectAndProcessHits(double now = 0.0) {
+        state->detectHitsCpu();
+        state->processHits(now);
+    }
+    // A paddle at (0.4, 0.9) that is not recovering and that distractors destroy.
+    void exposePaddle() {
+        paddle->posX = 0.4;
+        paddle->posY = 0.9;
+        paddle->recovery = -1;
+        state->vulnerablePaddle = true;
+    }
+
     FakePages pages;
     std::unique_ptr<Paddle> paddle;
     std::unique_ptr<TestableState> state;

@@ -32,9 +32,8 @@ double circularGap(double a, double b) {
 // The wheels' values, units first.
 QString wheelsOf(const DigitCounter& counter) {
     QStringList values;
-    for (const DigitWheel& wheel : counter.wheels) {
+    for (const DigitWheel& wheel : counter.wheels)
         values << QString::number(wheel.digitValue, 'f', 2);
-    }
     return values.join(' ');
 }
 
@@ -110,8 +109,7 @@ private slots:
 
     void aCounterImageIsReportedOnceForBothCountersAndCutToTheTextureLimit() {
         QTemporaryDir dir;
-        const QString narrow = dir.filePath("narrow.png");
-        const QString tall = dir.filePath("tall.png");
+        const QString narrow = dir.filePath("narrow.png"), tall = dir.filePath("tall.png");
         QImage image(3, 40, QImage::Format_RGB888);
         image.fill(Qt::white);
         QVERIFY(image.save(narrow) && image.scaled(8, 4000).save(tall));
@@ -121,8 +119,7 @@ private slots:
         ZornOpenGL view(painter);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        DigitCounter hits;
-        DigitCounter misses;
+        DigitCounter hits, misses;
         for (const QString& file : {dir.filePath("missing.png"), narrow}) {
             hits.load(view, file);
             misses.load(view, file);

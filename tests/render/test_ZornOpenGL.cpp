@@ -65,7 +65,8 @@ private slots:
         if (qgetenv("QT_XCB_GL_INTEGRATION") == "xcb_egl") {
             view->makeCurrent();
             using CurrentContext = void* (*)();
-            const auto eglCurrent = reinterpret_cast<CurrentContext>(dlsym(RTLD_DEFAULT, "eglGetCurrentContext"));
+            const auto eglCurrent =
+                reinterpret_cast<CurrentContext>(dlsym(RTLD_DEFAULT, "eglGetCurrentContext"));
             QVERIFY2(eglCurrent != nullptr && eglCurrent() != nullptr, "the view does not run on EGL");
             QVERIFY(view->extensionsReady());
             QVERIFY(glGenFramebuffers != nullptr || glGenFramebuffersEXT != nullptr);
@@ -88,24 +89,20 @@ private slots:
         QVERIFY2(!output.contains("GLEW:"), qPrintable(output));
     }
 
-    void theFieldOriginLandsInTheCornerOfEachOrientation_data() {
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<QPoint>("corner");
-        QTest::newRow("south") << int(Orientation::south) << QPoint(0, 0);
-        QTest::newRow("north") << int(Orientation::north) << QPoint(100, 59);
-        QTest::newRow("east") << int(Orientation::east) << QPoint(0, 59);
-        QTest::newRow("west") << int(Orientation::west) << QPoint(100, 0);
-    }
     void theFieldOriginLandsInTheCornerOfEachOrientation() {
-        QFETCH(int, orientation);
-        QFETCH(QPoint, corner);
-        view->orientation = orientation;
-        redraw();
-        // 101 pixels wide: rows of 303 bytes, unpadded, or the image below would be skewed.
-        QCOMPARE(view->readPixels().size(), std::size_t(101 * 60 * 3));
-        const QImage shot = view->frameImage();
-        QCOMPARE(shot.pixelColor(corner), QColor(255, 0, 0));
-        QCOMPARE(shot.pixelColor(100 - corner.x(), 59 - corner.y()), QColor(128, 128, 128));
+        const std::pair<int, QPoint> corners[] = {{Orientation::south, {0, 0}},
+                                                  {Orientation::north, {100, 59}},
+                                                  {Orientation::east, {0, 59}},
+                                                  {Orientation::west, {100, 0}}};
+        for (const auto& [orientation, corner] : corners) {
+            view->orientation = orientation;
+            redraw();
+            // 101 pixels wide: rows of 303 bytes, unpadded, or the image below would be skewed.
+            QCOMPARE(view->readPixels().size(), std::size_t(101 * 60 * 3));
+            const QImage shot = view->frameImage();
+            QCOMPARE(shot.pixelColor(corner), QColor(255, 0, 0));
+            QCOMPARE(shot.pixelColor(100 - corner.x(), 59 - corner.y()), QColor(128, 128, 128));
+        }
     }
 
     void aScreenshotHoldsEveryDevicePixelAndOnlyAWriteThatReachedTheFileSucceeds() {
@@ -148,8 +145,7 @@ private slots:
         QVERIFY(view->createTexture(made, image));
         QVERIFY(GlContextRef::current().sameAs(before) && textureState() == state);
         view->doneCurrent();
-        QVERIFY(view->createTexture(made, image));
-        QVERIFY(GlContextRef::current().isNone());
+        QVERIFY(view->createTexture(made, image) && GlContextRef::current().isNone());
         OffscreenGl other(4, 4);
         QVERIFY(other.isReady());
         glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
@@ -179,16 +175,13 @@ private slots:
         message.visible = true;
         redraw();
         const QImage shot = view->frameImage();
-        int left = shot.width();
-        int right = -1;
-        for (int y = 0; y < shot.height(); ++y) {
-            for (int x = 0; x < shot.width(); ++x) {
+        int left = shot.width(), right = -1;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
                 if (shot.pixelColor(x, y) == QColor(0, 0, 255)) {
                     left = std::min(left, x);
                     right = std::max(right, x);
                 }
-            }
-        }
         QVERIFY2(std::abs(left + right - 640) <= 32, qPrintable(QString("%1..%2").arg(left).arg(right)));
 
         view->makeCurrent();

@@ -16,7 +16,9 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -28,24 +30,28 @@ struct Difference {
     int different = 0;
     int edgeColoured = 0;
     int edgeDifferent = 0;
+    QString text() const {
+        return QString("%1 of %2 differ, %3 of %4 at the edges")
+            .arg(different)
+            .arg(coloured)
+            .arg(edgeDifferent)
+            .arg(edgeColoured);
+    }
 };
 
 Difference compare(const QImage& single, const QImage& batched) {
     Difference d;
-    for (int y = 0; y < single.height(); ++y) {
+    for (int y = 0; y < single.height(); ++y)
         for (int x = 0; x < single.width(); ++x) {
-            const QColor a = single.pixelColor(x, y);
-            const QColor b = batched.pixelColor(x, y);
-            const bool lit = a != Qt::black;
+            const QColor a = single.pixelColor(x, y), b = batched.pixelColor(x, y);
+            const bool lit = a != Qt::black, atEdge = x < 3 || y >= single.height() - 3;
             const bool differs = std::abs(a.red() - b.red()) > 1 || std::abs(a.green() - b.green()) > 1 ||
                                  std::abs(a.blue() - b.blue()) > 1;
-            const bool atEdge = x < 3 || y >= single.height() - 3;
-            d.coloured += lit ? 1 : 0;
-            d.different += differs ? 1 : 0;
-            d.edgeColoured += lit && atEdge ? 1 : 0;
-            d.edgeDifferent += differs && atEdge ? 1 : 0;
+            d.coloured += lit;
+            d.different += differs;
+            d.edgeColoured += lit && atEdge;
+            d.edgeDifferent += differs && atEdge;
         }
-    }
     return d;
 }
 // The reference: every triple of one orientation with no point inside its circumcircle.
@@ -103,33 +109,31 @@ private slots:
         for (int round = 0; round < 500; ++round) {
             Rectangle r(SpawnContext{}, true, false, true, 2.0, 0.04);
             Triangle t(SpawnContext{}, true, false, true, 2.0, 0.04);
-            const struct {
-                Target2D* source;
-                double area;
-                int fragments;
-            } cases[] = {{&r, r.width * r.height, 2 * 32 - 2 - 20}, {&t, t.area(), 2 * 32 - 2 - 15}};
-            for (const auto& c : cases) {
-                const auto explosion = Explosion::of(*c.source);
+            const std::tuple<Target2D*, double, int> cases[] = {
+                {&r, std::abs(r.width * r.height), 2 * 32 - 2 - 20},
+                {&t, std::abs(t.area()), 2 * 32 - 2 - 15}};
+            for (const auto& [source, area, fragments] : cases) {
+                const auto explosion = Explosion::of(*source);
                 // Usually exact; points drawn onto or just beyond the outline move it a little.
-                QVERIFY(std::abs(explosion->fragmentCount() - c.fragments) <= 4);
-                QVERIFY(explosion->fragmentCount() <= 2 * 32 - 5);
+                const int n = explosion->fragmentCount();
+                QVERIFY(std::abs(n - fragments) <= 4 && n <= 2 * 32 - 5);
                 double sum = 0.0;
                 for (const auto& f : explosion->fragments) {
                     const auto* p = dynamic_cast<Fragments::Triangle*>(f.get());
-                    QCOMPARE(p->name, c.source->name);
                     const double a =
                         ((p->x3 - p->x1) * (p->y2 - p->y1) - (p->x2 - p->x1) * (p->y3 - p->y1)) / 2;
-                    QVERIFY(a > 0.0);
+                    QVERIFY(a > 0.0 && p->name == source->name);
                     sum += a;
                 }
-                QVERIFY(std::abs(sum - std::abs(c.area)) <= 1e-4 * std::abs(c.area));
+                QVERIFY(std::abs(sum - area) <= 1e-4 * area);
             }
         }
     }
 
-    // One draw per explosion shows the same picture as a draw per fragment: turned, placed, coloured
-    // and faded alike, edge pixels aside.
-    void anExplosionDrawnInOneGoLooksAsItsFragmentsDrawnOneByOne() {
+    // One draw per explosion, or one per batch of them, shows the picture a draw per fragment shows:
+    // turned, placed, coloured and faded alike. Fragments wholly beyond an edge never reach the GL,
+    // yet those astride an edge still show.
+    void explosionsDrawnInOneGoLookAsTheirFragmentsDrawnOneByOne() {
         OffscreenGl gl(300, 200);
         QVERIFY(gl.isReady());
         glEnable(GL_BLEND);
@@ -138,59 +142,34 @@ private slots:
         Rectangle flat(SpawnContext{}, true, false, true, 2.0, 0.08);
         Sphere solid(SpawnContext{}, true, false, true, 2.0, 0.08);
         for (Target2D* source : {static_cast<Target2D*>(&flat), static_cast<Target2D*>(&solid)}) {
-            source->x = 0.5;
-            source->y = 0.5;
+            source->x = source->y = 0.5;
             source->angle = 30.0;
-            const auto explosion = Explosion::of(*source);
-            QVERIFY(explosion->fragmentCount() > 10);
-            for (int tick = 0; tick < 20; ++tick) {
-                explosion->update(100.0 + 16.0 * tick);
-            }
-            const auto picture = [&](bool oneGo) {
-                glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-                glClear(GL_COLOR_BUFFER_BIT);
-                if (oneGo) {
-                    explosion->draw();
-                } else {
-                    for (const auto& fragment : explosion->fragments) {
-                        fragment->draw();
-                    }
-                }
-                return gl.image();
-            };
-            const Difference d = compare(picture(false), picture(true));
-            QVERIFY(d.coloured > 20);
-            QVERIFY2(d.different <= d.coloured / 10, qPrintable(QString("%1 of %2").arg(d.different).arg(d.coloured)));
-        }
-    }
-
-    // Fragments wholly beyond an edge of the field never reach the GL, yet the picture is the one
-    // a draw of every fragment gives, those astride an edge included.
-    void fragmentsOffTheFieldAreLeftOutOfTheBatchWithoutChangingThePicture() {
-        OffscreenGl gl(300, 200);
-        QVERIFY(gl.isReady());
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        FieldScale::program() = FieldScale{300, 200};
-        Rectangle flat(SpawnContext{}, true, false, true, 2.0, 0.08);
-        Sphere solid(SpawnContext{}, true, false, true, 2.0, 0.08);
-        for (Target2D* source : {static_cast<Target2D*>(&flat), static_cast<Target2D*>(&solid)}) {
-            source->x = 0.5;
-            source->y = 0.5;
             const auto explosion = Explosion::of(*source);
             const int n = explosion->fragmentCount();
             QVERIFY(n > 12);
+            for (int tick = 0; tick < 20; ++tick)
+                explosion->update(100.0 + 16.0 * tick);
+            const auto differences = [&](const std::function<void()>& oneGo) {
+                glClear(GL_COLOR_BUFFER_BIT);
+                oneGo();
+                const QImage batched = gl.image();
+                glClear(GL_COLOR_BUFFER_BIT);
+                for (const auto& fragment : explosion->fragments)
+                    fragment->draw();
+                return compare(gl.image(), batched);
+            };
+            Difference d = differences([&] { explosion->draw(); });
+            QVERIFY2(d.coloured > 20 && d.different <= d.coloured / 10, qPrintable(d.text()));
+
             // Far beyond each edge, astride the left and bottom edges, and inside.
             const double places[][2] = {{-0.4, 0.5}, {1.4, 0.5}, {0.5, -0.4}, {0.5, 1.4},
                                         {0.0, 0.5},  {0.5, 1.0}, {0.3, 0.3},  {0.7, 0.6}};
-            int far = 0;
-            int inside = 0;
+            int far = 0, inside = 0;
             for (int i = 0; i < n; ++i) {
-                const int p = i % 8;
-                explosion->fragments[i]->x = places[p][0] + 0.001 * i;
-                explosion->fragments[i]->y = places[p][1];
-                far += p < 4 ? 1 : 0;
-                inside += p >= 6 ? 1 : 0;
+                explosion->fragments[i]->x = places[i % 8][0] + 0.001 * i;
+                explosion->fragments[i]->y = places[i % 8][1];
+                far += i % 8 < 4 ? 1 : 0;
+                inside += i % 8 >= 6 ? 1 : 0;
             }
             ExplosionBatch batch;
             batch.add(*explosion);
@@ -199,23 +178,12 @@ private slots:
             // A splinter astride an edge may still lie wholly beyond it: its ends need not surround
             // its place.
             const int perFragment = lines ? 2 : 3;
-            QVERIFY(kept >= std::size_t(perFragment * inside));
-            QVERIFY(kept <= std::size_t(perFragment * (n - far)));
+            QVERIFY(kept >= std::size_t(perFragment * inside) &&
+                    kept <= std::size_t(perFragment * (n - far)));
             QCOMPARE((lines ? batch.lineColours.size() : batch.triangleColours.size()), 4 * kept);
-
-            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-            glClear(GL_COLOR_BUFFER_BIT);
-            batch.draw();
-            const QImage batched = gl.image();
-            glClear(GL_COLOR_BUFFER_BIT);
-            for (const auto& fragment : explosion->fragments) {
-                fragment->draw();
-            }
-            const Difference d = compare(gl.image(), batched);
-            QVERIFY(d.edgeColoured > 10);
-            QVERIFY2(d.edgeDifferent <= d.edgeColoured / 10,
-                     qPrintable(QString("%1 of %2 at the edges").arg(d.edgeDifferent).arg(d.edgeColoured)));
-            QVERIFY2(d.different <= d.coloured / 10, qPrintable(QString("%1 of %2").arg(d.different).arg(d.coloured)));
+            d = differences([&] { batch.draw(); });
+            QVERIFY2(d.edgeColoured > 10 && d.edgeDifferent <= d.edgeColoured / 10, qPrintable(d.text()));
+            QVERIFY2(d.different <= d.coloured / 10, qPrintable(d.text()));
         }
     }
 
@@ -230,39 +198,22 @@ private slots:
             guns.back()->setColour(radius < 0.01 ? 1.0 : 0.5);
         }
         const auto picture = [&](bool oneGo) {
-            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             GunBatch batch;
-            for (const auto& gun : guns) {
-                if (oneGo) {
-                    batch.add(*gun);
-                } else {
-                    gun->draw();
-                }
-            }
+            for (const auto& gun : guns)
+                oneGo ? batch.add(*gun) : gun->draw();
             batch.draw();
             return gl.image();
         };
-        const QImage batched = picture(true);
-        const QImage single = picture(false);
-        int coloured = 0;
-        int different = 0;
-        for (int y = 0; y < single.height(); ++y) {
-            for (int x = 0; x < single.width(); ++x) {
-                coloured += single.pixelColor(x, y) != Qt::black ? 1 : 0;
-                different += single.pixelColor(x, y) != batched.pixelColor(x, y) ? 1 : 0;
-            }
-        }
-        QVERIFY(coloured > 100);
-        QVERIFY2(different <= coloured / 20, qPrintable(QString("%1 of %2").arg(different).arg(coloured)));
+        const Difference d = compare(picture(false), picture(true));
+        QVERIFY2(d.coloured > 100 && d.different <= d.coloured / 20, qPrintable(d.text()));
     }
 
     void fadingIsPerUpdateAndFieldBound() {
         Sphere source(SpawnContext{}, false, false, false, 0.0, 0.01);
         source.radius = 0.03;
         Explosion3D explosion(source);
-        QCOMPARE(explosion.fragmentCount(), 50);
-        QCOMPARE(explosion.fragments[0]->name, source.name + "l");
+        QVERIFY(explosion.fragmentCount() == 50 && explosion.fragments[0]->name == source.name + "l");
         explosion.fragments[0]->alpha = 0.4;
         explosion.fragments[1]->alpha = 0.9;
         explosion.update(1000.0);
@@ -281,41 +232,38 @@ private slots:
 
         Sphere tiny(SpawnContext{}, false, false, false, 0.0, 0.01);
         tiny.radius = 0.0005;
-        QCOMPARE(Explosion::of(tiny)->fragmentCount(), 0);
-        QVERIFY(!Explosion::of(tiny)->isVisible());
+        QVERIFY(Explosion::of(tiny)->fragmentCount() == 0 && !Explosion::of(tiny)->isVisible());
     }
 
-    void paddleBurstsWithItsFieldVelocity_data() {
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<double>("vx");
-        QTest::addColumn<double>("vy");
-        QTest::newRow("south") << Orientation::south << 0.01 << 0.02;
-        QTest::newRow("north") << Orientation::north << -0.01 << -0.02;
-        QTest::newRow("east") << Orientation::east << -0.02 << 0.01;
-        QTest::newRow("west") << Orientation::west << 0.02 << -0.01;
-    }
-    void paddleBurstsWithItsFieldVelocity() {
-        QFETCH(int, orientation);
-        QFETCH(double, vx);
-        QFETCH(double, vy);
-        Paddle paddle;
-        paddle.orientation = orientation;
-        paddle.velocityU = 0.01;
-        paddle.velocityV = 0.02;
-        Explosion2DTex explosion(paddle);
-        QCOMPARE(explosion.fragmentCount(), 2 * 32 - 2 - 20);
-        const double cx = paddle.posX + paddle.paddleWidth / 2;
-        const double cy = paddle.posY + paddle.paddleHeight / 2;
-        for (const auto& f : explosion.fragments) {
-            const auto* t = dynamic_cast<Fragments::TriangleTx*>(f.get());
-            QVERIFY(std::abs(t->vx - vx) <= 0.0002 + 1e-12 && std::abs(t->vy - vy) <= 0.0002 + 1e-12);
-            // Each vertex shows its own spot of the image, the texture's top row at the top edge.
-            const double px[3] = {t->x1, t->x2, t->x3}, py[3] = {t->y1, t->y2, t->y3};
-            for (int v = 0; v < 3; ++v) {
-                QVERIFY(std::abs(t->triangleTexCoords[2 * v] -
-                                 (0.5 + (t->x + px[v] - cx) / paddle.paddleWidth)) < 1e-9);
-                QVERIFY(std::abs(t->triangleTexCoords[2 * v + 1] -
-                                 (0.5 - (t->y + py[v] - cy) / paddle.paddleHeight)) < 1e-9);
+    // The paddle bursts with its velocity as the field sees it, each piece showing its own spot of
+    // the paddle's image, the texture's top row at the top edge.
+    void paddleBurstsWithItsFieldVelocityAndItsImage() {
+        const struct {
+            int orientation;
+            double vx, vy;
+        } turns[] = {{Orientation::south, 0.01, 0.02},
+                     {Orientation::north, -0.01, -0.02},
+                     {Orientation::east, -0.02, 0.01},
+                     {Orientation::west, 0.02, -0.01}};
+        for (const auto& turn : turns) {
+            Paddle paddle;
+            paddle.orientation = turn.orientation;
+            paddle.velocityU = 0.01;
+            paddle.velocityV = 0.02;
+            Explosion2DTex explosion(paddle);
+            QCOMPARE(explosion.fragmentCount(), 2 * 32 - 2 - 20);
+            const double cx = paddle.posX + paddle.paddleWidth / 2,
+                         cy = paddle.posY + paddle.paddleHeight / 2;
+            for (const auto& f : explosion.fragments) {
+                const auto* t = dynamic_cast<Fragments::TriangleTx*>(f.get());
+                QVERIFY(std::abs(t->vx - turn.vx) <= 0.0002 + 1e-12 &&
+                        std::abs(t->vy - turn.vy) <= 0.0002 + 1e-12);
+                const double px[3] = {t->x1, t->x2, t->x3}, py[3] = {t->y1, t->y2, t->y3};
+                for (int v = 0; v < 3; ++v)
+                    QVERIFY(std::abs(t->triangleTexCoords[2 * v] -
+                                     (0.5 + (t->x + px[v] - cx) / paddle.paddleWidth)) < 1e-9 &&
+                            std::abs(t->triangleTexCoords[2 * v + 1] -
+                                     (0.5 - (t->y + py[v] - cy) / paddle.paddleHeight)) < 1e-9);
             }
         }
     }

@@ -48,35 +48,31 @@ bool near(double a, double b) {
 class TestPaddle : public QObject {
     Q_OBJECT
 private slots:
-    void thePaddleFollowsTheCursorOnScreenAndStopsJustHiddenBeyondEveryEdge_data() {
-        // Where the field's x and y go when the cursor moves 0.03 right and 0.02 up.
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<QPointF>("moved");
-        QTest::newRow("south") << Orientation::south << QPointF(0.03, -0.02);
-        QTest::newRow("north") << Orientation::north << QPointF(-0.03, 0.02);
-        QTest::newRow("east") << Orientation::east << QPointF(0.02, 0.03);
-        QTest::newRow("west") << Orientation::west << QPointF(-0.02, -0.03);
-    }
     void thePaddleFollowsTheCursorOnScreenAndStopsJustHiddenBeyondEveryEdge() {
-        QFETCH(int, orientation);
-        QFETCH(QPointF, moved);
-        Paddle paddle = movingPaddle(orientation, true);
-        const QPointF start(paddle.posX, paddle.posY);
-        // 0.003 of the view over 10 ms at full sensitivity is 0.03 of the field.
-        moveBy(paddle, 0.003, 0.0);
-        moveBy(paddle, 0.0, -0.002);
-        const QPointF delta = QPointF(paddle.posX, paddle.posY) - start;
-        QVERIFY2(near(delta.x(), moved.x()) && near(delta.y(), moved.y()),
-                 qPrintable(QString("moved by (%1, %2)").arg(delta.x()).arg(delta.y())));
-
-        QPolygonF reached;
-        for (const QPointF& push : {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
-            moveBy(paddle, push.x(), push.y());
-            reached << QPointF(paddle.posX, paddle.posY);
+        // Where the field's x and y go when the cursor moves 0.03 right and 0.02 up.
+        const std::pair<int, QPointF> turns[] = {{Orientation::south, {0.03, -0.02}},
+                                                 {Orientation::north, {-0.03, 0.02}},
+                                                 {Orientation::east, {0.02, 0.03}},
+                                                 {Orientation::west, {-0.02, -0.03}}};
+        for (const auto& [orientation, moved] : turns) {
+            Paddle paddle = movingPaddle(orientation, true);
+            const QPointF start(paddle.posX, paddle.posY);
+            // 0.003 of the view over 10 ms at full sensitivity is 0.03 of the field.
+            moveBy(paddle, 0.003, 0.0);
+            moveBy(paddle, 0.0, -0.002);
+            const QPointF delta = QPointF(paddle.posX, paddle.posY) - start;
+            QVERIFY2(
+                near(delta.x(), moved.x()) && near(delta.y(), moved.y()),
+                qPrintable(QString("%1 moved by (%2, %3)").arg(orientation).arg(delta.x()).arg(delta.y())));
+            QPolygonF reached;
+            for (const QPointF& push : {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
+                moveBy(paddle, push.x(), push.y());
+                reached << QPointF(paddle.posX, paddle.posY);
+            }
+            const QRectF box = reached.boundingRect();
+            QVERIFY(near(box.left(), -paddle.paddleWidth) && near(box.right(), 1.0));
+            QVERIFY(near(box.top(), -paddle.paddleHeight) && near(box.bottom(), 1.0));
         }
-        const QRectF box = reached.boundingRect();
-        QVERIFY(near(box.left(), -paddle.paddleWidth) && near(box.right(), 1.0));
-        QVERIFY(near(box.top(), -paddle.paddleHeight) && near(box.bottom(), 1.0));
     }
 
     void eachAxisHasItsOwnSensitivityAndAFixedPaddleKeepsItsHeight() {
@@ -84,8 +80,7 @@ private slots:
         paddle.sensitivityH = 0;
         paddle.sensitivityV = 9;
         moveBy(paddle, 0.04, 0.02);
-        QVERIFY(near(paddle.rawU, 0.5 + 0.04 * tick / 40));
-        QVERIFY(near(paddle.rawV, 0.5 + 0.02 * tick / 2));
+        QVERIFY(near(paddle.rawU, 0.5 + 0.04 * tick / 40) && near(paddle.rawV, 0.5 + 0.02 * tick / 2));
         Paddle fixed = movingPaddle(Orientation::east, false);
         fixed.posY = 1.0 - fixed.paddleHeight;
         for (const QPointF& push : {QPointF(0.01, 0.02), QPointF(-0.5, 0.5), QPointF(0.3, -0.7)}) {
@@ -102,9 +97,8 @@ private slots:
             QPoint sent;
         } edges[] = {{970, 63.5, {970, 400}}, {500, 737, {500, 400}}, {63, 300, {500, 300}},
                      {937, 300, {500, 300}},  {64, 64, stays},        {936, 736, stays}};
-        for (const auto& e : edges) {
+        for (const auto& e : edges)
             QCOMPARE(sentTo(Paddle::recentredCursor(e.x, e.y, viewW, viewH)), e.sent);
-        }
         Paddle paddle;
         paddle.update(0.0);
         // The very first move only records where the cursor is.
@@ -122,8 +116,7 @@ private slots:
         paddle.update(0.0);
         paddle.recovery = Paddle::hitRecoveryMs;
         const struct {
-            double at;
-            double opacity;
+            double at, opacity;
         } timeline[] = {{0, 0.0},     {1000, 0.0},   {1400, 0.2}, {1500, 0.25}, {2000, 0.25},
                         {2800, 0.25}, {2900, 0.625}, {3000, 1.0}, {3010, 1.0}};
         for (const auto& step : timeline) {
@@ -136,12 +129,9 @@ private slots:
     void velocityIsSampledOnlyAfterFortyMilliseconds() {
         Paddle paddle = movingPaddle(Orientation::south, true);
         paddle.update(100.0);
-        const double sampledAt = paddle.lastSample;
-        const double u = paddle.rawU;
-        const double velocity = paddle.velocityU;
-        for (int tick = 0; tick < 3; ++tick) {
+        const double sampledAt = paddle.lastSample, u = paddle.rawU, velocity = paddle.velocityU;
+        for (int tick = 0; tick < 3; ++tick)
             moveBy(paddle, 0.001, 0.0);
-        }
         QVERIFY(paddle.lastUpdate == 130.0 && paddle.velocityU == velocity);
         paddle.update(141.0);
         QCOMPARE(paddle.lastSample, 141.0);
@@ -161,16 +151,9 @@ private slots:
         paddle.draw();
         const QImage shown = gl.image();
         QCOMPARE(shown.pixelColor(110, 55), QColor(Qt::white));
-        for (const QPoint outside : {QPoint(90, 55), QPoint(110, 45), QPoint(160, 55)}) {
+        for (const QPoint outside : {QPoint(90, 55), QPoint(110, 45), QPoint(160, 55)})
             QCOMPARE(shown.pixelColor(outside), QColor(Qt::black));
-        }
-        // The draw leaves the colour and the matrix as it found them.
-        GLdouble colour[4];
-        glGetDoublev(GL_CURRENT_COLOR, colour);
-        QCOMPARE(QColor::fromRgbF(colour[0], colour[1], colour[2]), QColor(Qt::green));
-        GLint depth = 0;
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-        QCOMPARE(depth, 1);
+        QVERIFY(OffscreenGl::currentColour() == QColor(Qt::green) && OffscreenGl::matrixDepth() == 1);
         glClear(GL_COLOR_BUFFER_BIT);
         paddle.recovery = 2000.0;
         paddle.draw();

@@ -13,54 +13,45 @@ using Effect = SoundEffects::Effect;
 class TestSound : public QObject {
     Q_OBJECT
 private slots:
-    void volumeMapsToAttenuationAndLinearVolume() {
-        QCOMPARE(Sound::attenuation(150), 0);
-        QCOMPARE(Sound::attenuation(80), -800);
-        QCOMPARE(Sound::attenuation(33), -2680);
-        QCOMPARE(Sound::attenuation(-20), -4001);
+    // The slider's 0..100 maps to hundredths of a decibel, clamped, and back to a linear volume; a
+    // sample restarts only past 30 % of its length; a shot played to its end is one player event.
+    void volumeRestartsAndPlayerEventsFollowTheRules() {
+        const QList<int> attenuations{Sound::attenuation(150), Sound::attenuation(80), Sound::attenuation(33),
+                                      Sound::attenuation(-20)};
+        QCOMPARE(attenuations, QList<int>({0, -800, -2680, -4001}));
         QCOMPARE(Sound::linearVolume(0), 1.0f);
-        QVERIFY(qAbs(Sound::linearVolume(-2000) - 0.1f) < 1e-6f);
-        QVERIFY(qAbs(Sound::linearVolume(-4001) - 0.00999f) < 1e-4f);
-    }
+        QVERIFY(qAbs(Sound::linearVolume(-2000) - 0.1f) < 1e-6f &&
+                qAbs(Sound::linearVolume(-4001) - 0.00999f) < 1e-4f);
 
-    void aSampleRestartsOnlyPastThirtyPercent() {
-        QVERIFY(!Sound::isEarly(0, 1000, SoundEffects::sampleFraction));
-        QVERIFY(Sound::isEarly(100, 1000, SoundEffects::sampleFraction));
-        QVERIFY(!Sound::isEarly(400, 1000, SoundEffects::sampleFraction));
-        QVERIFY(!Sound::isEarly(100, 0, SoundEffects::sampleFraction));
-    }
+        const double part = SoundEffects::sampleFraction;
+        QVERIFY(!Sound::isEarly(0, 1000, part) && Sound::isEarly(100, 1000, part));
+        QVERIFY(!Sound::isEarly(400, 1000, part) && !Sound::isEarly(100, 0, part));
 
-    void aShotThatPlaysToItsEndIsOnePlayerEventAndAnUnplayableFileAnother() {
-        const QList<QMediaPlayer::MediaStatus> oneShot{QMediaPlayer::LoadingMedia, QMediaPlayer::LoadedMedia,
-                                                       QMediaPlayer::BufferingMedia, QMediaPlayer::BufferedMedia,
-                                                       QMediaPlayer::EndOfMedia, QMediaPlayer::LoadedMedia,
-                                                       QMediaPlayer::BufferedMedia};
+        const QList<QMediaPlayer::MediaStatus> oneShot{
+            QMediaPlayer::LoadingMedia,  QMediaPlayer::LoadedMedia, QMediaPlayer::BufferingMedia,
+            QMediaPlayer::BufferedMedia, QMediaPlayer::EndOfMedia,  QMediaPlayer::LoadedMedia,
+            QMediaPlayer::BufferedMedia};
         QCOMPARE(std::count_if(oneShot.begin(), oneShot.end(), Sound::isPlayerEvent), 1);
-        QVERIFY(Sound::isPlayerEvent(QMediaPlayer::InvalidMedia));
-        QVERIFY(!Sound::isPlayerEvent(QMediaPlayer::StalledMedia));
+        QVERIFY(Sound::isPlayerEvent(QMediaPlayer::InvalidMedia) &&
+                !Sound::isPlayerEvent(QMediaPlayer::StalledMedia));
         QVERIFY(!Sound::isPlayerEvent(QMediaPlayer::NoMedia));
     }
 
-    void aSliderPlaysTheFirstSampleNotJustStarted_data() {
-        QTest::addColumn<int>("group");
-        QTest::addColumn<QList<int>>("early");
-        QTest::addColumn<int>("sample");
-        QTest::newRow("gun idle") << SoundEffects::gunsGroup << QList<int>{} << int(SoundEffects::gun);
-        QTest::newRow("gun early") << SoundEffects::gunsGroup << QList<int>{SoundEffects::gun} << -1;
-        QTest::newRow("explosion idle")
-            << SoundEffects::explosionsGroup << QList<int>{} << int(SoundEffects::explosion);
-        QTest::newRow("explosion early")
-            << SoundEffects::explosionsGroup << QList<int>{SoundEffects::explosion}
-            << int(SoundEffects::paddleHit);
-        QTest::newRow("both early") << SoundEffects::explosionsGroup
-                                    << QList<int>{SoundEffects::explosion, SoundEffects::paddleHit} << -1;
-    }
+    // A slider plays its group's first sample not started just now, or nothing.
     void aSliderPlaysTheFirstSampleNotJustStarted() {
-        QFETCH(int, group);
-        QFETCH(QList<int>, early);
-        QFETCH(int, sample);
-        QCOMPARE(SoundEffects::sampleFor(group, [&](Effect effect) { return early.contains(effect); }),
-                 sample);
+        const struct {
+            int group;
+            QList<int> early;
+            int sample;
+        } cases[] = {{SoundEffects::gunsGroup, {}, SoundEffects::gun},
+                     {SoundEffects::gunsGroup, {SoundEffects::gun}, -1},
+                     {SoundEffects::explosionsGroup, {}, SoundEffects::explosion},
+                     {SoundEffects::explosionsGroup, {SoundEffects::explosion}, SoundEffects::paddleHit},
+                     {SoundEffects::explosionsGroup, {SoundEffects::explosion, SoundEffects::paddleHit}, -1}};
+        for (const auto& c : cases)
+            QCOMPARE(
+                SoundEffects::sampleFor(c.group, [&](Effect effect) { return c.early.contains(effect); }),
+                c.sample);
     }
 
     // Without an audio output nothing is ready and that is said once; with one, only the missing
@@ -81,14 +72,12 @@ private slots:
             effects.setVolume(SoundEffects::gunsGroup, 50);
             effects.play(SoundEffects::applause);
             QCOMPARE(checks, 1);
-            for (int i = 0; i < SoundEffects::effectCount; ++i) {
+            for (int i = 0; i < SoundEffects::effectCount; ++i)
                 QCOMPARE(effects.isReady(Effect(i)), output && i != SoundEffects::applause);
-            }
             // The missing file is named even when nothing could play it.
             QStringList texts;
-            for (const GameLog::Line& line : GameLog::takePending()) {
+            for (const GameLog::Line& line : GameLog::takePending())
                 texts << line.text;
-            }
             QCOMPARE(texts.size(), 2);
             QCOMPARE(texts.filter("Missing data file applause.mp3").size(), 1);
             QVERIFY(texts.contains(output ? "Could not open sound " + dir.filePath("applause.mp3")

@@ -16,9 +16,8 @@ OffscreenGl::OffscreenGl(int width, int height) : parts(std::make_unique<Parts>(
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
     format.setVersion(2, 1);
     parts->context.setFormat(format);
-    if (!parts->context.create() || !parts->context.makeCurrent(&parts->surface)) {
+    if (!parts->context.create() || !parts->context.makeCurrent(&parts->surface))
         return;
-    }
     parts->fbo = std::make_unique<QOpenGLFramebufferObject>(width, height);
     ready = parts->fbo->bind();
     glViewport(0, 0, width, height);
@@ -43,6 +42,18 @@ void OffscreenGl::makeCurrent() {
 
 bool OffscreenGl::isCurrent() const {
     return QOpenGLContext::currentContext() == &parts->context && parts->context.surface() == &parts->surface;
+}
+
+QColor OffscreenGl::currentColour() {
+    GLfloat c[4];
+    glGetFloatv(GL_CURRENT_COLOR, c);
+    return QColor::fromRgbF(c[0], c[1], c[2], c[3]);
+}
+
+int OffscreenGl::matrixDepth() {
+    GLint depth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    return depth;
 }
 
 QImage OffscreenGl::image() {

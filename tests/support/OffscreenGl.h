@@ -18,6 +18,9 @@ public:
     bool isCurrent() const;
     // What was drawn so far, top row first.
     QImage image();
+    // The current colour and modelview stack depth, which every draw must leave as it found them.
+    static QColor currentColour();
+    static int matrixDepth();
 
 private:
     struct Parts;
