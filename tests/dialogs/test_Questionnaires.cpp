@@ -16,10 +16,9 @@ class TestQuestionnaires : public QObject {
 
 private slots:
     void theColourRunsFromRedThroughGreenToBlue() {
-        const std::vector<std::pair<double, QColor>> scale{
-            {0.0, QColor(255, 0, 0)}, {0.125, QColor(255, 128, 0)}, {0.25, QColor(255, 255, 0)},
-            {0.5, QColor(0, 255, 0)}, {0.75, QColor(0, 255, 255)},  {1.0, QColor(0, 0, 255)}};
-        for (const auto& [t, colour] : scale) {
+        for (const auto& [t, colour] : {std::pair{0.0, QColor(255, 0, 0)}, {0.125, QColor(255, 128, 0)},
+                                        {0.25, QColor(255, 255, 0)}, {0.5, QColor(0, 255, 0)},
+                                        {0.75, QColor(0, 255, 255)}, {1.0, QColor(0, 0, 255)}}) {
             QCOMPARE(Gauge::colourAt(t), colour);
         }
     }
