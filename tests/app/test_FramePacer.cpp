@@ -96,7 +96,9 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         paced.pacer.stopAndWait();
-        QVERIFY(timer.elapsed() < FramePacer::frameWaitLimitMs);
+        // Generous on a loaded machine; a stop that waits out the frame takes the whole limit.
+        const qint64 stopMs = timer.elapsed();
+        QVERIFY2(stopMs < FramePacer::frameWaitLimitMs / 2, qPrintable(QString::number(stopMs)));
         QVERIFY(!paced.pacer.running);
     }
 };
