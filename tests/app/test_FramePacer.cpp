@@ -13,117 +13,93 @@
 using WindowMessages::WM_TICK;
 
 namespace {
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+// A pacer started at periodMs on a window that answers each tick with onTick (none: the frame never comes).
+struct Paced {
+    MessageRecorder window;
+    FramePacer pacer{&window};
 
-std::vector<double> intervals(const std::vector<double>& times) {
-    std::vector<double> result;
-    for (std::size_t i = 1; i < times.size(); ++i) {
-        result.push_back(times[i] - times[i - 1]);
+    explicit Paced(int periodMs, std::function<void()> onTick = {}) {
+        if (onTick) {
+            window.onMessage = [onTick](const MessageRecorder::Received&) { onTick(); };
+        }
+        pacer.framePeriodMs = periodMs;
+        pacer.startIfIdle();
     }
-    return result;
-}
+    bool ticked(int atLeast) {
+        return waitUntil([&] { return window.count(WM_TICK) >= atLeast; });
+    }
+    // The median time between ticks.
+    double typicalInterval() const {
+        const std::vector<double> times = window.times(WM_TICK);
+        std::vector<double> intervals;
+        for (std::size_t i = 1; i < times.size(); ++i) {
+            intervals.push_back(times[i] - times[i - 1]);
+        }
+        std::sort(intervals.begin(), intervals.end());
+        return intervals[intervals.size() / 2];
+    }
+};
 } // namespace
 
 class TestFramePacer : public QObject {
     Q_OBJECT
 private slots:
-    void ticksArriveAtTheSetPeriod() {
-        MessageRecorder window;
-        FramePacer pacer(&window);
-        // The window answers each tick with a finished frame at once.
-        window.onMessage = [&](const MessageRecorder::Received&) { pacer.frameDone(); };
-        pacer.framePeriodMs = 40;
-        pacer.startIfIdle();
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 15; }));
-        pacer.stopAndWait();
-        const double typical = median(intervals(window.times(WM_TICK)));
-        QVERIFY2(typical >= 39.0 && typical < 80.0, qPrintable(QString::number(typical)));
-    }
-
     // A tick's paint runs inside the period, not after it: a cycle is the longer of the two.
     void aCycleIsThePeriodOrThePaintWhicheverIsLongerNeverTheirSum() {
-        for (const auto& [period, paintMs] : {std::pair{40, 30}, std::pair{10, 30}}) {
-            MessageRecorder window;
-            FramePacer pacer(&window);
-            window.onMessage = [&](const MessageRecorder::Received&) {
-                pacer.beginPaint();
-                QTimer::singleShot(paintMs, Qt::PreciseTimer, [&] { pacer.frameDone(); });
+        for (const auto& [period, paintMs] : {std::pair{40, 0}, std::pair{40, 30}, std::pair{10, 30}}) {
+            Paced paced(period);
+            paced.window.onMessage = [&](const MessageRecorder::Received&) {
+                paced.pacer.beginPaint();
+                QTimer::singleShot(paintMs, Qt::PreciseTimer, [&] { paced.pacer.frameDone(); });
             };
-            pacer.framePeriodMs = period;
-            pacer.startIfIdle();
-            QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 12; }));
-            pacer.stopAndWait();
-            const double typical = median(intervals(window.times(WM_TICK)));
+            QVERIFY(paced.ticked(12));
+            paced.pacer.stopAndWait();
+            const double typical = paced.typicalInterval();
             const double longer = std::max(period, paintMs);
-            QVERIFY2(typical >= longer - 1.0 && typical < longer + 0.5 * std::min(period, paintMs) + 5.0,
+            const double slack = paintMs > 0 ? 0.5 * std::min(period, paintMs) + 5.0 : longer;
+            QVERIFY2(typical >= longer - 1.0 && typical < longer + slack,
                      qPrintable(QString("period %1, paint %2: %3 ms").arg(period).arg(paintMs).arg(typical)));
         }
     }
 
     void noTickIsPostedWhileAFrameIsPainting() {
-        MessageRecorder window;
-        FramePacer pacer(&window);
         bool painting = false;
-        window.onMessage = [&](const MessageRecorder::Received&) {
-            // A tick that was on its way when the paint began has its frame in that paint.
+        Paced paced(1);
+        // A tick that was on its way when the paint began has its frame in that paint.
+        paced.window.onMessage = [&](const MessageRecorder::Received&) {
             if (!painting) {
-                pacer.frameDone();
+                paced.pacer.frameDone();
             }
         };
-        pacer.framePeriodMs = 1;
-        pacer.startIfIdle();
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 3; }));
+        QVERIFY(paced.ticked(3));
         painting = true;
-        pacer.beginPaint();
-        const int before = window.count(WM_TICK);
+        paced.pacer.beginPaint();
+        const int before = paced.window.count(WM_TICK);
         QTest::qWait(200);
-        // At most the tick that was already on its way when the paint began.
-        QVERIFY(window.count(WM_TICK) <= before + 1);
-        window.received.clear();
+        QVERIFY(paced.window.count(WM_TICK) <= before + 1);
+        paced.window.received.clear();
         painting = false;
-        pacer.frameDone();
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 3; }));
-        pacer.stopAndWait();
+        paced.pacer.frameDone();
+        QVERIFY(paced.ticked(3));
+        paced.pacer.stopAndWait();
     }
 
-    void theNextTickWaitsForTheFrameOfThePreviousOne() {
-        MessageRecorder window;
-        FramePacer pacer(&window);
-        pacer.framePeriodMs = 1;
-        pacer.startIfIdle();
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) == 1; }));
+    // The next tick waits for the previous one's frame, but a frame that never comes only slows
+    // the game to the wait's limit, and a stop ends the wait at once.
+    void aFrameThatNeverComesHoldsTheNextTickOnlyUntilTheLimit() {
+        Paced paced(1);
+        QVERIFY(paced.ticked(1));
         QTest::qWait(100);
-        QCOMPARE(window.count(WM_TICK), 1);
-        pacer.frameDone();
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) == 2; }));
-        pacer.stopAndWait();
-    }
-
-    void aFrameThatNeverComesDoesNotStallTheGame() {
-        MessageRecorder window;
-        FramePacer pacer(&window);
-        pacer.framePeriodMs = 1;
-        pacer.startIfIdle();
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) >= 3; }));
-        pacer.stopAndWait();
-        const double typical = median(intervals(window.times(WM_TICK)));
-        QVERIFY(typical >= FramePacer::frameWaitLimitMs - 5);
-    }
-
-    void aStopEndsThePacerEvenWhileItWaitsForAFrame() {
-        MessageRecorder window;
-        FramePacer pacer(&window);
-        pacer.framePeriodMs = 66;
-        pacer.startIfIdle();
-        QVERIFY(waitUntil([&] { return window.count(WM_TICK) == 1; }));
+        QCOMPARE(paced.window.count(WM_TICK), 1);
+        QVERIFY(paced.ticked(3));
+        QVERIFY(paced.typicalInterval() >= FramePacer::frameWaitLimitMs - 5);
         QElapsedTimer timer;
         timer.start();
-        pacer.stopAndWait();
-        QVERIFY(timer.elapsed() < FramePacer::frameWaitLimitMs);
-        QVERIFY(!pacer.running);
+        paced.pacer.stopAndWait();
+        // Generous on a loaded machine; a stop that waits out the frame takes the whole limit.
+        const qint64 stopMs = timer.elapsed();
+        QVERIFY2(stopMs < FramePacer::frameWaitLimitMs / 2, qPrintable(QString::number(stopMs)));
+        QVERIFY(!paced.pacer.running);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "settings/TabClassicalLearning.h"
 #include "settings/TabDataCollection.h"
 #include "support/DialogFixture.h"
+#include "support/FindControl.h"
 #include "support/ShownDialog.h"
 
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTimer>
 #include <QtTest>
 
 using Threshold = TabClassicalLearning::Threshold;
@@ -190,15 +190,10 @@ private slots:
         // itself waits for the chooser's folder listing), or "Cancel". Returns how often it had to be
         // answered; a chooser that stays open is closed, so the test fails instead of hanging.
         const auto browse = [&](const QString& choice) {
-            QTimer answer;
-            int answers = 0;
-            connect(&answer, &QTimer::timeout, [&] {
-                auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                if (!chooser) {
-                    return;
-                }
-                if (++answers > 1) {
-                    chooser->reject();
+            ModalAnswerer answerer([&](QWidget* modal) {
+                auto* chooser = qobject_cast<QFileDialog*>(modal);
+                if (!chooser || answerer.answered > 1) {
+                    modal->close();
                 } else if (choice.isEmpty()) {
                     clickButton(chooser->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel));
                 } else {
@@ -206,9 +201,8 @@ private slots:
                     QMetaObject::invokeMethod(chooser, "accept");
                 }
             });
-            answer.start(25);
             clickButton(*dlg, "Browse...");
-            return answers;
+            return answerer.answered;
         };
         QCOMPARE(browse(pem.fileName()), 1);
         QCOMPARE(edit(*dlg, "scoreServerCertificate")->text(), pem.fileName());

@@ -111,7 +111,6 @@ private slots:
         QCOMPARE(shapeKey(shapeRandomSize, shapeKinds[circleIndex]), QString("Circle Random Size"));
         QCOMPARE(QStringList({customColourKey(9), customColourKey(10), customColourKey(-4), customColourKey(16)}),
                  QStringList({"Custom colour 09", "Custom colour a", "Custom colour 00", "Custom colour f"}));
-        QCOMPARE(bestScoreUniqueNumberKey(3, 7, 0), QString("Best Score Unique Number 3-7-0"));
         QVERIFY(bestScoreKey(1, 11, 0) != bestScoreKey(11, 1, 0));
         // Slashes and apostrophes round-trip as single keys.
         store->write("Classical Learning Distance/Time", "1051");
@@ -179,30 +178,27 @@ private slots:
         QCOMPARE(logLinesContaining(".bak"), 0);
     }
 
-    void aWriteThatCannotReachTheDiskIsReportedOnce_data() {
-        QTest::addColumn<QString>("where");
-        QTest::newRow("file name of a folder") << "folder";
-        QTest::newRow("folder that is a file") << "under a file";
-    }
+    // Whether the file's name is a folder or its folder is a file.
     void aWriteThatCannotReachTheDiskIsReportedOnce() {
-        QFETCH(QString, where);
-        const QString path = dir->filePath(where == "folder" ? "w.ini" : "plain/w.ini");
+        QVERIFY(QDir(dir->path()).mkdir("w.ini"));
         QFile plain(dir->filePath("plain"));
-        QVERIFY(where == "folder" ? QDir(dir->path()).mkdir("w.ini") : plain.open(QIODevice::WriteOnly));
-        QStringList notices;
-        Notice::setHandler([&](const QString& message) { notices << message; });
-        SettingsStore store(path);
-        QVERIFY(!store.writeFailed());
-        store.write("Gun Speed", "7");
-        {
-            const SettingsStore::Batch batch(store);
-            store.write("Guns Volume", "9");
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        for (const QString& path : {dir->filePath("w.ini"), dir->filePath("plain/w.ini")}) {
+            QStringList notices;
+            Notice::setHandler([&](const QString& message) { notices << message; });
+            SettingsStore store(path);
+            QVERIFY(!store.writeFailed());
+            store.write("Gun Speed", "7");
+            {
+                const SettingsStore::Batch batch(store);
+                store.write("Guns Volume", "9");
+            }
+            QVERIFY2(store.writeFailed() && notices.size() == 1, qPrintable(path));
+            QVERIFY(notices[0].contains(QDir::toNativeSeparators(path)));
+            QCOMPARE(logLinesContaining(notices[0]), 1);
+            // What the run wrote stays readable while it lasts.
+            QCOMPARE(store.read("Guns Volume", ""), QString("9"));
         }
-        QVERIFY(store.writeFailed() && notices.size() == 1);
-        QVERIFY(notices[0].contains(QDir::toNativeSeparators(path)));
-        QCOMPARE(logLinesContaining(notices[0]), 1);
-        // What the run wrote stays readable while it lasts.
-        QCOMPARE(store.read("Guns Volume", ""), QString("9"));
     }
 
     void eachCopySurvivesSaveAndLoadInOneRewriteWithoutTouchingTheOther() {
@@ -223,46 +219,31 @@ private slots:
         QCOMPARE(reader.read("CustomGun Speed", ""), QString("5"));
     }
 
-    void storedIntegersAreClampedIntoTheirRanges_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("speed above") << "Triangle Speed" << "12" << 10;
-        QTest::newRow("size below") << "Cylinder Size" << "-1" << 0;
-        QTest::newRow("volume above") << "Guns Volume" << "250" << 100;
-        QTest::newRow("distance above") << "Minimum Distance From Paddle" << "60" << 50;
-        QTest::newRow("distance in range") << "Minimum Distance From Paddle" << "49" << 49;
-    }
     void storedIntegersAreClampedIntoTheirRanges() {
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        QFETCH(int, expected);
-        store->write(key, stored);
-        // Saved back, the loaded value shows under its key.
-        loaded(*store, "").save(*store, "");
-        QCOMPARE(store->read(key, ""), QString::number(expected));
+        for (const auto& [key, stored, expected] :
+             {std::tuple{"Triangle Speed", "12", 10}, {"Cylinder Size", "-1", 0}, {"Guns Volume", "250", 100},
+              {"Minimum Distance From Paddle", "60", 50}, {"Minimum Distance From Paddle", "49", 49}}) {
+            store->write(key, stored);
+            // Saved back, the loaded value shows under its key.
+            loaded(*store, "").save(*store, "");
+            QCOMPARE(store->read(key, ""), QString::number(expected));
+        }
     }
 
-    void synchronisedSensitivitiesBothTakeTheHorizontalOne_data() {
-        QTest::addColumn<QString>("synchronise");
-        QTest::addColumn<int>("vertical");
-        QTest::newRow("true") << "TRUE" << 3;
-        QTest::newRow("absent, so the default true") << QString() << 3;
-        QTest::newRow("false") << "false" << 9;
-    }
     void synchronisedSensitivitiesBothTakeTheHorizontalOne() {
-        QFETCH(QString, synchronise);
-        QFETCH(int, vertical);
         store->write("Horizontal Mouse Sensitivity", "3");
-        store->write("Vertical Mouse Sensitivity", "9");
-        if (!synchronise.isNull()) {
-            store->write("Synchronize Mouse Sensitivity", synchronise);
+        // Absent, it is the default: true.
+        for (const auto& [synchronise, vertical] : {std::pair{"", 3}, {"TRUE", 3}, {"false", 9}}) {
+            store->write("Vertical Mouse Sensitivity", "9");
+            if (*synchronise) {
+                store->write("Synchronize Mouse Sensitivity", synchronise);
+            }
+            const GameSettings settings = loaded(*store, "");
+            QCOMPARE(settings.allShapes.horizontalMouseSensitivity, 3);
+            QCOMPARE(settings.allShapes.verticalMouseSensitivity, vertical);
+            // The stored vertical value is unused, not lost.
+            QCOMPARE(store->read("Vertical Mouse Sensitivity", ""), QString("9"));
         }
-        const GameSettings settings = loaded(*store, "");
-        QCOMPARE(settings.allShapes.horizontalMouseSensitivity, 3);
-        QCOMPARE(settings.allShapes.verticalMouseSensitivity, vertical);
-        // The stored vertical value is unused, not lost.
-        QCOMPARE(store->read("Vertical Mouse Sensitivity", ""), QString("9"));
     }
 
     void pagesLoadAndSaveOnlyTheirOwnPart() {
