@@ -3,7 +3,9 @@
 
 #include "learning/CLearning.h"
 #include "learning/TLearning.h"
+#include "records/DecisionLog.h"
 #include "scene/SceneRandom.h"
+#include "settings/LevelSettingsTarget.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsStore.h"
 #include "settings/TabClassicalLearning.h"
@@ -23,12 +25,12 @@ using namespace WindowMessages;
 namespace {
 // Runs the hooks on the test's thread, one chosen period at a time.
 template <typename Module> struct Driven : Module {
-    explicit Driven(QObject* window) : Module(window) {}
+    explicit Driven(QObject* window, Clock& clock = Clock::program()) : Module(window, clock) {}
     using Module::onPeriod;
     using Module::start;
-    void periodOf(int missed, int hits, double distance, double ageMs) {
-        this->period =
-            PeriodStats{.hits = hits, .missed = missed, .avgHitDistance = distance, .avgHitTime = ageMs};
+    void periodOf(int missed, int hits, double distance, double ageMs = 0.0) {
+        this->period = PeriodStats{.periodStart = 5000.0, .periodLength = 5000.0, .shots = hits + 5, .hits = hits,
+                                   .missed = missed, .avgHitDistance = distance, .avgHitTime = ageMs};
         onPeriod();
     }
 };
@@ -58,6 +60,13 @@ bool feedPeriod(LModule& m, double& now) {
     }
     return false;
 }
+
+struct NoPages : LevelSettingsTarget {
+    void setWeaponsSpeed(int) override {}
+    void setShapeSpeed(int, int) override {}
+    void setShapeSize(int, int) override {}
+    void setTargetsPerSecond(int) override {}
+};
 } // namespace
 
 class TestLearningMethods : public QObject {
@@ -79,7 +88,7 @@ private slots:
         c.periodOf(0, 4, 0.5, 900.0); // between the distance thresholds
         QCOMPARE(c.level(), 3);
         QCOMPARE(applies(window), 2);
-        c.periodOf(3, 4, 0.0, 0.0); // too many missed, whatever the distance
+        c.periodOf(3, 4, 0.0); // too many missed, whatever the distance
         QCOMPARE(c.level(), 2);
 
         // By time, ages in ms exceed the thresholds whenever there was a hit; without hits only
@@ -87,16 +96,13 @@ private slots:
         c.setThresholds({2.5, 0.0, 0.666, 0.333, false});
         c.periodOf(0, 4, 0.1, 800.0);
         QCOMPARE(c.level(), 1);
-        c.periodOf(0, 0, 0.0, 0.0);
-        QCOMPARE(c.level(), 2);
-
-        for (int i = 0; i < 12; ++i) {
-            c.periodOf(0, 0, 0.0, 0.0);
+        for (int i = 0; i < 13; ++i) {
+            c.periodOf(0, 0, 0.0);
         }
         QCOMPARE(c.level(), 10);
-        QCOMPARE(applies(window), 5 + 8);
+        QCOMPARE(applies(window), 4 + 9);
         for (int i = 0; i < 12; ++i) {
-            c.periodOf(5, 0, 0.0, 0.0);
+            c.periodOf(5, 0, 0.0);
         }
         QCOMPARE(c.level(), 0);
         QCOMPARE(applies(window), 13 + 10);
@@ -148,6 +154,76 @@ private slots:
         }
         // The draw reaches every row, so it is not stuck on one candidate.
         QCOMPARE(firstRows.size(), std::size_t(5));
+    }
+
+    void theClassicalMethodNotesEveryJudgedPeriodWithInputsLevelsChangesAndWhenTheyArrived() {
+        auto counter = std::make_shared<ManualCounter>();
+        Clock clock(counter);
+        MessageRecorder window;
+        Driven<CLearning> method(&window, clock);
+        DecisionLog log;
+        const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+        log.setCalendar([&] { return noon; });
+        log.reset("classical", 0.0);
+        method.setDecisionLog(&log);
+        method.start();
+        NoPages pages;
+        method.applyLevelParameters(pages);
+
+        method.periodOf(0, 4, 0.2); // good: level 2 -> 3
+        counter->ticks += 12 * Clock::initialTicksPerMs;
+        method.applyLevelParameters(pages);
+        method.periodOf(1, 3, 0.2); // in between: stays
+        method.periodOf(3, 1, 0.5); // bad: 3 -> 2
+
+        const QList<DecisionLog::Row> rows = log.rows();
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[0].stateAfter["level"].toInt(), 2);
+        QVERIFY(rows[0].reachedMs.has_value());
+        const DecisionLog::Row& good = rows[1];
+        QCOMPARE(good.time, noon);
+        QCOMPARE(good.inputs["shots"].toInt(), 9);
+        QCOMPARE(good.inputs["hits"].toInt(), 4);
+        QCOMPARE(good.inputs["pm2"].toDouble(), 0.2);
+        QCOMPARE(good.inputs["measure"].toString(), QString("distance"));
+        QCOMPARE(good.stateBefore["level"].toInt(), 2);
+        QCOMPARE(good.stateAfter["level"].toInt(), 3);
+        QCOMPARE(good.changes.size(), 3);
+        QCOMPARE(good.changes[0].parameter, QString("weaponsSpeed"));
+        QCOMPARE(good.changes[0].from, std::optional<int>(8));
+        QCOMPARE(good.changes[0].to, 7);
+        // Applied by the window 12 ms after the decision, on the controlled clock.
+        QVERIFY(*good.reachedMs >= good.timeMs + 12.0);
+        QVERIFY(rows[2].changes.isEmpty() && !rows[2].reachedMs);
+        QCOMPARE(rows[3].stateAfter["level"].toInt(), 2);
+        // Posted, not yet applied by the window.
+        QVERIFY(!rows[3].reachedMs);
+        QCOMPARE(DecisionLog::rowToJson(rows[2])["decision"].toString(), QString("unchanged"));
+
+        const QList<DecisionLog::Row> back = DecisionLog::rowsFromJson(log.toJson());
+        QCOMPARE(back.size(), 4);
+        QCOMPARE(back[1].changes[0].from, std::optional<int>(8));
+        QCOMPARE(back[1].inputs, good.inputs);
+    }
+
+    void theExperimentalMethodNotesEachStepAndThePeriodsAfterTheLast() {
+        MessageRecorder window;
+        Driven<TLearning> method(&window);
+        method.setSeedSource([] { return 7u; });
+        DecisionLog log;
+        method.setDecisionLog(&log);
+        method.start();
+        for (int i = 0; i < 4; ++i) {
+            method.periodOf(1, 2, 0.1);
+        }
+        const QList<DecisionLog::Row> rows = log.rows();
+        QCOMPARE(rows.size(), 5);
+        QCOMPARE(rows[1].stateBefore["step"].toInt(), 0);
+        QCOMPARE(rows[1].stateAfter["step"].toInt(), 1);
+        QVERIFY(!rows[1].changes.isEmpty());
+        QCOMPARE(rows[1].inputs["missed"].toInt(), 1);
+        QCOMPARE(rows[3].stateBefore["step"].toInt(), 2);
+        QVERIFY(rows[3].changes.isEmpty() && rows[4].changes.isEmpty());
     }
 
     void onlyTheSelectedMethodRunsAndOnlyAtAuto() {
