@@ -1,12 +1,15 @@
 #include "support/TestMain.h"
 #include "learning/LModule.h"
+#include "learning/Stats.h"
 #include "settings/LevelSettingsTarget.h"
 
 #include "support/Waiting.h"
 
 #include <QtTest>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace {
 // What the loop called, in order: s(tart), p(eriod) with its start and length, f(inish).
@@ -25,7 +28,7 @@ struct CallLog {
 
 // Leaves stopping the loop to its base; the log it writes to outlives it.
 struct RecordingModule : LModule {
-    explicit RecordingModule(CallLog& log) : log(log) {}
+    explicit RecordingModule(CallLog& log, int periodMs) : log(log) { this->periodMs = periodMs; }
     void start() override { log.add("s"); }
     void onPeriod() override { log.add(QString("p%1+%2").arg(period.periodStart).arg(period.periodLength)); }
     void finish() override { log.add("f"); }
@@ -39,6 +42,12 @@ struct RecordingPages : LevelSettingsTarget {
     void setTargetsPerSecond(int p) override { calls << QString("rate %1").arg(p); }
     QStringList calls;
 };
+
+// start length shots hits missed weaponsSpeed shapesSpeed frequency distance time
+QList<double> fields(const PeriodStats& p) {
+    return {p.periodStart,        p.periodLength,      1.0 * p.shots,     1.0 * p.hits,     1.0 * p.missed,
+            1.0 * p.weaponsSpeed, 1.0 * p.shapesSpeed, p.shapesFrequency, p.avgHitDistance, p.avgHitTime};
+}
 } // namespace
 
 class TestLModule : public QObject {
@@ -46,8 +55,7 @@ class TestLModule : public QObject {
 private slots:
     void theLoopStartsOnceCallsOnePeriodPerHandOffAndFinishesOnce() {
         CallLog log;
-        RecordingModule module(log);
-        module.periodMs = 2000;
+        RecordingModule module(log, 2000);
         module.startIfIdle();
         QVERIFY(waitUntil([&] { return log.calls() == "s"; }));
 
@@ -68,13 +76,11 @@ private slots:
     }
 
     void theLoopWakesEvery100MsOrTwicePerShortPeriodAndNeverSpins() {
-        QCOMPARE(LModule::loopSleepMs(5000), 100);
-        QCOMPARE(LModule::loopSleepMs(150), 75);
-        QCOMPARE(LModule::loopSleepMs(0), 1);
-        QCOMPARE(LModule::loopSleepMs(-50), 1);
+        QCOMPARE(QList<int>({LModule::loopSleepMs(5000), LModule::loopSleepMs(150), LModule::loopSleepMs(0),
+                             LModule::loopSleepMs(-50)}),
+                 QList<int>({100, 75, 1, 1}));
         CallLog log;
-        RecordingModule module(log);
-        module.periodMs = 0;
+        RecordingModule module(log, 0);
         module.startIfIdle();
         QVERIFY(waitUntil([&] { return log.calls() == "s"; }));
         module.stopAndWait();
@@ -89,8 +95,7 @@ private slots:
 
     void aModuleDestroyedWhileItsLoopRunsStopsTheLoopFirst() {
         CallLog log;
-        auto module = std::make_unique<RecordingModule>(log);
-        module->periodMs = 1;
+        auto module = std::make_unique<RecordingModule>(log, 1);
         module->startIfIdle();
         QVERIFY(waitUntil([&] { return log.calls() == "s"; }));
         module.reset();
@@ -104,16 +109,69 @@ private slots:
         RecordingPages pages;
         module.applyLevelParameters(pages);
         QVERIFY(pages.calls.isEmpty());
-
         // Weapons speed 7 is not applied while bit 0 of applyWeaponsSpeed is clear.
         module.setLevelParameters({0, 7, LevelParameters::allShapeKinds, 3, 9, -1});
         module.applyLevelParameters(pages);
-        QCOMPARE(pages.calls, QStringList({"speed 303e 3", "rate 9"}));
-
-        pages.calls.clear();
         module.setLevelParameters({1, 7, LevelParameters::allShapeKinds, -1, -1, 0});
         module.applyLevelParameters(pages);
-        QCOMPARE(pages.calls, QStringList({"weapons 7", "size 303e 0"}));
+        QCOMPARE(pages.calls, QStringList({"speed 303e 3", "rate 9", "weapons 7", "size 303e 0"}));
+    }
+
+    void periodsCountTheDifferencesBetweenHandOffsWithoutOverlapOrGap() {
+        Stats stats;
+        PeriodStats first;
+        stats.put(1000.0, 5, 3, 1, 4, 6, 0.5, 2.0, 900.0);
+        // The first hand-off only fixes the base.
+        QVERIFY(!stats.take(first));
+        stats.put(3100.0, 9, 5, 4, 7, 8, 1.5, 3.0, 1500.0);
+        QVERIFY(stats.take(first));
+        QCOMPARE(fields(first), QList<double>({1000, 2100, 4, 2, 3, 7, 8, 1.5, 0.5, 300}));
+        QVERIFY(!stats.take(first));
+        // The next period starts where this one ended; without hits its averages are 0.
+        stats.put(5200.0, 12, 5, 6, 2, 3, 0.25, 3.0, 1500.0);
+        QVERIFY(stats.take(first));
+        QCOMPARE(fields(first), QList<double>({3100, 2100, 3, 0, 2, 2, 3, 0.25, 0, 0}));
+
+        stats.resetBase();
+        stats.put(9000.0, 20, 9, 9, 7, 8, 1.5, 5.0, 2000.0);
+        QVERIFY(!stats.take(first));
+        QCOMPARE(stats.baseTime.load(), 9000.0);
+    }
+
+    void handOffsFromTwoThreadsLoseNoCount() {
+        // The window thread keeps putting running totals while the module thread takes periods;
+        // every shot must land in exactly one period however the two interleave. Neither side
+        // waits for the other, so a loaded machine only changes how the shots are split.
+        Stats stats;
+        constexpr int rounds = 1000000;
+        std::atomic<bool> started{false};
+        std::atomic<bool> done{false};
+        int taken = 0;
+        int torn = 0;
+        std::thread module([&] {
+            PeriodStats period;
+            started = true;
+            while (!done || !stats.noFreshData) {
+                if (stats.take(period)) {
+                    taken += period.shots;
+                    // Each hand-off moves every total by the same amount, so a period that mixes
+                    // two hand-offs shows up as unequal counts.
+                    torn += period.hits != period.shots || period.missed != period.shots ||
+                            period.periodLength != period.shots || period.avgHitTime != 1.0;
+                }
+            }
+        });
+        while (!started) {
+            std::this_thread::yield();
+        }
+        stats.put(0.0, 0, 0, 0, 5, 5, 1.0, 0.0, 0.0);
+        for (int i = 1; i <= rounds; ++i) {
+            stats.put(i, i, i, i, 5, 5, 1.0, i, i);
+        }
+        done = true;
+        module.join();
+        QCOMPARE(taken, rounds);
+        QCOMPARE(torn, 0);
     }
 };
 
