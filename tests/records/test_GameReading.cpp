@@ -8,21 +8,29 @@
 
 using namespace GameReading;
 
+namespace {
+// A game saved into a folder of its own.
+struct Saved {
+    explicit Saved(SavedGame game = {}) : game(std::move(game)) { time = this->game.save(folder); }
+    QTemporaryDir dir;
+    QDir folder{dir.path()};
+    SavedGame game;
+    qint64 time = 0;
+};
+} // namespace
+
 class TestGameReading : public QObject {
     Q_OBJECT
 
 private slots:
     void aSavedGameReadsBackWithItsPeriodsSamplesReportAndVerifiedChecksums() {
-        QTemporaryDir dir;
-        SavedGame saved;
-        const qint64 time = saved.save(QDir(dir.path()));
-        QVERIFY(time > 0);
-        QCOMPARE(gameTimes(QDir(dir.path())), QList<qint64>{time});
-
+        Saved saved;
+        QVERIFY(saved.time > 0);
+        QCOMPARE(gameTimes(saved.folder), QList<qint64>{saved.time});
         int items = 0;
         int hits = 0;
         QList<QByteArray> times;
-        const Game game = read(load(QDir(dir.path()), time), [&](const Sample& sample) {
+        const Game game = read(load(saved.folder, saved.time), [&](const Sample& sample) {
             times.append(sample.time.toByteArray());
             for (const SampleItem& item : sample.items) {
                 ++items;
@@ -31,25 +39,24 @@ private slots:
         });
         QVERIFY2(game.problems.isEmpty(), qPrintable(game.problems.join("\n")));
         QCOMPARE(game.verification, Verification::verified);
-        QCOMPARE(game.id(), saved.record.gameId);
-        QCOMPARE(game.periods.size(), saved.periods);
-        for (int i = 0; i < saved.periods; ++i) {
-            const PeriodStats& p = saved.written[i];
-            QCOMPARE(game.periods[i].startMs, qint64(p.periodStart));
-            QCOMPARE(game.periods[i].shots, p.shots);
-            QCOMPARE(game.periods[i].hits, p.hits);
-            QCOMPARE(game.periods[i].missed, p.missed);
-            QCOMPARE(game.periods[i].weaponsSpeed, p.weaponsSpeed);
-            QCOMPARE(game.periods[i].avgHitDistance, std::round(p.avgHitDistance * 1e4) / 1e4);
+        QCOMPARE(game.id(), saved.game.record.gameId);
+        QCOMPARE(game.periods.size(), saved.game.periods);
+        for (int i = 0; i < saved.game.periods; ++i) {
+            const PeriodStats& p = saved.game.written[i];
+            const auto& r = game.periods[i];
+            QCOMPARE(QList<double>({1.0 * r.startMs, 1.0 * r.shots, 1.0 * r.hits, 1.0 * r.missed, 1.0 * r.weaponsSpeed,
+                                    r.avgHitDistance}),
+                     QList<double>({p.periodStart, 1.0 * p.shots, 1.0 * p.hits, 1.0 * p.missed, 1.0 * p.weaponsSpeed,
+                                    std::round(p.avgHitDistance * 1e4) / 1e4}));
         }
-        QCOMPARE(game.sampleCount, saved.samples);
+        QCOMPARE(game.sampleCount, saved.game.samples);
         QCOMPARE(times.first(), QByteArray("1000"));
-        QCOMPARE(items, saved.samples * saved.targets + saved.samples / 3);
-        QCOMPARE(hits, saved.samples / 3);
+        QCOMPARE(items, saved.game.samples * saved.game.targets + saved.game.samples / 3);
+        QCOMPARE(hits, saved.game.samples / 3);
         QCOMPARE(game.report.groupName, QString("group"));
         QCOMPARE(game.report.level, 3);
-        QCOMPARE(game.report.answersBeforeGame, saved.before);
-        QCOMPARE(game.report.answersAfterGame, saved.after);
+        QCOMPARE(game.report.answersBeforeGame, saved.game.before);
+        QCOMPARE(game.report.answersAfterGame, saved.game.after);
         QVERIFY(game.report.coordinates);
         const PainStiffness before = painStiffness(game.report.answersBeforeGame);
         QCOMPARE(before.pain, std::optional<double>(3.0));
@@ -58,61 +65,52 @@ private slots:
     }
 
     void aChangedByteInADataFileIsAMismatchNamingTheFile() {
-        QTemporaryDir dir;
-        SavedGame saved;
-        const qint64 time = saved.save(QDir(dir.path()));
-        QVERIFY(corrupt(dir.filePath(infoName(time)), 40));
-        const Game game = read(load(QDir(dir.path()), time));
+        Saved saved;
+        QVERIFY(corrupt(saved.folder.filePath(infoName(saved.time)), 40));
+        const Game game = read(load(saved.folder, saved.time));
         QCOMPARE(game.verification, Verification::mismatch);
-        QCOMPARE(game.mismatchedFiles, QStringList{infoName(time)});
+        QCOMPARE(game.mismatchedFiles, QStringList{infoName(saved.time)});
         QVERIFY(game.problems.join(' ').contains("does not match the checksum"));
         // The rest is still read.
-        QCOMPARE(game.periods.size(), saved.periods);
+        QCOMPARE(game.periods.size(), saved.game.periods);
     }
 
     void damagedAndPartialFilesAreDescribedAndWhatIsReadableIsKept() {
-        QTemporaryDir dir;
-        SavedGame saved;
-        const qint64 time = saved.save(QDir(dir.path()));
-        QFile stats(dir.filePath(statsName(time)));
-        QVERIFY(stats.open(QIODevice::Append));
-        stats.write("12 oops\r\n1 2 3");
-        stats.close();
-        QFile::remove(dir.filePath(infoName(time)));
-        QFile session(dir.filePath(SessionRecord::fileName(time)));
-        QVERIFY(session.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        session.write("{\"format\": 1, \"gameId\"");
-        session.close();
+        Saved saved;
+        const QString stats = statsName(saved.time);
+        const QString session = SessionRecord::fileName(saved.time);
+        QFile file(saved.folder.filePath(stats));
+        QVERIFY(file.open(QIODevice::Append) && file.write("12 oops\r\n1 2 3") > 0);
+        file.close();
+        QFile::remove(saved.folder.filePath(infoName(saved.time)));
+        file.setFileName(saved.folder.filePath(session));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("{\"format\": 1, \"gameId\"") > 0);
+        file.close();
 
-        const Game game = read(load(QDir(dir.path()), time));
-        QCOMPARE(game.periods.size(), saved.periods);
+        const Game game = read(load(saved.folder, saved.time));
+        QCOMPARE(game.periods.size(), saved.game.periods);
         QVERIFY(!game.record);
         QCOMPARE(game.verification, Verification::noRecord);
         const QString problems = game.problems.join('\n');
-        QVERIFY2(problems.contains(QString("%1: 2 lines are no statistics lines").arg(statsName(time))),
-                 qPrintable(problems));
-        QVERIFY(problems.contains(QString("%1 ends in the middle of a line").arg(statsName(time))));
-        QVERIFY(problems.contains(QString("%1 is missing").arg(infoName(time))));
-        QVERIFY(problems.contains(QString("%1: not JSON").arg(SessionRecord::fileName(time))));
-        QCOMPARE(game.id(), QString("T%1").arg(time));
+        for (const QString& problem : {stats + ": 2 lines are no statistics lines", stats + " ends in the middle of a line",
+                                       infoName(saved.time) + " is missing", session + ": not JSON"}) {
+            QVERIFY2(problems.contains(problem), qPrintable(problems));
+        }
+        QCOMPARE(game.id(), QString("T%1").arg(saved.time));
     }
 
     void filesOfAnOlderVersionWithoutRecordOrCoordinatesAreListedNewestFirst() {
-        QTemporaryDir dir;
-        SavedGame older;
-        older.coordinates = false;
-        older.time = 1600000000;
-        const qint64 olderTime = older.save(QDir(dir.path()));
-        QVERIFY(QFile::remove(dir.filePath(SessionRecord::fileName(olderTime))));
+        Saved older(SavedGame{.coordinates = false, .time = 1600000000});
+        QVERIFY(QFile::remove(older.folder.filePath(SessionRecord::fileName(older.time))));
         SavedGame newer;
-        const qint64 newerTime = newer.save(QDir(dir.path()));
-        QFile(dir.filePath("stats-notes.txt")).open(QIODevice::WriteOnly);
-        QCOMPARE(gameTimes(QDir(dir.path())), (QList<qint64>{newerTime, olderTime}));
-        const Game game = read(load(QDir(dir.path()), olderTime));
+        const qint64 newerTime = newer.save(older.folder);
+        QFile(older.folder.filePath("stats-notes.txt")).open(QIODevice::WriteOnly);
+        QCOMPARE(gameTimes(older.folder), (QList<qint64>{newerTime, older.time}));
+        const Game game = read(load(older.folder, older.time));
         QVERIFY2(game.problems.isEmpty(), qPrintable(game.problems.join("\n")));
         QCOMPARE(game.sampleCount, 0);
         QVERIFY(!game.report.coordinates);
-        QCOMPARE(game.report.answersAfterGame, older.after);
+        QCOMPARE(game.report.answersAfterGame, older.game.after);
     }
 
     void coordinatesLinesKeepGunsAndHitMarksAndRefuseOtherText() {
@@ -126,13 +124,11 @@ private slots:
         QVERIFY(sample.items[2].hit);
         QVERIFY(parseSample("1234 1.00 0.5 0.9", sample));
         QVERIFY(sample.items.empty());
-        QVERIFY(!parseSample("1234 1.00 0.5", sample));
-        QVERIFY(!parseSample("1234 1.00 0.5 0.9 t0001 0.1", sample));
-        QVERIFY(!parseSample("1234 1.00 0.5 0.9 t0001 x 0.2 0.3", sample));
-        QVERIFY(!parseSample("Group Name: x", sample));
-        QVERIFY(!parseSample("1234 1.00  0.5 0.9", sample));
-        QVERIFY(parsePeriod("2000 5001 12 5 2 8 2 1.500 0.4322 1834"));
-        QCOMPARE(parsePeriod("2000 5001 12 5 2 8 2 1.500 0.4322 1834")->avgHitTime, 1834.0);
+        for (const char* bad : {"1234 1.00 0.5", "1234 1.00 0.5 0.9 t0001 0.1", "1234 1.00 0.5 0.9 t0001 x 0.2 0.3",
+                                "Group Name: x", "1234 1.00  0.5 0.9"}) {
+            QVERIFY2(!parseSample(bad, sample), bad);
+        }
+        QCOMPARE(parsePeriod("2000 5001 12 5 2 8 2 1.500 0.4322 1834").value().avgHitTime, 1834.0);
         QVERIFY(!parsePeriod("2000 5001 12 5 2 8 2 1,500 0.4322 1834"));
         QVERIFY(!parsePeriod("2000 5001 12 5 2 8 2 1.500 0.4322"));
     }
