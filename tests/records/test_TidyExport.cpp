@@ -1,44 +1,103 @@
 #include "support/TestMain.h"
+#include "records/GameReading.h"
 #include "records/TidyExport.h"
 
 #include "SavedGame.h"
+#include "server/ServerClient.h"
+#include "support/DataPlayer.h"
 #include "support/PythonCsv.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace GameReading;
 using namespace PythonCsv;
+using Stream = GameReading::StoredStream;
+
+namespace {
+// A file's lines as the game sends them: without line ends; session records lose their empty lines.
+QList<QByteArray> linesOf(const QString& path, bool crlf = true) {
+    QFile file(path);
+    QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+    for (QByteArray& line : lines) {
+        if (crlf && line.endsWith('\r')) {
+            line.chop(1);
+        }
+    }
+    if (!crlf) {
+        lines.removeAll(QByteArray());
+    } else if (!lines.isEmpty() && lines.last().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+// The streams a server holds of a saved game; without an id, of a client that sends no records.
+QList<Stream> streamsOf(const QDir& folder, qint64 time, const QString& id, int revision, qint64 firstId) {
+    const QDateTime received = QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
+    QList<Stream> streams{
+        {firstId, "stats", "10.0.0.1", received, linesOf(folder.filePath(statsName(time))), true, id, revision},
+        {firstId + 1, "info", "10.0.0.1", received, linesOf(folder.filePath(infoName(time))), true, id, revision}};
+    if (!id.isEmpty()) {
+        streams.append({firstId + 2, "session", "10.0.0.1", received,
+                        linesOf(folder.filePath(SessionRecord::fileName(time)), false), true, id, revision});
+    }
+    return streams;
+}
+
+// The number of mismatched games, or -1 where the export failed.
+int exportAll(const QString& folder, const QList<Sources>& games) {
+    TidyExport exporter{QDir(folder)};
+    QString error;
+    if (!exporter.open(&error)) {
+        return -1;
+    }
+    for (const Sources& sources : games) {
+        exporter.add(sources);
+    }
+    return exporter.finish(&error) ? exporter.mismatches() : -1;
+}
+
+QByteArray fileBytes(const QString& folder, const QString& name) {
+    QFile file(QDir(folder).filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int runs(const QString& program, const QStringList& arguments, QByteArray* errors = nullptr) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000)) {
+        return -1;
+    }
+    if (errors != nullptr) {
+        *errors = process.readAllStandardError();
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+} // namespace
 
 class TestTidyExport : public QObject {
     Q_OBJECT
 
 private slots:
-    void exportedGamesReadInPythonWithOneRowPerPeriodObjectSampleDecisionAndFramePeriod() {
+    void savedGamesExportOneRowPerPeriodObjectSampleDecisionAndFramePeriodAsFromAServersStreams() {
         QTemporaryDir games;
-        QTemporaryDir out;
+        QTemporaryDir localOut;
+        QTemporaryDir serverOut;
+        const QDir folder(games.path());
         SavedGame first;
-        first.time = 1700000000;
-        first.save(QDir(games.path()));
-        SavedGame second;
-        second.time = 1700000100;
-        second.periods = 4;
-        second.samples = 7;
-        second.after = "pain level: 1.0, stiffness level: \"a, b\"";
+        first.save(folder);
+        SavedGame second{.periods = 4, .samples = 7, .after = "pain level: 1.0, stiffness level: \"a, b\"", .time = 1700000100};
         second.record.details["settings"] = QJsonObject{{"Weapons Speed", "7"}};
-        second.save(QDir(games.path()));
-
-        TidyExport exporter{QDir(out.path())};
-        QString error;
-        QVERIFY(exporter.open(&error));
-        for (const qint64 time : GameReading::gameTimes(QDir(games.path()))) {
-            exporter.add(GameReading::load(QDir(games.path()), time));
+        second.save(folder);
+        QList<Sources> local;
+        for (const qint64 time : gameTimes(folder)) {
+            local.append(load(folder, time));
         }
-        QVERIFY(exporter.finish(&error));
-        QCOMPARE(exporter.mismatches(), 0);
+        QCOMPARE(exportAll(localOut.path(), local), 0);
 
-        const QJsonObject csv = readWithPython(out.path());
-        QVERIFY(!csv.isEmpty());
+        const QJsonObject csv = readWithPython(localOut.path());
         const QList<QStringList> gameRows = rowsOf(csv, "games");
         QCOMPARE(gameRows.size(), 2);
         // Newest first, with its after-game answers intact despite the comma and quotes.
@@ -48,34 +107,127 @@ private slots:
         QCOMPARE(cell(csv, "games", gameRows[0], "checksums_verified"), QString("yes"));
         QCOMPARE(cell(csv, "games", gameRows[0], "start_utc"), QString("2026-12-05T16:03:04.000Z"));
         QCOMPARE(cell(csv, "games", gameRows[1], "setting: Weapons Speed"), QString("5"));
-
         const QList<QStringList> periods = rowsOf(csv, "periods");
         QCOMPARE(periods.size(), first.periods + second.periods);
         QCOMPARE(cell(csv, "periods", periods[0], "game_id"), second.record.gameId);
         QCOMPARE(cell(csv, "periods", periods[1], "shots"), QString::number(second.written[1].shots));
         QCOMPARE(cell(csv, "periods", periods[1], "targets_per_second"), QString("1.500"));
-
         // The paddle, each target and each hit mark of every sample.
-        const int perSample = 1 + first.targets;
-        const int expectedSamples = (second.samples * perSample + second.samples / 3) +
-                                    (first.samples * perSample + first.samples / 3);
         const QList<QStringList> samples = rowsOf(csv, "samples");
-        QCOMPARE(samples.size(), expectedSamples);
+        QCOMPARE(samples.size(), (7 * 3 + 7 / 3) + (5 * 3 + 5 / 3));
         QCOMPARE(cell(csv, "samples", samples[0], "object"), QString("paddle"));
         QCOMPARE(cell(csv, "samples", samples[0], "paddle_visibility"), QString("1.00"));
         QCOMPARE(cell(csv, "samples", samples[1], "x"), QString("0.00000"));
-
         const QList<QStringList> decisions = rowsOf(csv, "decisions");
         QCOMPARE(decisions.size(), first.periods + second.periods);
         QCOMPARE(cell(csv, "decisions", decisions[0], "decision"), QString("weaponsSpeed 8->7"));
         QCOMPARE(cell(csv, "decisions", decisions[0], "reached_ms"), QString("5009"));
         QCOMPARE(cell(csv, "decisions", decisions[0], "state_before"), QString("level=2"));
-
-        const QList<QStringList> frames = rowsOf(csv, "frames");
         // Per period and one for the game, each game.
+        const QList<QStringList> frames = rowsOf(csv, "frames");
         QCOMPARE(frames.size(), first.periods + 1 + second.periods + 1);
         QCOMPARE(cell(csv, "frames", frames[0], "late"), QString("10"));
         QCOMPARE(cell(csv, "frames", frames[0], "longest_gap_ms"), QString("30.000"));
+
+        // The same games as a server holds their streams.
+        const QList<Sources> found = storedGames(streamsOf(folder, first.time, first.record.gameId, 0, 1) +
+                                                 streamsOf(folder, second.time, second.record.gameId, 0, 10));
+        QCOMPARE(found.size(), 2);
+        const Game fromServer = read(found[0]);
+        QVERIFY2(fromServer.problems.isEmpty(), qPrintable(fromServer.problems.join("\n")));
+        QCOMPARE(fromServer.verification, Verification::verified);
+        QCOMPARE(fromServer.id(), second.record.gameId);
+        QCOMPARE(exportAll(serverOut.path(), found), 0);
+        for (const QString& name : {"periods.csv", "samples.csv", "decisions.csv", "frames.csv"}) {
+            QCOMPARE(fileBytes(serverOut.path(), name), fileBytes(localOut.path(), name));
+        }
+        // The server knows no file names, so its games have no file time; the rest agrees.
+        const QList<QByteArray> serverGames = fileBytes(serverOut.path(), "games.csv").split('\n');
+        QCOMPARE(serverGames.size(), fileBytes(localOut.path(), "games.csv").split('\n').size());
+        QVERIFY(serverGames[1].startsWith(second.record.gameId.toUtf8() + ",P-1,,,"));
+        QVERIFY(serverGames[1].contains(",yes,"));
+        // Without the line before the coordinates, an info stream still gives its samples.
+        QList<Stream> bare = streamsOf(folder, first.time, first.record.gameId, 0, 1);
+        bare[1].lines.removeAll(QByteArray());
+        QCOMPARE(read(storedGames(bare).first()).sampleCount, first.samples);
+    }
+
+    void theLatestRevisionOfAGameCountsAndUploadsWithoutAnIdPairByClient() {
+        QTemporaryDir games;
+        QDir folder(games.path());
+        SavedGame game;
+        game.save(folder);
+        SavedGame older{.periods = 2, .time = 1600000000};
+        older.save(folder);
+
+        QList<Stream> stored = streamsOf(folder, game.time, game.record.gameId, 0, 1);
+        QList<Stream> revision = streamsOf(folder, game.time, game.record.gameId, 1, 20);
+        revision[0].lines.removeLast();
+        QList<Stream> unlinked = streamsOf(folder, older.time, QString(), -1, 40);
+        unlinked[1].complete = false;
+        // Another client's stream in between does not split the pair.
+        stored << revision << Stream{35, "stats", "10.9.9.9, \"b\"", unlinked[0].received, {"1 2 3"}, true, QString(), -1}
+               << unlinked;
+
+        const QList<Sources> found = storedGames(stored);
+        QCOMPARE(found.size(), 3);
+        const Game latest = read(found[0]);
+        QCOMPARE(latest.id(), game.record.gameId);
+        QCOMPARE(latest.periods.size(), game.periods - 1);
+        // Its statistics lost a line against its record.
+        QCOMPARE(latest.verification, Verification::mismatch);
+        const auto old = std::find_if(found.begin(), found.end(),
+                                      [&](const Sources& s) { return read(s).id() != game.record.gameId && read(s).periods.size() == older.periods; });
+        QVERIFY(old != found.end());
+        const Game oldGame = read(*old);
+        QVERIFY(oldGame.hasInfo);
+        QVERIFY(oldGame.problems.join(' ').contains("broke off before its end"));
+        QCOMPARE(oldGame.report.answersAfterGame, older.after);
+        // A label with a comma and quotes stays one CSV field.
+        QTemporaryDir out;
+        QVERIFY(exportAll(out.path(), found) >= 0);
+        QVERIFY(fileBytes(out.path(), "games.csv").contains("\"streams from 10.9.9.9, \"\"b\"\" at "));
+    }
+
+    // Played by the game and sent by it to our server: the server's export of the game is the
+    // local export of its files, under the same game id.
+    void aGameTheGameUploadedExportsFromTheServerAsFromItsFiles() {
+        QTemporaryDir serverDir;
+        const ServerConfig config = testConfig(serverDir.filePath("server.sqlite"));
+        START_SERVER(server, config);
+        DataPlayer player;
+        // The first game finds no server and is saved to files and queued; the second takes it along.
+        player.upload("127.0.0.1:1", "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000 g0001 0.5 0.6 0.002", 3);
+        const QString id = player.module.gameId();
+        QVERIFY(player.folder.exists("stats1700000000.txt"));
+        player.upload(QString("127.0.0.1:%1").arg(server.httpPort()), "2000 1.00 0.30000 0.95000");
+        QVERIFY(QFileInfo::exists(player.folder.filePath("upload-queue/upload1700000000.sent")));
+
+        QByteArray errors;
+        QVERIFY2(runs(VAZAZO_SERVER, {"--export", serverDir.filePath("server-csv"), "--db", config.database}, &errors) == 0,
+                 errors.constData());
+        QCOMPARE(runs(VAZAZO_EXPORT, {"--out", serverDir.filePath("local-csv"), player.folder.path()}), 0);
+        const auto rowsOf = [&](const QString& csv, const QString& name) {
+            QList<QByteArray> rows;
+            for (const QByteArray& line : fileBytes(serverDir.filePath(csv), name).split('\n')) {
+                if (line.startsWith(id.toUtf8() + ',')) {
+                    // The last column says whether files were checked; the server holds none.
+                    rows.append(line.left(line.lastIndexOf(',')));
+                }
+            }
+            return rows;
+        };
+        for (const QString& name : {"periods.csv", "samples.csv"}) {
+            QCOMPARE(rowsOf("server-csv", name), rowsOf("local-csv", name));
+        }
+        // Three periods; the paddle, the triangle and the gun of the one sample.
+        QCOMPARE(rowsOf("local-csv", "periods.csv").size(), 3);
+        QCOMPARE(rowsOf("local-csv", "samples.csv").size(), 3);
+
+        // Without a database, or with one that does not exist, nothing is exported or made.
+        QCOMPARE(runs(VAZAZO_SERVER, {"--export"}), 2);
+        QCOMPARE(runs(VAZAZO_SERVER, {"--export", serverDir.filePath("none-csv"), "--db", serverDir.filePath("typo.sqlite")}), 2);
+        QVERIFY(!QFileInfo::exists(serverDir.filePath("typo.sqlite")));
     }
 
     void theProgramFlagsAFileThatDoesNotMatchItsChecksumAndExitsWithOne() {
@@ -83,16 +235,12 @@ private slots:
         QTemporaryDir out;
         SavedGame clean;
         clean.save(QDir(games.path()));
-        SavedGame damaged;
-        damaged.time = 1700000500;
+        SavedGame damaged{.time = 1700000500};
         const qint64 time = damaged.save(QDir(games.path()));
-
-        QVERIFY(corrupt(games.filePath(GameReading::statsName(time)), 3));
-        QProcess exporter;
-        exporter.start(VAZAZO_EXPORT, {"--out", out.path(), games.path()});
-        QVERIFY(exporter.waitForFinished(60000));
-        QCOMPARE(exporter.exitCode(), 1);
-        QVERIFY(exporter.readAllStandardError().contains("does not match the checksum"));
+        QVERIFY(corrupt(games.filePath(statsName(time)), 3));
+        QByteArray errors;
+        QCOMPARE(runs(VAZAZO_EXPORT, {"--out", out.path(), games.path()}, &errors), 1);
+        QVERIFY(errors.contains("does not match the checksum"));
         const QJsonObject csv = readWithPython(out.path());
         const QList<QStringList> gameRows = rowsOf(csv, "games");
         QCOMPARE(gameRows.size(), 2);
@@ -103,15 +251,11 @@ private slots:
         QCOMPARE(cell(csv, "periods", periods[0], "file_verified"), QString("no"));
         QCOMPARE(cell(csv, "periods", periods.last(), "file_verified"), QString("yes"));
 
-        exporter.start(VAZAZO_EXPORT, {"--out", out.path(), games.filePath("nowhere")});
-        QVERIFY(exporter.waitForFinished(60000));
-        QVERIFY(exporter.readAllStandardError().contains("no folder"));
-
+        runs(VAZAZO_EXPORT, {"--out", out.path(), games.filePath("nowhere")}, &errors);
+        QVERIFY(errors.contains("no folder"));
         // Somewhere that cannot hold the files: a plain file in the way.
-        exporter.start(VAZAZO_EXPORT, {"--out", games.filePath(GameReading::statsName(time)), games.path()});
-        QVERIFY(exporter.waitForFinished(60000));
-        QCOMPARE(exporter.exitCode(), 2);
-        QVERIFY(exporter.readAllStandardError().contains("cannot"));
+        QCOMPARE(runs(VAZAZO_EXPORT, {"--out", games.filePath(statsName(time)), games.path()}, &errors), 2);
+        QVERIFY(errors.contains("cannot"));
     }
 };
 
