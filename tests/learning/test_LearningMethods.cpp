@@ -72,10 +72,19 @@ struct NoPages : LevelSettingsTarget {
 class TestLearningMethods : public QObject {
     Q_OBJECT
 private slots:
-    void classicalLevelFollowsTheMeasures() {
+    void classicalLevelFollowsTheMeasuresAndNotesEachJudgedPeriod() {
+        auto counter = std::make_shared<ManualCounter>();
+        Clock clock(counter);
         MessageRecorder window;
-        Driven<CLearning> c(&window);
+        Driven<CLearning> c(&window, clock);
+        DecisionLog log;
+        const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+        log.setCalendar([&] { return noon; });
+        log.reset("classical", 0.0);
+        c.setDecisionLog(&log);
         c.start();
+        NoPages pages;
+        c.applyLevelParameters(pages);
         QCOMPARE(applies(window), 1);
         QCOMPARE(window.received.back().lParam, reinterpret_cast<std::intptr_t>(static_cast<LModule*>(&c)));
         QCOMPARE(posted(c), QList<int>({1, 8, 2, 8, -1, 1}));
@@ -84,12 +93,42 @@ private slots:
         QCOMPARE(c.level(), 3);
         QCOMPARE(applies(window), 2);
         QCOMPARE(posted(c), QList<int>({1, 7, 3, 7, -1, 1}));
+        // The window applies it 12 ms later on the controlled clock.
+        counter->ticks += 12 * Clock::initialTicksPerMs;
+        c.applyLevelParameters(pages);
         c.periodOf(1, 4, 0.2, 900.0); // between the missed thresholds
         c.periodOf(0, 4, 0.5, 900.0); // between the distance thresholds
         QCOMPARE(c.level(), 3);
         QCOMPARE(applies(window), 2);
         c.periodOf(3, 4, 0.0); // too many missed, whatever the distance
         QCOMPARE(c.level(), 2);
+
+        const QList<DecisionLog::Row> rows = log.rows();
+        QCOMPARE(rows.size(), 5);
+        QCOMPARE(rows[0].stateAfter["level"].toInt(), 2);
+        QVERIFY(rows[0].reachedMs.has_value());
+        const DecisionLog::Row& good = rows[1];
+        QCOMPARE(good.time, noon);
+        QCOMPARE(good.inputs["shots"].toInt(), 9);
+        QCOMPARE(good.inputs["hits"].toInt(), 4);
+        QCOMPARE(good.inputs["pm2"].toDouble(), 0.2);
+        QCOMPARE(good.inputs["measure"].toString(), QString("distance"));
+        QCOMPARE(good.stateBefore["level"].toInt(), 2);
+        QCOMPARE(good.stateAfter["level"].toInt(), 3);
+        QCOMPARE(good.changes.size(), 3);
+        QCOMPARE(good.changes[0].parameter, QString("weaponsSpeed"));
+        QCOMPARE(good.changes[0].from, std::optional<int>(8));
+        QCOMPARE(good.changes[0].to, 7);
+        QVERIFY(*good.reachedMs >= good.timeMs + 12.0);
+        QVERIFY(rows[2].changes.isEmpty() && !rows[2].reachedMs);
+        QCOMPARE(DecisionLog::rowToJson(rows[2])["decision"].toString(), QString("unchanged"));
+        // Posted, not yet applied by the window.
+        QCOMPARE(rows[4].stateAfter["level"].toInt(), 2);
+        QVERIFY(!rows[4].reachedMs);
+        const QList<DecisionLog::Row> back = DecisionLog::rowsFromJson(log.toJson());
+        QCOMPARE(back.size(), 5);
+        QCOMPARE(back[1].changes[0].from, std::optional<int>(8));
+        QCOMPARE(back[1].inputs, good.inputs);
 
         // By time, ages in ms exceed the thresholds whenever there was a hit; without hits only
         // the missed count decides.
@@ -124,12 +163,14 @@ private slots:
         QVERIFY(!t.useDistance);
     }
 
-    void experimentalPostsThreeDistinctSettingsAndLeavesTheGameGeneratorAlone() {
+    void experimentalPostsThreeDistinctSettingsNotesEachStepAndLeavesTheGameGeneratorAlone() {
         std::set<int> firstRows;
         for (std::uint32_t seed = 1; seed <= 40; ++seed) {
             MessageRecorder window;
             Driven<TLearning> t(&window);
             t.setSeedSource([seed] { return seed; });
+            DecisionLog log;
+            t.setDecisionLog(&log);
             SceneRandom::seed(77);
             t.start();
             const int gameDraw = SceneRandom::next();
@@ -146,84 +187,23 @@ private slots:
                 const int weapons = TLearning::schedule[rows[s]];
                 QCOMPARE(posted(t), QList<int>({1, weapons, TLearning::schedule[rows[s] + 1], 10 - weapons,
                                                 rates[s], 1}));
-                t.onPeriod();
+                t.periodOf(1, 2, 0.1);
             }
             QCOMPARE(applies(window), 3);
             QCOMPARE(window.count(WM_CLEAR_FIELD), 2);
+            // Each step is noted with its period; the periods after the last change nothing.
+            const QList<DecisionLog::Row> notes = log.rows();
+            QCOMPARE(notes.size(), 6);
+            QCOMPARE(notes[1].inputs["missed"].toInt(), 1);
+            QCOMPARE(notes[1].stateBefore["step"].toInt(), 0);
+            QCOMPARE(notes[1].stateAfter["step"].toInt(), 1);
+            QVERIFY(!notes[1].changes.isEmpty() && !notes[2].changes.isEmpty());
+            QCOMPARE(notes[3].stateBefore["step"].toInt(), 2);
+            QVERIFY(notes[3].changes.isEmpty() && notes[5].changes.isEmpty());
             firstRows.insert(rows[0]);
         }
         // The draw reaches every row, so it is not stuck on one candidate.
         QCOMPARE(firstRows.size(), std::size_t(5));
-    }
-
-    void theClassicalMethodNotesEveryJudgedPeriodWithInputsLevelsChangesAndWhenTheyArrived() {
-        auto counter = std::make_shared<ManualCounter>();
-        Clock clock(counter);
-        MessageRecorder window;
-        Driven<CLearning> method(&window, clock);
-        DecisionLog log;
-        const QDateTime noon(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
-        log.setCalendar([&] { return noon; });
-        log.reset("classical", 0.0);
-        method.setDecisionLog(&log);
-        method.start();
-        NoPages pages;
-        method.applyLevelParameters(pages);
-
-        method.periodOf(0, 4, 0.2); // good: level 2 -> 3
-        counter->ticks += 12 * Clock::initialTicksPerMs;
-        method.applyLevelParameters(pages);
-        method.periodOf(1, 3, 0.2); // in between: stays
-        method.periodOf(3, 1, 0.5); // bad: 3 -> 2
-
-        const QList<DecisionLog::Row> rows = log.rows();
-        QCOMPARE(rows.size(), 4);
-        QCOMPARE(rows[0].stateAfter["level"].toInt(), 2);
-        QVERIFY(rows[0].reachedMs.has_value());
-        const DecisionLog::Row& good = rows[1];
-        QCOMPARE(good.time, noon);
-        QCOMPARE(good.inputs["shots"].toInt(), 9);
-        QCOMPARE(good.inputs["hits"].toInt(), 4);
-        QCOMPARE(good.inputs["pm2"].toDouble(), 0.2);
-        QCOMPARE(good.inputs["measure"].toString(), QString("distance"));
-        QCOMPARE(good.stateBefore["level"].toInt(), 2);
-        QCOMPARE(good.stateAfter["level"].toInt(), 3);
-        QCOMPARE(good.changes.size(), 3);
-        QCOMPARE(good.changes[0].parameter, QString("weaponsSpeed"));
-        QCOMPARE(good.changes[0].from, std::optional<int>(8));
-        QCOMPARE(good.changes[0].to, 7);
-        // Applied by the window 12 ms after the decision, on the controlled clock.
-        QVERIFY(*good.reachedMs >= good.timeMs + 12.0);
-        QVERIFY(rows[2].changes.isEmpty() && !rows[2].reachedMs);
-        QCOMPARE(rows[3].stateAfter["level"].toInt(), 2);
-        // Posted, not yet applied by the window.
-        QVERIFY(!rows[3].reachedMs);
-        QCOMPARE(DecisionLog::rowToJson(rows[2])["decision"].toString(), QString("unchanged"));
-
-        const QList<DecisionLog::Row> back = DecisionLog::rowsFromJson(log.toJson());
-        QCOMPARE(back.size(), 4);
-        QCOMPARE(back[1].changes[0].from, std::optional<int>(8));
-        QCOMPARE(back[1].inputs, good.inputs);
-    }
-
-    void theExperimentalMethodNotesEachStepAndThePeriodsAfterTheLast() {
-        MessageRecorder window;
-        Driven<TLearning> method(&window);
-        method.setSeedSource([] { return 7u; });
-        DecisionLog log;
-        method.setDecisionLog(&log);
-        method.start();
-        for (int i = 0; i < 4; ++i) {
-            method.periodOf(1, 2, 0.1);
-        }
-        const QList<DecisionLog::Row> rows = log.rows();
-        QCOMPARE(rows.size(), 5);
-        QCOMPARE(rows[1].stateBefore["step"].toInt(), 0);
-        QCOMPARE(rows[1].stateAfter["step"].toInt(), 1);
-        QVERIFY(!rows[1].changes.isEmpty());
-        QCOMPARE(rows[1].inputs["missed"].toInt(), 1);
-        QCOMPARE(rows[3].stateBefore["step"].toInt(), 2);
-        QVERIFY(rows[3].changes.isEmpty() && rows[4].changes.isEmpty());
     }
 
     void onlyTheSelectedMethodRunsAndOnlyAtAuto() {
