@@ -1,13 +1,10 @@
 #include "support/TestMain.h"
 #include "support/DataPlayer.h"
 #include "support/FakePages.h"
-#include "support/ManualCounter.h"
-#include "support/RecordingProgress.h"
 #include "support/SmallDisk.h"
 #include "support/Waiting.h"
 #include "core/Notice.h"
 #include "game/State.h"
-#include "learning/DataCollection.h"
 #include "learning/DataCollectionFeed.h"
 #include "learning/DataFiles.h"
 #include "learning/DataLines.h"
@@ -66,6 +63,11 @@ QByteArray fileBytes(const QDir& folder, const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+bool writeFile(const QDir& folder, const QString& name, const QByteArray& bytes) {
+    QFile file(folder.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 QStringList dataFilesIn(const QDir& folder) { return folder.entryList({"stats*", "info*", "session*"}, QDir::Files); }
 
 QByteArrayList texts(const LineList& lines) {
@@ -122,21 +124,31 @@ struct FailingDevice : QIODevice {
     qint64 left;
 };
 
-// Writes through a QSaveFile, and kills the process once `limit` bytes of the save went out.
+// Writes through a QSaveFile, and kills the process once 100 kB of the save went out.
 struct KillingFile : QSaveFile {
-    KillingFile(const QString& path, qint64& written, qint64 limit) : QSaveFile(path), written(written), limit(limit) {}
+    using QSaveFile::QSaveFile;
     qint64 writeData(const char* data, qint64 size) override {
-        if (written + size > limit) {
-            QSaveFile::writeData(data, std::max<qint64>(0, limit - written));
+        if ((written += size) > 100'000) {
             QSaveFile::flush();
             std::raise(SIGKILL);
         }
-        written += size;
         return QSaveFile::writeData(data, size);
     }
-    qint64& written;
-    qint64 limit;
+    static inline qint64 written = 0;
 };
+
+// A game of 3000 coordinates lines and `periods` statistics lines is saved, complete, exactly once.
+void verifySavedOnce(const QDir& folder, int periods) {
+    QCOMPARE(dataFilesIn(folder), dataFiles);
+    const QByteArray info = fileBytes(folder, "info1700000000.txt");
+    QVERIFY(info.contains("Before " + answers.toUtf8()));
+    QCOMPARE(info.count(" t0000 0.10000 0.20000 0.03000\r\n"), 3000);
+    QCOMPARE(fileBytes(folder, "stats1700000000.txt").count("\r\n"), periods);
+    verifyRecordMatchesFiles(folder, recordIn(folder));
+    // The next start has nothing left to recover.
+    QCOMPARE(DataCollection::recoverJournals(folder), 0);
+    QVERIFY(Journal::leftovers(folder).isEmpty());
+}
 
 void startChild(QProcess& child, const QString& job, const QDir& folder) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -238,16 +250,11 @@ private slots:
         const QString firstId = c.module.gameId();
         c.module.finishGame(answers);
         QCOMPARE(fileBytes(c.folder, "stats1700000000.txt"), QByteArray());
-        QCOMPARE(fileBytes(c.folder, "info1700000000.txt"),
-                 statsColumns +
-                     "Columns in this file:\r\n"
-                     "time paddleVisibility paddleX paddleY aNNNN XX YY RR [aNNNN XX YY | aNNNN hit]\r\n"
-                     "where NNNN - given object's number, XX horizontal location, YY vertical location, RR - "
-                     "radius of bounding circle\r\n"
-                     "and a= g - gun, t - triangle, r - rectangle, c - circle, s - sphere, y - cylinder\r\n"
-                     "0.00 paddle visibility means that the paddle was destroyed,\r\n"
-                     "if a target was hit a word 'hit' appears instead of its coordinates.\r\n" +
-                     reportBytes + "\r\n" + coordinates(100) + "\r\n1010 1.00 0.20000 0.95000 t0000 hit\r\n");
+        // The column notes, the report and the coordinates, every line ended by CR LF.
+        const QByteArray info = fileBytes(c.folder, "info1700000000.txt");
+        QVERIFY(info.startsWith(statsColumns + "Columns in this file:\r\n"));
+        QVERIFY(info.endsWith(reportBytes + "\r\n" + coordinates(100) + "\r\n1010 1.00 0.20000 0.95000 t0000 hit\r\n"));
+        QCOMPARE(info.count('\n'), info.count("\r\n"));
         const std::optional<SessionRecord> record = recordIn(c.folder);
         verifyRecordMatchesFiles(c.folder, record);
         QCOMPARE(record->gameId, firstId);
@@ -257,9 +264,7 @@ private slots:
         // A second game in the same second, uploading to no server, which saves files and queues the
         // upload; a lone info file holds its number too. Without coordinates the info file is the
         // columns and the report only. Each game has an id of its own.
-        QFile earlier(c.folder.filePath("info1700000001.txt"));
-        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
-        earlier.close();
+        QVERIFY(writeFile(c.folder, "info1700000001.txt", "earlier"));
         play(c.module, DataCollection::upload, false, {"never written"});
         c.module.finishGame(answers);
         QVERIFY(takeLogText().contains("saved to stats1700000002.txt and info1700000002.txt and goes to the"));
@@ -334,8 +339,8 @@ private slots:
         c.module.beginGame({DataCollection::saveToFile, true, 1000}, report);
         c.module.appendInfo(coordinates(2));
         c.module.shutdown();
-        QCOMPARE(recordIn(c.folder)->ending, SessionRecord::Ending::newGame);
-        QCOMPARE(recordIn(c.folder, gameTime + 1)->ending, SessionRecord::Ending::windowClosed);
+        QCOMPARE(recordIn(c.folder).value().ending, SessionRecord::Ending::newGame);
+        QCOMPARE(recordIn(c.folder, gameTime + 1).value().ending, SessionRecord::Ending::windowClosed);
         QVERIFY(fileBytes(c.folder, "info1700000000.txt").endsWith(coordinates(1) + "\r\n"));
         QVERIFY(fileBytes(c.folder, "info1700000001.txt").endsWith(coordinates(2) + "\r\n"));
         QVERIFY(Journal::leftovers(c.folder).isEmpty());
@@ -360,13 +365,11 @@ private slots:
                 QThread::msleep(10);
             }
         }
-        auto written = std::make_shared<qint64>(0);
-        const qint64 limit = job[0] == "before-save" ? 0 : 100'000;
-        module.setOpener([written, limit](const QString& path) -> std::unique_ptr<QIODevice> {
-            if (limit == 0) {
+        module.setOpener([&job](const QString& path) -> std::unique_ptr<QIODevice> {
+            if (job[0] == "before-save") {
                 std::raise(SIGKILL);
             }
-            auto file = std::make_unique<KillingFile>(path, *written, limit);
+            auto file = std::make_unique<KillingFile>(path);
             return file->open(QIODevice::WriteOnly) ? std::move(file) : nullptr;
         });
         play(module, DataCollection::saveToFile, true, ticks(3000), 4);
@@ -419,20 +422,12 @@ private slots:
         QVERIFY(folder.entryList({"stats*.txt", "info*.txt", "session*.json"}, QDir::Files).isEmpty());
 
         QCOMPARE(DataCollection::recoverJournals(folder), 1);
-        QCOMPARE(dataFilesIn(folder), dataFiles);
-        const QByteArray info = fileBytes(folder, "info1700000000.txt");
-        QVERIFY(info.contains("Before " + answers.toUtf8()));
-        QCOMPARE(info.count(" t0000 0.10000 0.20000 0.03000\r\n"), 3000);
-        QCOMPARE(fileBytes(folder, "stats1700000000.txt").count("\r\n"), 4);
-        const std::optional<SessionRecord> record = recordIn(folder);
-        verifyRecordMatchesFiles(folder, record);
-        QCOMPARE(record->ending, SessionRecord::Ending::recovered);
-        QCOMPARE(record->recovery["afterGameAnswers"].toBool(), true);
-        QCOMPARE(record->recovery["infoLines"].toInt(), 3000 + report.size());
         QVERIFY(takeLogText().contains("marks it as recovered"));
-        // A second start finds nothing left to recover.
-        QCOMPARE(DataCollection::recoverJournals(folder), 0);
-        QVERIFY(Journal::leftovers(folder).isEmpty());
+        verifySavedOnce(folder, 4);
+        const SessionRecord record = recordIn(folder).value();
+        QCOMPARE(record.ending, SessionRecord::Ending::recovered);
+        QCOMPARE(record.recovery["afterGameAnswers"].toBool(), true);
+        QCOMPARE(record.recovery["infoLines"].toInt(), 3000 + report.size());
     }
 
     // Killed after its files took their names but before its record: the next start writes the
@@ -463,14 +458,10 @@ private slots:
     void journalsFromBeforeGameIdsAreRecoveredAndUnreadableOrRunningOnesLeftAlone() {
         QTemporaryDir dir;
         const QDir folder(dir.path());
-        QFile old(folder.filePath("journal1600000000.txt"));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("VAZAZO-JOURNAL 1 1600000000 1\nS 0 5000 1 1 0 8 2 0.200 0.4322 1834\nI Group Name: lab\nI \n"
-                  "I 1000 1.00 0.20000 0.95000\n");
-        old.close();
-        QFile damaged(folder.filePath("journal12.txt"));
-        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write("not a journal\nI x\n") > 0);
-        damaged.close();
+        QVERIFY(writeFile(folder, "journal1600000000.txt",
+                          "VAZAZO-JOURNAL 1 1600000000 1\nS 0 5000 1 1 0 8 2 0.200 0.4322 1834\nI Group Name: lab\nI \n"
+                          "I 1000 1.00 0.20000 0.95000\n"));
+        QVERIFY(writeFile(folder, "journal12.txt", "not a journal\nI x\n"));
         auto running = std::make_unique<Journal>(folder);
         QVERIFY(running->open(gameTime, false));
         running->addInfo("Group Name: lab");
@@ -553,15 +544,7 @@ private slots:
             module.shutdown();
             QCOMPARE(module.unsavedGames(), 0);
         }
-        QCOMPARE(dataFilesIn(folder), dataFiles);
-        QCOMPARE(fileBytes(folder, "stats1700000000.txt").count("\r\n"), 15);
-        const QByteArray info = fileBytes(folder, "info1700000000.txt");
-        QCOMPARE(info.count(" t0000 0.10000 0.20000 0.03000\r\n"), 3000);
-        QVERIFY(info.contains("Before " + answers.toUtf8()));
-        verifyRecordMatchesFiles(folder, recordIn(folder));
-        // The next start has nothing to recover: the game came back exactly once.
-        QVERIFY(Journal::leftovers(folder).isEmpty());
-        QCOMPARE(DataCollection::recoverJournals(folder), 0);
+        verifySavedOnce(folder, 15);
     }
 };
 
