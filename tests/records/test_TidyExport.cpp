@@ -19,26 +19,24 @@ namespace {
 // A file's lines as the game sends them: without line ends; session records lose their empty lines.
 QList<QByteArray> linesOf(const QString& path, bool crlf = true) {
     QFile file(path);
-    QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
-    for (QByteArray& line : lines) {
-        if (crlf && line.endsWith('\r')) {
-            line.chop(1);
-        }
-    }
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (!crlf) {
+        QList<QByteArray> lines = bytes.split('\n');
         lines.removeAll(QByteArray());
-    } else if (!lines.isEmpty() && lines.last().isEmpty()) {
-        lines.removeLast();
+        return lines;
     }
-    return lines;
+    bytes.replace("\r\n", "\n");
+    bytes.chop(bytes.endsWith('\n') ? 1 : 0);
+    return bytes.split('\n');
 }
 
 // The streams a server holds of a saved game; without an id, of a client that sends no records.
 QList<Stream> streamsOf(const QDir& folder, qint64 time, const QString& id, int revision, qint64 firstId) {
     const QDateTime received = QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
-    QList<Stream> streams{
-        {firstId, "stats", "10.0.0.1", received, linesOf(folder.filePath(statsName(time))), true, id, revision},
-        {firstId + 1, "info", "10.0.0.1", received, linesOf(folder.filePath(infoName(time))), true, id, revision}};
+    QList<Stream> streams{{firstId, "stats", "10.0.0.1", received, linesOf(folder.filePath(statsName(time))),
+                           true, id, revision},
+                          {firstId + 1, "info", "10.0.0.1", received,
+                           linesOf(folder.filePath(infoName(time))), true, id, revision}};
     if (!id.isEmpty()) {
         streams.append({firstId + 2, "session", "10.0.0.1", received,
                         linesOf(folder.filePath(SessionRecord::fileName(time)), false), true, id, revision});
@@ -88,7 +86,10 @@ private slots:
         const QDir folder(games.path());
         SavedGame first;
         first.save(folder);
-        SavedGame second{.periods = 4, .samples = 7, .after = "pain level: 1.0, stiffness level: \"a, b\"", .time = 1700000100};
+        SavedGame second{.periods = 4,
+                         .samples = 7,
+                         .after = "pain level: 1.0, stiffness level: \"a, b\"",
+                         .time = 1700000100};
         second.record.details["settings"] = QJsonObject{{"Weapons Speed", "7"}};
         second.save(folder);
         QList<Sources> local;
@@ -166,7 +167,8 @@ private slots:
         QList<Stream> unlinked = streamsOf(folder, older.time, QString(), -1, 40);
         unlinked[1].complete = false;
         // Another client's stream in between does not split the pair.
-        stored << revision << Stream{35, "stats", "10.9.9.9, \"b\"", unlinked[0].received, {"1 2 3"}, true, QString(), -1}
+        stored << revision
+               << Stream{35, "stats", "10.9.9.9, \"b\"", unlinked[0].received, {"1 2 3"}, true, QString(), -1}
                << unlinked;
 
         const QList<Sources> found = storedGames(stored);
@@ -176,8 +178,9 @@ private slots:
         QCOMPARE(latest.periods.size(), game.periods - 1);
         // Its statistics lost a line against its record.
         QCOMPARE(latest.verification, Verification::mismatch);
-        const auto old = std::find_if(found.begin(), found.end(),
-                                      [&](const Sources& s) { return read(s).id() != game.record.gameId && read(s).periods.size() == older.periods; });
+        const auto old = std::find_if(found.begin(), found.end(), [&](const Sources& s) {
+            return read(s).id() != game.record.gameId && read(s).periods.size() == older.periods;
+        });
         QVERIFY(old != found.end());
         const Game oldGame = read(*old);
         QVERIFY(oldGame.hasInfo);
@@ -197,14 +200,16 @@ private slots:
         START_SERVER(server, config);
         DataPlayer player;
         // The first game finds no server and is saved to files and queued; the second takes it along.
-        player.upload("127.0.0.1:1", "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000 g0001 0.5 0.6 0.002", 3);
+        player.upload("127.0.0.1:1",
+                      "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000 g0001 0.5 0.6 0.002", 3);
         const QString id = player.module.gameId();
         QVERIFY(player.folder.exists("stats1700000000.txt"));
         player.upload(QString("127.0.0.1:%1").arg(server.httpPort()), "2000 1.00 0.30000 0.95000");
         QVERIFY(QFileInfo::exists(player.folder.filePath("upload-queue/upload1700000000.sent")));
 
         QByteArray errors;
-        QVERIFY2(runs(VAZAZO_SERVER, {"--export", serverDir.filePath("server-csv"), "--db", config.database}, &errors) == 0,
+        QVERIFY2(runs(VAZAZO_SERVER, {"--export", serverDir.filePath("server-csv"), "--db", config.database},
+                      &errors) == 0,
                  errors.constData());
         QCOMPARE(runs(VAZAZO_EXPORT, {"--out", serverDir.filePath("local-csv"), player.folder.path()}), 0);
         const auto rowsOf = [&](const QString& csv, const QString& name) {
@@ -226,7 +231,9 @@ private slots:
 
         // Without a database, or with one that does not exist, nothing is exported or made.
         QCOMPARE(runs(VAZAZO_SERVER, {"--export"}), 2);
-        QCOMPARE(runs(VAZAZO_SERVER, {"--export", serverDir.filePath("none-csv"), "--db", serverDir.filePath("typo.sqlite")}), 2);
+        QCOMPARE(runs(VAZAZO_SERVER, {"--export", serverDir.filePath("none-csv"), "--db",
+                                      serverDir.filePath("typo.sqlite")}),
+                 2);
         QVERIFY(!QFileInfo::exists(serverDir.filePath("typo.sqlite")));
     }
 
