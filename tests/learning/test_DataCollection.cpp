@@ -31,10 +31,11 @@ namespace {
 constexpr qint64 gameTime = 1'700'000'000;
 const char* const childVariable = "VAZAZO_DATA_CHILD";
 const QString answers = "pain level: 7.0, stiffness level: 2.5";
-const QStringList report{"Group Name: lab, saved on Saturday, 05 Dec 2026, 17:03.04",
-                         "After pain level: 1.0, stiffness level: 2.0",
-                         "Game version: 1.73, level: 1, difficulty: 2, one shot at a time: no\nVulnerable paddle: no",
-                         "Object used to play the game: -1, none", ""};
+const QStringList report{
+    "Group Name: lab, saved on Saturday, 05 Dec 2026, 17:03.04",
+    "After pain level: 1.0, stiffness level: 2.0",
+    "Game version: 1.73, level: 1, difficulty: 2, one shot at a time: no\nVulnerable paddle: no",
+    "Object used to play the game: -1, none", ""};
 const QByteArray reportBytes = "Group Name: lab, saved on Saturday, 05 Dec 2026, 17:03.04\r\n"
                                "Before pain level: 7.0, stiffness level: 2.5\r\n"
                                "After pain level: 1.0, stiffness level: 2.0\r\n"
@@ -68,7 +69,9 @@ bool writeFile(const QDir& folder, const QString& name, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QStringList dataFilesIn(const QDir& folder) { return folder.entryList({"stats*", "info*", "session*"}, QDir::Files); }
+QStringList dataFilesIn(const QDir& folder) {
+    return folder.entryList({"stats*", "info*", "session*"}, QDir::Files);
+}
 
 QByteArrayList texts(const LineList& lines) {
     QByteArrayList result;
@@ -179,8 +182,9 @@ private slots:
             return QByteArray(digits, end - digits);
         };
         // Exact ties round to even, values just beside a tie do not, a tiny negative keeps its sign.
-        QList<double> values{0.625,     0.125, 0.375, 0.000005, 0.0000149999, 0.0000150001, -0.000001, -0.0,
-                             1.0,       -2.5e-6, 9999.999995, 123456.5, 1e300, 0.999999, 0.994999};
+        QList<double> values{0.625,        0.125,     0.375, 0.000005, 0.0000149999,
+                             0.0000150001, -0.000001, -0.0,  1.0,      -2.5e-6,
+                             9999.999995,  123456.5,  1e300, 0.999999, 0.994999};
         std::mt19937_64 random(7);
         std::uniform_real_distribution<double> field(-1.5, 1.5);
         for (int i = 0; i < 20000; ++i) {
@@ -246,14 +250,16 @@ private slots:
 
     void savesWriteCrLfFilesUnderFreeNamesAndARecordWhoseChecksumsMatch() {
         DataPlayer c;
-        play(c.module, DataCollection::saveToFile, true, {coordinates(100), "1010 1.00 0.20000 0.95000 t0000 hit"});
+        play(c.module, DataCollection::saveToFile, true,
+             {coordinates(100), "1010 1.00 0.20000 0.95000 t0000 hit"});
         const QString firstId = c.module.gameId();
         c.module.finishGame(answers);
         QCOMPARE(fileBytes(c.folder, "stats1700000000.txt"), QByteArray());
         // The column notes, the report and the coordinates, every line ended by CR LF.
         const QByteArray info = fileBytes(c.folder, "info1700000000.txt");
         QVERIFY(info.startsWith(statsColumns + "Columns in this file:\r\n"));
-        QVERIFY(info.endsWith(reportBytes + "\r\n" + coordinates(100) + "\r\n1010 1.00 0.20000 0.95000 t0000 hit\r\n"));
+        QVERIFY(info.endsWith(reportBytes + "\r\n" + coordinates(100) +
+                              "\r\n1010 1.00 0.20000 0.95000 t0000 hit\r\n"));
         QCOMPARE(info.count('\n'), info.count("\r\n"));
         const std::optional<SessionRecord> record = recordIn(c.folder);
         verifyRecordMatchesFiles(c.folder, record);
@@ -267,7 +273,8 @@ private slots:
         QVERIFY(writeFile(c.folder, "info1700000001.txt", "earlier"));
         play(c.module, DataCollection::upload, false, {"never written"});
         c.module.finishGame(answers);
-        QVERIFY(takeLogText().contains("saved to stats1700000002.txt and info1700000002.txt and goes to the"));
+        QVERIFY(
+            takeLogText().contains("saved to stats1700000002.txt and info1700000002.txt and goes to the"));
         QVERIFY(QFileInfo::exists(c.folder.filePath("upload-queue/upload1700000002.wire")));
         QCOMPARE(fileBytes(c.folder, "info1700000001.txt"), QByteArray("earlier"));
         QCOMPARE(fileBytes(c.folder, "info1700000002.txt"), statsColumns + reportBytes);
@@ -289,7 +296,8 @@ private slots:
         for (int n = 1; n <= 100; ++n) {
             expected << QString("~Saving data %1%").arg(n);
         }
-        QCOMPARE(lines, expected << "Saving data 100%" << "Opening file info5.txt");
+        QCOMPARE(lines, expected << "Saving data 100%"
+                                 << "Opening file info5.txt");
         QCOMPARE(fileBytes(QDir(dir.path()), "stats5.txt").count("\r\n"), 250);
     }
 
@@ -399,7 +407,9 @@ private slots:
         const QByteArray info = fileBytes(folder, "info1700000000.txt");
         // Only a record the kill cut short may be missing.
         QVERIFY(stats.count("\r\n") >= journal.count("\nS ") - 1);
-        QVERIFY(QRegularExpression("^(\\d+ \\d+ 1 0 0 5 5 1.000 0.0000 0\r\n)+$").match(QString(stats)).hasMatch());
+        QVERIFY(QRegularExpression("^(\\d+ \\d+ 1 0 0 5 5 1.000 0.0000 0\r\n)+$")
+                    .match(QString(stats))
+                    .hasMatch());
         QVERIFY(info.contains(reportBytes.mid(reportBytes.indexOf("After")) + "\r\n0 1.00"));
         QVERIFY(info.count(" 1.00 0.20000 0.95000\r\n") >= journal.count("\nI ") - 5);
         QVERIFY(takeLogText().contains("Recovered the game of"));
@@ -458,17 +468,20 @@ private slots:
     void journalsFromBeforeGameIdsAreRecoveredAndUnreadableOrRunningOnesLeftAlone() {
         QTemporaryDir dir;
         const QDir folder(dir.path());
-        QVERIFY(writeFile(folder, "journal1600000000.txt",
-                          "VAZAZO-JOURNAL 1 1600000000 1\nS 0 5000 1 1 0 8 2 0.200 0.4322 1834\nI Group Name: lab\nI \n"
-                          "I 1000 1.00 0.20000 0.95000\n"));
+        QVERIFY(writeFile(
+            folder, "journal1600000000.txt",
+            "VAZAZO-JOURNAL 1 1600000000 1\nS 0 5000 1 1 0 8 2 0.200 0.4322 1834\nI Group Name: lab\nI \n"
+            "I 1000 1.00 0.20000 0.95000\n"));
         QVERIFY(writeFile(folder, "journal12.txt", "not a journal\nI x\n"));
         auto running = std::make_unique<Journal>(folder);
         QVERIFY(running->open(gameTime, false));
         running->addInfo("Group Name: lab");
 
         QCOMPARE(DataCollection::recoverJournals(folder), 1);
-        QCOMPARE(fileBytes(folder, "stats1600000000.txt"), QByteArray("0 5000 1 1 0 8 2 0.200 0.4322 1834\r\n"));
-        QVERIFY(fileBytes(folder, "info1600000000.txt").endsWith("Group Name: lab\r\n\r\n1000 1.00 0.20000 0.95000\r\n"));
+        QCOMPARE(fileBytes(folder, "stats1600000000.txt"),
+                 QByteArray("0 5000 1 1 0 8 2 0.200 0.4322 1834\r\n"));
+        QVERIFY(fileBytes(folder, "info1600000000.txt")
+                    .endsWith("Group Name: lab\r\n\r\n1000 1.00 0.20000 0.95000\r\n"));
         const std::optional<SessionRecord> record = recordIn(folder, 1600000000);
         QVERIFY(record && !record->gameId.isEmpty());
         QCOMPARE(record->ending, SessionRecord::Ending::recovered);

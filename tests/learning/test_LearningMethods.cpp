@@ -29,8 +29,13 @@ template <typename Module> struct Driven : Module {
     using Module::onPeriod;
     using Module::start;
     void periodOf(int missed, int hits, double distance, double ageMs = 0.0) {
-        this->period = PeriodStats{.periodStart = 5000.0, .periodLength = 5000.0, .shots = hits + 5, .hits = hits,
-                                   .missed = missed, .avgHitDistance = distance, .avgHitTime = ageMs};
+        this->period = PeriodStats{.periodStart = 5000.0,
+                                   .periodLength = 5000.0,
+                                   .shots = hits + 5,
+                                   .hits = hits,
+                                   .missed = missed,
+                                   .avgHitDistance = distance,
+                                   .avgHitTime = ageMs};
         onPeriod();
     }
 };

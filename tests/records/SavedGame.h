@@ -34,13 +34,15 @@ struct SavedGame {
         DecisionLog decisions;
         decisions.reset("classical", 0.0);
         for (int i = 0; i < periods; ++i) {
-            written.append({5000.0 * i, 5000.0, 1.5, 10 + i, 4 + i % 3, i % 2, 8 - i, 2 + i, 0.25 + 0.01 * i, 1800.0 + i});
+            written.append({5000.0 * i, 5000.0, 1.5, 10 + i, 4 + i % 3, i % 2, 8 - i, 2 + i, 0.25 + 0.01 * i,
+                            1800.0 + i});
             stats.append(DataLines::statistics(written.last(), 0));
-            DecisionLog::Row row{.kind = "period",
-                                 .inputs = {{"shots", 10 + i}, {"hits", 4 + i % 3}, {"missed", i % 2}, {"pm1", i % 2}},
-                                 .stateBefore = {{"level", 2 + i}},
-                                 .stateAfter = {{"level", 3 + i}},
-                                 .changes = {{"weaponsSpeed", 8 - i, 7 - i}}};
+            DecisionLog::Row row{
+                .kind = "period",
+                .inputs = {{"shots", 10 + i}, {"hits", 4 + i % 3}, {"missed", i % 2}, {"pm1", i % 2}},
+                .stateBefore = {{"level", 2 + i}},
+                .stateAfter = {{"level", 3 + i}},
+                .changes = {{"weaponsSpeed", 8 - i, 7 - i}}};
             decisions.add(row, 5000.0 * (i + 1));
             decisions.reached(5000.0 * (i + 1) + 9);
         }

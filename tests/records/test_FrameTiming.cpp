@@ -14,7 +14,11 @@ std::vector<FrameTiming::Frame> evenFrames(int count, double intervalMs, float t
 
 QString figures(const FrameTiming::Quality& q) {
     return QString("from %1: %2 frames, %3 late, gap %4, %5")
-        .arg(q.startMs).arg(q.frames).arg(q.late).arg(q.longestGapMs).arg(q.hitTest);
+        .arg(q.startMs)
+        .arg(q.frames)
+        .arg(q.late)
+        .arg(q.longestGapMs)
+        .arg(q.hitTest);
 }
 } // namespace
 
@@ -29,7 +33,8 @@ private slots:
         frames[30].intervalMs = 55.0;
         const FrameTiming::Summary s = FrameTiming::summarise(frames, 0.0);
         QCOMPARE(figures(s.game), QString("from 0: 100 frames, 2 late, gap 55, CPU"));
-        QCOMPARE(QList<double>({s.game.p50Ms, s.game.p99Ms, s.game.targetPeriodMs}), QList<double>({10.0, 10.81, 9.0}));
+        QCOMPARE(QList<double>({s.game.p50Ms, s.game.p99Ms, s.game.targetPeriodMs}),
+                 QList<double>({10.0, 10.81, 9.0}));
         QCOMPARE(FrameTiming::lateLine(s), QString("timing: 2 of 100 frames late, longest gap 55.0 ms"));
     }
 
@@ -57,7 +62,8 @@ private slots:
         }
         QCOMPARE(periods, QStringList({"from 0: 99 frames, 0 late, gap 10, CPU",
                                        "from 1000: 100 frames, 1 late, gap 40, CPU and GPU",
-                                       "from 2000: 100 frames, 1 late, gap 25, GPU", "from 3000: 1 frames, 0 late, gap 10, GPU"}));
+                                       "from 2000: 100 frames, 1 late, gap 25, GPU",
+                                       "from 3000: 1 frames, 0 late, gap 10, GPU"}));
         QCOMPARE(s.game.late, 2);
         QCOMPARE(figures(FrameTiming::qualityFromJson(FrameTiming::qualityToJson(s.periods[1]))), periods[1]);
     }
