@@ -34,13 +34,8 @@ template <typename Module> struct Driven : Module {
     using Module::onPeriod;
     using Module::start;
     void periodOf(int missed, int hits, double distance, double ageMs = 0.0) {
-        this->period = PeriodStats{.periodStart = 5000.0,
-                                   .periodLength = 5000.0,
-                                   .shots = hits + 5,
-                                   .hits = hits,
-                                   .missed = missed,
-                                   .avgHitDistance = distance,
-                                   .avgHitTime = ageMs};
+        // start, length, frequency, shots, hits, missed, weapons and shapes speed, distance, age
+        this->period = PeriodStats{5000.0, 5000.0, 0.0, hits + 5, hits, missed, 0, 0, distance, ageMs};
         onPeriod();
     }
 };
@@ -118,12 +113,10 @@ private slots:
         module.startIfIdle();
         QVERIFY(waitUntil([&] { return log.calls() == "s"; }));
 
-        // Ticks every 10 ms of game time for 7 s; the first hand-off only fixes the base.
-        for (double now = 1000.0; now <= 8000.0; now += 10.0) {
-            if (module.wantsHandOff(now)) {
-                module.put(now, 0, 0, 0, 5, 5, 1.0, 0.0, 0.0);
-                QVERIFY(waitUntil([&] { return module.noFreshData.load(); }));
-            }
+        // Ticks from 1 s of game time; the first hand-off only fixes the base.
+        double now = 1000.0;
+        for (int period = 0; period < 3; ++period) {
+            QVERIFY(feedPeriod(module, now));
         }
         module.stopAndWait();
         QCOMPARE(log.calls(), QString("s p1000+2000 p3000+2000 p5000+2000 f"));

@@ -26,12 +26,9 @@ std::vector<FrameTiming::Frame> evenFrames(int count, double intervalMs, float t
 }
 
 QString figures(const FrameTiming::Quality& q) {
-    return QString("from %1: %2 frames, %3 late, gap %4, %5")
-        .arg(q.startMs)
-        .arg(q.frames)
-        .arg(q.late)
-        .arg(q.longestGapMs)
-        .arg(q.hitTest);
+    return QString::asprintf("from %lld: %d frames, %d late, gap %g, ", q.startMs, q.frames, q.late,
+                             q.longestGapMs) +
+           q.hitTest;
 }
 
 // A game saved into a folder of its own.
