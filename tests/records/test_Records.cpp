@@ -365,6 +365,7 @@ private slots:
                       "1000 1.00 0.20000 0.95000 t0000 0.10000 0.20000 0.03000 g0001 0.5 0.6 0.002", 3);
         const QString id = player.module.gameId();
         QVERIFY(player.folder.exists("stats1700000000.txt"));
+        QVERIFY(player.folder.exists("upload-queue/upload1700000000.wire"));
         player.upload(QString("127.0.0.1:%1").arg(server.httpPort()), "2000 1.00 0.30000 0.95000");
         QVERIFY(QFileInfo::exists(player.folder.filePath("upload-queue/upload1700000000.sent")));
 
