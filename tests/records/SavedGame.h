@@ -28,27 +28,23 @@ struct SavedGame {
     SessionRecord record;
     QList<PeriodStats> written;
 
-    static PeriodStats period(int i) {
-        PeriodStats p;
-        p.periodStart = 5000.0 * i;
-        p.periodLength = 5000.0;
-        p.shots = 10 + i;
-        p.hits = 4 + i % 3;
-        p.missed = i % 2;
-        p.weaponsSpeed = 8 - i;
-        p.shapesSpeed = 2 + i;
-        p.shapesFrequency = 1.5;
-        p.avgHitDistance = 0.25 + 0.01 * i;
-        p.avgHitTime = 1800.0 + i;
-        return p;
-    }
-
     // Writes the files; returns the T they were saved under.
     qint64 save(const QDir& folder) {
         LineList stats;
+        DecisionLog decisions;
+        decisions.reset("classical", 0.0);
         for (int i = 0; i < periods; ++i) {
-            written.append(period(i));
+            written.append({5000.0 * i, 5000.0, 1.5, 10 + i, 4 + i % 3, i % 2, 8 - i, 2 + i, 0.25 + 0.01 * i,
+                            1800.0 + i});
             stats.append(DataLines::statistics(written.last(), 0));
+            DecisionLog::Row row{
+                .kind = "period",
+                .inputs = {{"shots", 10 + i}, {"hits", 4 + i % 3}, {"missed", i % 2}, {"pm1", i % 2}},
+                .stateBefore = {{"level", 2 + i}},
+                .stateAfter = {{"level", 3 + i}},
+                .changes = {{"weaponsSpeed", 8 - i, 7 - i}}};
+            decisions.add(row, 5000.0 * (i + 1));
+            decisions.reached(5000.0 * (i + 1) + 9);
         }
         LineList info;
         GameReport::Facts facts;
@@ -83,19 +79,6 @@ struct SavedGame {
         if (!record.details.contains("settings")) {
             record.details["settings"] = QJsonObject{{"Weapons Speed", "5"}};
         }
-        DecisionLog decisions;
-        decisions.reset("classical", 0.0);
-        for (int i = 0; i < periods; ++i) {
-            DecisionLog::Row row;
-            row.kind = "period";
-            row.inputs = QJsonObject{{"shots", written[i].shots}, {"hits", written[i].hits},
-                                     {"missed", written[i].missed}, {"pm1", written[i].missed}};
-            row.stateBefore = QJsonObject{{"level", 2 + i}};
-            row.stateAfter = QJsonObject{{"level", 3 + i}};
-            row.changes = {{"weaponsSpeed", 8 - i, 7 - i}};
-            decisions.add(row, 5000.0 * (i + 1));
-            decisions.reached(5000.0 * (i + 1) + 9);
-        }
         record.details["decisions"] = decisions.toJson();
         std::vector<FrameTiming::Frame> frames;
         for (int f = 0; f < 100 * periods; ++f) {
@@ -109,13 +92,10 @@ struct SavedGame {
     }
 };
 
+// Flips one bit of the file at `at`.
 inline bool corrupt(const QString& path, qint64 at) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite) || !file.seek(at)) {
-        return false;
-    }
     char c = 0;
-    file.getChar(&c);
-    file.seek(at);
-    return file.putChar(static_cast<char>(c ^ 0x01));
+    return file.open(QIODevice::ReadWrite) && file.seek(at) && file.getChar(&c) && file.seek(at) &&
+           file.putChar(static_cast<char>(c ^ 0x01));
 }

@@ -11,23 +11,18 @@
 // and the developers' machines are); elsewhere mounted() is false and the test skips.
 class SmallDisk {
 public:
-    explicit SmallDisk(int kilobytes) {
-        if (::geteuid() == 0 && dir.isValid()) {
-            mounted_ = QProcess::execute("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kilobytes), "tmpfs",
-                                                   dir.path()}) == 0;
-        }
-    }
+    explicit SmallDisk(int kilobytes)
+        : mounted_(::geteuid() == 0 && dir.isValid() &&
+                   QProcess::execute("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kilobytes),
+                                               "tmpfs", dir.path()}) == 0) {}
     ~SmallDisk() {
         if (mounted_) {
             QProcess::execute("umount", {"-l", dir.path()});
         }
     }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
 
     bool mounted() const { return mounted_; }
     QDir folder() const { return QDir(dir.path()); }
-
     // Fills the disk but for about `leftBytes`.
     bool fill(qint64 leftBytes) {
         QFile filler(dir.filePath("filler"));
@@ -44,5 +39,5 @@ public:
 
 private:
     QTemporaryDir dir;
-    bool mounted_ = false;
+    bool mounted_;
 };
