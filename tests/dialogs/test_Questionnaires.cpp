@@ -15,14 +15,6 @@ class TestQuestionnaires : public QObject {
     Q_OBJECT
 
 private slots:
-    void theColourRunsFromRedThroughGreenToBlue() {
-        for (const auto& [t, colour] : {std::pair{0.0, QColor(255, 0, 0)}, {0.125, QColor(255, 128, 0)},
-                                        {0.25, QColor(255, 255, 0)}, {0.5, QColor(0, 255, 0)},
-                                        {0.75, QColor(0, 255, 255)}, {1.0, QColor(0, 0, 255)}}) {
-            QCOMPARE(Gauge::colourAt(t), colour);
-        }
-    }
-
     // Each row moves to the low end, then the high end, and closes its own way; "none" never moves.
     // A left click on either gauge is the main window's questionnaire test.
     void theEdgesRateZeroToAlmostOneAndTheLastMoveStaysWhenClosed_data() {
@@ -44,14 +36,11 @@ private slots:
         double lowLevel = -2.0;
         gauge->open();
         for (const QPoint point : {low, high}) {
+            QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::NoButton, Qt::NoButton, {});
             if (closeBy != "none") {
-                QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::NoButton,
-                                 Qt::NoButton, Qt::NoModifier);
                 QCoreApplication::sendEvent(gauge.get(), &move);
             }
-            if (point == low) {
-                lowLevel = gauge->level;
-            }
+            lowLevel = point == low ? gauge->level : lowLevel;
         }
         if (closeBy == "key" || closeBy == "none") {
             QTest::keyClick(gauge.get(), Qt::Key_A);
@@ -63,10 +52,10 @@ private slots:
         QVERIFY(waitUntil([&] { return !gauge->isVisible(); }));
         if (closeBy == "none") {
             QCOMPARE(gauge->level, -1.0);
-            return;
+        } else {
+            QCOMPARE(lowLevel, horizontal ? 0.0 : 1.0 / h);
+            QCOMPARE(gauge->level, horizontal ? (w - 1.0) / w : 1.0);
         }
-        QCOMPARE(lowLevel, horizontal ? 0.0 : 1.0 / h);
-        QCOMPARE(gauge->level, horizontal ? (w - 1.0) / w : 1.0);
     }
 
     void aButtonHeldWhileDraggingOutsideTheWindowKeepsTheRatingOnTheScale() {
@@ -77,16 +66,14 @@ private slots:
             const QPoint inside(gauge->width() / 2, gauge->height() / 2);
             QTest::mousePress(gauge.get(), Qt::MiddleButton, {}, inside);
             const QSize size = gauge->size();
-            const std::vector<std::pair<QPoint, double>> drags{
-                {QPoint(-300, -300), horizontal ? 0.0 : 1.0},
-                {QPoint(size.width() + 400, size.height() + 400), horizontal ? 1.0 : 0.0},
-                {QPoint(size.width() * 3, -size.height() * 2), 1.0}};
-            for (const auto& [point, level] : drags) {
+            for (const auto& [point, level] :
+                 {std::pair{QPoint(-300, -300), horizontal ? 0.0 : 1.0},
+                  {QPoint(size.width() + 400, size.height() + 400), horizontal ? 1.0 : 0.0},
+                  {QPoint(size.width() * 3, -size.height() * 2), 1.0}}) {
                 QMouseEvent move(QEvent::MouseMove, point, gauge->mapToGlobal(point), Qt::MiddleButton,
                                  Qt::MiddleButton, Qt::NoModifier);
                 QCoreApplication::sendEvent(gauge.get(), &move);
                 QCOMPARE(gauge->level, level);
-                QVERIFY(gauge->level * 10 >= 0.0 && gauge->level * 10 <= 10.0);
             }
             QTest::mouseRelease(gauge.get(), Qt::MiddleButton, {}, inside);
             gauge->close();
@@ -117,13 +104,10 @@ private slots:
         QFETCH(QString, action);
         QTemporaryDir dir;
         QFile out(dir.filePath("objects.txt"));
-        QVERIFY(file.isNull() || (out.open(QIODevice::WriteOnly) && out.write(file.toUtf8()) >= 0));
-        out.close();
+        QVERIFY(file.isNull() || (out.open(QIODevice::WriteOnly) && out.write(file.toUtf8()) >= 0 && out.flush()));
         GameLog::takePending();
         ObjectsDlg dlg(stored, out.fileName());
-        const std::vector<GameLog::Line> log = GameLog::takePending();
-        QCOMPARE(log.size() == 1 && log[0].text == "Could not open file with objects!\n",
-                 file.isNull());
+        QCOMPARE(GameLog::takePending().size(), size_t(file.isNull() ? 1 : 0));
         auto* list = dlg.findChild<QListWidget*>();
         dlg.open();
         if (action.startsWith("click")) {
