@@ -11,16 +11,12 @@
 #include <thread>
 #include <vector>
 
-namespace {
-const QTime nineOhThreeSeven(9, 3, 7);
-} // namespace
-
 class TestLogDlg : public QObject {
     Q_OBJECT
 
 private slots:
     void init() {
-        GameLog::setTimeSource([] { return std::optional<QTime>(nineOhThreeSeven); });
+        GameLog::setTimeSource([] { return std::optional<QTime>(QTime(9, 3, 7)); });
     }
 
     void cleanup() { GameLog::setTimeSource({}); }
@@ -52,12 +48,11 @@ private slots:
         }
         log.show();
         QVERIFY(QTest::qWaitForWindowExposed(&log));
-        QStringList lines = log.plainText().split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 200);
-        QCOMPARE(lines.last(), QString("09:03.07 line 199"));
+        const QStringList lines = log.plainText().split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.size() == 200 && lines.last() == "09:03.07 line 199");
         QScrollBar* bar = log.findChild<QTextEdit*>()->verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
-        QVERIFY(log.close() && !log.isVisible());
+        QVERIFY(log.close());
         appendLog("while closed");
         QVERIFY(log.plainText().endsWith("line 199\n09:03.07 while closed\n"));
     }
@@ -65,9 +60,8 @@ private slots:
     void linesFromManyThreadsReachTheFieldOnlyThroughTheWindowThreadAllAndInOrder() {
         LogDlg log;
         std::set<QThread*> appendingThreads;
-        connect(
-            &log, &LogDlg::lineAppended, &log, [&] { appendingThreads.insert(QThread::currentThread()); },
-            Qt::DirectConnection);
+        connect(&log, &LogDlg::lineAppended, &log, [&] { appendingThreads.insert(QThread::currentThread()); },
+                Qt::DirectConnection);
         constexpr int threadCount = 4;
         constexpr int linesPerThread = 250;
         std::vector<std::thread> workers;
