@@ -88,15 +88,13 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("name");
         QTest::newRow("no file") << QString() << 0 << "OK" << QStringList{"mouse"} << 0 << "mouse";
-        QTest::newRow("pen picked") << "pen\ncup\nmouse pad\n"
-                                    << 0 << "click 3" << QStringList{"cup", "mouse", "mouse pad", "pen"} << 3
-                                    << "pen";
-        QTest::newRow("case, empty line, Enter")
-            << "Zebra pad\n\napple\r\n"
-            << 2 << "Enter" << QStringList{"", "apple", "mouse", "Zebra pad"} << 2 << "mouse";
-        QTest::newRow("stored past the end") << "pen\n"
-                                             << 7 << "OK" << QStringList{"mouse", "pen"} << 0 << "mouse";
-        QTest::newRow("Escape") << "pen\n" << 1 << "Escape" << QStringList{"mouse", "pen"} << 1 << "none";
+        const QStringList mousePen{"mouse", "pen"};
+        QTest::newRow("pen picked") << "pen\ncup\nmouse pad\n" << 0 << "click 3"
+                                    << QStringList{"cup", "mouse", "mouse pad", "pen"} << 3 << "pen";
+        QTest::newRow("case, empty line, Enter") << "Zebra pad\n\napple\r\n" << 2 << "Enter"
+                                                 << QStringList{"", "apple", "mouse", "Zebra pad"} << 2 << "mouse";
+        QTest::newRow("stored past the end") << "pen\n" << 7 << "OK" << mousePen << 0 << "mouse";
+        QTest::newRow("Escape") << "pen\n" << 1 << "Escape" << mousePen << 1 << "none";
     }
     void theObjectsListSortsTheFileAndConfirmsOrKeepsTheStoredChoice() {
         QFETCH(QString, file);

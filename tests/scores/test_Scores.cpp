@@ -51,18 +51,6 @@ QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-using Text = HallOfFameDlg::PaintedText;
-
-QStringList textsAt(const std::vector<Text>& texts, int y) {
-    QStringList found;
-    for (const Text& t : texts) {
-        if (t.y == y) {
-            found << t.text;
-        }
-    }
-    return found;
-}
-
 void fill(BestScoreTable& table, const std::vector<int>& scores) {
     table.clear();
     for (int i = 0; i < int(scores.size()); ++i) {
@@ -115,12 +103,9 @@ private slots:
         QTest::addColumn<int>("rank");
         QTest::addColumn<QList<int>>("after");
         const QList<int> full{100, 90, 80, 70, 60, 50, 40, 30, 20, 10};
-        QTest::newRow("below an equal score")
-            << QList<int>{80, 50, 20} << 50 << 3 << QList<int>{80, 50, 50, 20};
-        QTest::newRow("last place drops out") << full << 65 << 5
-                                              << QList<int>{100, 90, 80, 70, 65, 60, 50, 40, 30, 20};
-        QTest::newRow("into the tenth place") << full << 11 << 10
-                                              << QList<int>{100, 90, 80, 70, 60, 50, 40, 30, 20, 11};
+        QTest::newRow("below an equal score") << QList<int>{80, 50, 20} << 50 << 3 << QList<int>{80, 50, 50, 20};
+        QTest::newRow("last place drops out") << full << 65 << 5 << full.mid(0, 4) + QList<int>{65} + full.mid(4, 5);
+        QTest::newRow("into the tenth place") << full << 11 << 10 << full.mid(0, 9) + QList<int>{11};
         QTest::newRow("not above the last") << full << 10 << 0 << full;
         QTest::newRow("zero into an empty table") << QList<int>{} << 0 << 1 << QList<int>{0};
         QTest::newRow("negative into an empty table") << QList<int>{} << -5 << 0 << QList<int>{};
@@ -179,16 +164,13 @@ private slots:
         QTest::addColumn<QStringList>("place0");
         QTest::addColumn<QStringList>("place1");
         QTest::addColumn<QString>("why");
-        QTest::newRow("unsorted") << QStringList{"A", "10", "1"} << QStringList{"B", "30", "2"} << "above place 1";
-        QTest::newRow("score below -1") << QStringList{"A", "10", "1"} << QStringList{"B", "-7", "2"}
-                                        << "the score -7";
-        QTest::newRow("number below -1") << QStringList{"A", "10", "-2"} << QStringList{"-", "-1", "-1"}
-                                         << "the number -2";
-        QTest::newRow("control character") << QStringList{QString("A") + QChar(1) + "b", "10", "1"} << QStringList{"-", "-1", "-1"}
-                                           << "U+0001";
-        QTest::newRow("empty place with a name") << QStringList{"A", "10", "1"} << QStringList{"Bob", "-1", "-1"}
-                                                 << "is empty";
-        QTest::newRow("gap") << QStringList{"-", "-1", "-1"} << QStringList{"B", "30", "2"} << "above place 1";
+        const QStringList a{"A", "10", "1"}, empty{"-", "-1", "-1"};
+        QTest::newRow("unsorted") << a << QStringList{"B", "30", "2"} << "above place 1";
+        QTest::newRow("score below -1") << a << QStringList{"B", "-7", "2"} << "the score -7";
+        QTest::newRow("number below -1") << QStringList{"A", "10", "-2"} << empty << "the number -2";
+        QTest::newRow("control character") << QStringList{"A\u0001b", "10", "1"} << empty << "U+0001";
+        QTest::newRow("empty place with a name") << a << QStringList{"Bob", "-1", "-1"} << "is empty";
+        QTest::newRow("gap") << empty << QStringList{"B", "30", "2"} << "above place 1";
     }
     void aStoredTableThatFailsTheChecksIsNotTakenAndSaysWhyOnce() {
         QFETCH(QStringList, place0);
@@ -267,7 +249,12 @@ private slots:
         const auto rowAt = [&](int level, int difficulty, int place) {
             dlg.setShownLevel(level);
             dlg.setShownDifficulty(difficulty);
-            return textsAt(dlg.paintedTexts(), HallOfFame::firstRowY + place * HallOfFame::rowPitch);
+            QStringList found;
+            for (const HallOfFameDlg::PaintedText& t : dlg.paintedTexts()) {
+                found << (t.y == HallOfFame::firstRowY + place * HallOfFame::rowPitch ? t.text : QString());
+            }
+            found.removeAll(QString());
+            return found;
         };
         fill(*tables->table(2, 3), {16777215, 50, 20, -1, 10});
         QCOMPARE(rowAt(2, 3, 2), QStringList({"3.", "P3", "20"}));
