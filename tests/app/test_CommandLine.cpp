@@ -40,14 +40,9 @@ private slots:
         QVERIFY2(line.output.contains(saying), qPrintable(line.output));
         QCOMPARE(!line.scoreServer.isEmpty(), exitCode == -1 && arguments.contains("--server"));
         QCOMPARE(line.inUserFolder, exitCode == -1 && arguments.contains("--user-folder"));
-        if (exitCode == 2) {
-            QVERIFY(line.output.contains("--help"));
-        }
-        if (exitCode == -1 && arguments.contains("--results")) {
-            QCOMPARE(line.resultsFolder, std::optional<QString>(arguments.size() > 2 ? arguments[2] : QString(".")));
-        } else {
-            QVERIFY(!line.resultsFolder);
-        }
+        QVERIFY(exitCode != 2 || line.output.contains("--help"));
+        const bool results = exitCode == -1 && arguments.contains("--results");
+        QCOMPARE(line.resultsFolder, results ? std::optional<QString>(arguments.value(2, ".")) : std::nullopt);
     }
 
     void theUserFolderIsMadeOnFirstUseAndEnteredAfterwards() {
