@@ -59,6 +59,18 @@ private slots:
         }
     }
 
+    // A paint no tick asked for (the window resized, say) holds the next tick as a tick's paint does.
+    void noTickIsPostedWhileAFrameIsPainting() {
+        Paced paced(1);
+        paced.window.onMessage = [&](const MessageRecorder::Received&) {
+            paced.pacer.frameDone();
+            paced.pacer.beginPaint();
+        };
+        QVERIFY(paced.ticked(1));
+        QTest::qWait(300);
+        QVERIFY2(paced.window.count(WM_TICK) < 10, qPrintable(QString::number(paced.window.count(WM_TICK))));
+    }
+
     // The next tick waits for the previous one's frame, but a frame that never comes only slows
     // the game to the wait's limit, and a stop ends the wait at once.
     void aFrameThatNeverComesHoldsTheNextTickOnlyUntilTheLimit() {
