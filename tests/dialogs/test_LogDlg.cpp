@@ -12,10 +12,7 @@ class TestLogDlg : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        GameLog::setTimeSource([] { return std::optional<QTime>(QTime(9, 3, 7)); });
-    }
-
+    void init() { GameLog::setTimeSource([] { return std::optional<QTime>(QTime(9, 3, 7)); }); }
     void cleanup() { GameLog::setTimeSource({}); }
 
     // Each entry also goes to standard error as one stamped line.

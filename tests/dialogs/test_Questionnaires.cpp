@@ -68,7 +68,6 @@ private slots:
                 QCOMPARE(gauge->level, level);
             }
             QTest::mouseRelease(gauge.get(), Qt::MiddleButton, {}, inside);
-            gauge->close();
         }
     }
 
