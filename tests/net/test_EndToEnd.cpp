@@ -7,6 +7,7 @@
 #include "scores/HallOfFameDlg.h"
 #include "server/ScoreServer.h"
 #include "server/ServerDatabase.h"
+#include "server/ServerClient.h"
 #include "settings/SettingsStore.h"
 #include "support/CuttingRelay.h"
 #include "support/DataPlayer.h"
@@ -71,11 +72,7 @@ class EndToEndTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<ServerThread> startServer(const QString& database) {
-        ServerConfig config;
-        config.database = database;
-        config.httpPort = 0;
-        config.tcpPort = 0;
-        auto server = std::make_unique<ServerThread>(config);
+        auto server = std::make_unique<ServerThread>(testConfig(database));
         QString error;
         return server->start(&error) ? std::move(server) : nullptr;
     }
@@ -128,9 +125,7 @@ private:
         player.upload(page(*server), "3000 1.00 0.40000 0.95000");
         QVERIFY(DataUpload(folder).queued().isEmpty());
 
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
+        OPEN_VIEW(view, database);
         // The server stores on its own thread.
         QStringList infoEnds;
         QVERIFY(waitUntil([&] {
@@ -154,9 +149,7 @@ private:
         const QDir& folder = player.folder;
         const auto server = startServer(database);
         QVERIFY(server);
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
+        OPEN_VIEW(view, database);
         QString lostId;
         {
             // The version check's answer passes; the receipt does not.
@@ -204,9 +197,7 @@ private:
         }
         QCOMPARE(ann.places(3), QStringList({"Ann 50 #-1", "Ann 20 #-1"}));
         // The server had merged them already.
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
+        OPEN_VIEW(view, database);
         QVERIFY(waitUntil([&] { return view.table(3).at(1).name == "Ann"; }));
         ann.server = page(*server);
         ann.synchronize();
