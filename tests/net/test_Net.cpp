@@ -278,43 +278,6 @@ private slots:
         QCOMPARE(tables.firsts(1), QString("Bob 30 / Bob 30"));
     }
 
-    void uploadSendsBothStreamsWithoutEmptyLinesThenTheQueuedGames() {
-        QTemporaryDir dir;
-        DataUpload upload{QDir(dir.path())};
-        LineList stats;
-        LineList info;
-        info.append("Group Name: lab");
-        info.append({});
-        info.append("1000 1.00 0.20000 0.95000");
-        SilentProgress silent;
-        QVERIFY(upload.enqueue(DataUpload::frame("queued-id", 1700000000, stats, info, false, {}, silent)));
-        stats.append("0 5000 1 1 0 8 2 0.200 0.4322 1834");
-
-        // A server of the original exchange: no receipt, no echo of the end.
-        QByteArray seen;
-        QList<DataUpload::Sent> sent;
-        {
-            ScriptedPeer peer([&seen](QTcpSocket& client) { seen = ScriptedPeer::readAll(client); });
-            Connection connection;
-            QVERIFY(connection.connect("127.0.0.1", peer.port()));
-            const GameUpload game = DataUpload::frame("game-id", 1700000001, stats, info, true, "{}", silent);
-            sent = upload.send(connection, {}, game, silent);
-        }
-        QCOMPARE(sent.size(), 2);
-        QCOMPARE(sent[0].outcome, DataUpload::Outcome::sentWithoutReceipt);
-        QCOMPARE(sent[1].outcome, DataUpload::Outcome::sentWithoutReceipt);
-        const QByteArray statsStream = hex("05000000") + Wire::string("stats");
-        const QByteArray infoStream = hex("05000000") + Wire::string("info");
-        QVERIFY(seen.startsWith(statsStream + Wire::string(stats.first()->text) + hex("00000000") + infoStream));
-        QVERIFY(seen.contains(Wire::string("Group Name: lab") + Wire::string("1000 1.00 0.20000 0.95000") +
-                              hex("00000000") + statsStream + hex("00000000") + infoStream));
-        QVERIFY(seen.endsWith(Wire::string("Group Name: lab") + hex("00000000") + hex("03000000")));
-        // Neither a game id nor the session record goes to such a server.
-        QVERIFY(!seen.contains("game-id") && !seen.contains(Wire::string("session")));
-        QVERIFY(upload.queued().isEmpty());
-        QVERIFY(QFileInfo::exists(dir.filePath("upload-queue/upload1700000000.sent")));
-    }
-
     // A server that trickles a byte at a time is cut off at the deadline however often a byte
     // arrives; sending a megabyte moves the deadline on.
     void theDeadlineCutsATrickleButNotALongSend() {

@@ -133,16 +133,28 @@ private slots:
         });
         QByteArray seen;
         QList<DataUpload::Sent> sent;
+        stats.append("0 5000 1 1 0 8 2 0.200 0.4322 1834");
+        info.append({});
+        info.append("1000 1.00 0.20000 0.95000");
         {
             ScriptedPeer peer([&seen](QTcpSocket& client) { seen = ScriptedPeer::readAll(client); });
             Connection connection;
             QVERIFY(connection.connect("127.0.0.1", peer.port()));
-            const GameUpload game = DataUpload::frame("game-9", 9, stats, info, false, {}, silent);
+            const GameUpload game = DataUpload::frame("game-9", 9, stats, info, true, "{}", silent);
             sent = upload.send(connection, {}, game, silent);
         }
-        // This game, upload4 and the earlier version's upload6 went; the others did not.
+        // This game, upload4 and the earlier version's upload6 went, as the original exchange has
+        // them: each stream's lines without empty ones, no game id or session record; the others did not.
         QCOMPARE(sent.size(), 3);
         QCOMPARE(sent[1].queueName, QString("upload4.wire"));
+        QCOMPARE(sent[0].outcome, DataUpload::Outcome::sentWithoutReceipt);
+        const QByteArray end = Wire::integer(0);
+        QVERIFY(seen.startsWith(Wire::integer(5) + Wire::string("stats") + Wire::string(stats.first()->text) + end +
+                                Wire::integer(5) + Wire::string("info")));
+        QVERIFY(seen.contains(Wire::string("Group Name: lab") + Wire::string("1000 1.00 0.20000 0.95000") + end +
+                              Wire::integer(5) + Wire::string("stats")));
+        QVERIFY(seen.endsWith(Wire::string("Group Name: lab") + end + Wire::integer(3)));
+        QVERIFY(!seen.contains("game-") && !seen.contains("session"));
         QCOMPARE(seen.count("Group Name: lab"), 3);
         QCOMPARE(QDir(folder.filePath("upload-queue")).entryList(QDir::Files),
                  QStringList({"upload1.wire", "upload2.wire", "upload4.sent", "upload6.sent"}));
