@@ -19,16 +19,15 @@ struct Client {
         socket.connectToHost(QHostAddress::LocalHost, port);
         socket.waitForConnected(5000);
     }
-    void put(qint32 value) {
+    // Integers and strings in the game's framing, written in order.
+    template <typename... Values>
+    void put(const Values&... values) {
         QByteArray b;
-        wire::putInt(b, value);
+        (putOne(b, values), ...);
         socket.write(b);
     }
-    void put(const QByteArray& text) {
-        QByteArray b;
-        wire::putString(b, text);
-        socket.write(b);
-    }
+    static void putOne(QByteArray& b, qint32 value) { wire::putInt(b, value); }
+    static void putOne(QByteArray& b, const QByteArray& text) { wire::putString(b, text); }
     void flush() {
         while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(5000)) {
         }
@@ -53,8 +52,7 @@ struct Client {
     }
     // The version check, answered with the empty string.
     bool hello() {
-        put(1);
-        put(173);
+        put(1, 173);
         return takeInt() == 0;
     }
 };
@@ -79,6 +77,20 @@ inline QByteArray framedStream(const QByteArray& kind, const QList<QByteArray>& 
     return bytes;
 }
 
+// A game under its id: statistics, info and session record between commands 6 and 7.
+inline QByteArray gameStreams(const QByteArray& id, const QByteArray& stats = "1 2 3") {
+    return framedStream("stats", {stats, "4 5 6"}) + framedStream("info", {"info of " + id}) +
+           framedStream("session", {"{\"format\": 1}"});
+}
+inline QByteArray gameBytes(const QByteArray& id, const QByteArray& stats = "1 2 3") {
+    QByteArray bytes;
+    wire::putInt(bytes, 6);
+    wire::putString(bytes, id);
+    bytes += gameStreams(id, stats);
+    wire::putInt(bytes, 7);
+    return bytes;
+}
+
 inline void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,
                          bool finish = true) {
     client.socket.write(framedStream(kind, lines, finish));
@@ -95,12 +107,9 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
         client.takeInt();
     }
     for (const auto& [number, t] : uploads) {
-        client.put(2);
-        client.put(number);
+        client.put(2, number);
         for (const ServerScore& entry : t) {
-            client.put(entry.name.toUtf8());
-            client.put(entry.score);
-            client.put(entry.unique);
+            client.put(entry.name.toUtf8(), entry.score, entry.unique);
         }
     }
     client.put(3);

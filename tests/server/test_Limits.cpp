@@ -13,50 +13,45 @@
 #include <vector>
 
 namespace {
-// Slow-drip attackers: connections from many loopback addresses that each send one byte of a
-// version check every interval and come back when dropped.
-class DripSwarm : public QObject {
-public:
-    QAtomicInt connected;
-    void start(quint16 port, int addresses, int perAddress, int intervalMs) {
-        for (int i = 0; i < addresses * perAddress; ++i) {
-            auto* socket = new QTcpSocket(this);
-            const QHostAddress from(QStringLiteral("127.0.0.%1").arg(i / perAddress + 2));
-            const auto open = [socket, from, port] {
-                socket->abort();
-                socket->bind(from, 0);
-                socket->connectToHost(QHostAddress::LocalHost, port);
-            };
-            connect(socket, &QTcpSocket::connected, this, [this] { connected.ref(); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket, open] {
-                connected.deref();
-                QTimer::singleShot(50, socket, open);
-            });
-            open();
-        }
-        auto* drip = new QTimer(this);
-        connect(drip, &QTimer::timeout, this, [this] {
-            for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
-                if (socket->state() == QAbstractSocket::ConnectedState) {
-                    socket->write("\x01", 1);
-                }
-            }
-        });
-        drip->start(intervalMs);
-    }
-};
-
-// The swarm on a thread of its own, so that it keeps dripping while the test's client blocks.
-struct SwarmThread {
+// Slow-drip attackers on a thread of their own, so that they keep dripping while the test's client
+// blocks: connections from many loopback addresses that each send one byte of a version check
+// every interval and come back when dropped.
+struct DripSwarm {
     QThread thread;
-    DripSwarm* swarm = new DripSwarm;
-    SwarmThread(quint16 port, int addresses, int perAddress, int intervalMs) {
-        swarm->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, swarm, &QObject::deleteLater);
+    QObject* context = new QObject;
+    QAtomicInt connected;
+    DripSwarm(quint16 port, int addresses, int perAddress, int intervalMs) {
+        context->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, context, &QObject::deleteLater);
         thread.start();
-        QMetaObject::invokeMethod(swarm, [=, this] { swarm->start(port, addresses, perAddress, intervalMs); });
+        QMetaObject::invokeMethod(context, [=, this] {
+            for (int i = 0; i < addresses * perAddress; ++i) {
+                auto* socket = new QTcpSocket(context);
+                const QHostAddress from(QString("127.0.0.%1").arg(i / perAddress + 2));
+                const auto open = [socket, from, port] {
+                    socket->abort();
+                    socket->bind(from, 0);
+                    socket->connectToHost(QHostAddress::LocalHost, port);
+                };
+                QObject::connect(socket, &QTcpSocket::connected, context, [this] { connected.ref(); });
+                QObject::connect(socket, &QTcpSocket::disconnected, context, [this, socket, open] {
+                    connected.deref();
+                    QTimer::singleShot(50, socket, open);
+                });
+                open();
+            }
+            auto* drip = new QTimer(context);
+            QObject::connect(drip, &QTimer::timeout, context, [this] {
+                for (QTcpSocket* socket : context->findChildren<QTcpSocket*>()) {
+                    if (socket->state() == QAbstractSocket::ConnectedState) {
+                        socket->write("\x01", 1);
+                    }
+                }
+            });
+            drip->start(intervalMs);
+        });
     }
-    ~SwarmThread() {
+    ~DripSwarm() {
         thread.quit();
         thread.wait();
     }
@@ -75,8 +70,8 @@ private slots:
     // synchronization still gets in and is served at once.
     void anHonestSynchronizationIsServedDespiteADripSwarm() {
         START_SERVER(server, testConfig(folder.filePath("drip.sqlite")));
-        SwarmThread swarm(server.tcpPort(), 50, 10, 2000);
-        QVERIFY(waitUntil([&] { return swarm.swarm->connected.loadRelaxed() >= 500; }, 30000));
+        DripSwarm swarm(server.tcpPort(), 50, 10, 2000);
+        QVERIFY(waitUntil([&] { return swarm.connected.loadRelaxed() >= 500; }, 30000));
         QTest::qWait(2500);
         QElapsedTimer clock;
         clock.start();
@@ -126,9 +121,7 @@ private slots:
         // A client that claims its entries is told why, in words it shows the player.
         Client claiming(server.tcpPort(), busy);
         QVERIFY(claiming.hello());
-        claiming.put(Protocol::syncClaim);
-        claiming.put(QByteArray("lab-7"));
-        claiming.put(Protocol::synchronize);
+        claiming.put(Protocol::syncClaim, QByteArray("lab-7"), Protocol::synchronize);
         claiming.flush();
         QCOMPARE(claiming.takeInt(), Protocol::syncRefusedFlagCount);
         QVERIFY(claiming.takeString().contains("try again"));
@@ -190,9 +183,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             Client& client = *clients.emplace_back(std::make_unique<Client>(server.tcpPort()));
             QVERIFY(client.hello());
-            client.put(5);
-            client.put("info");
-            client.put(1000 * 1024);
+            client.put(5, QByteArray("info"), 1000 * 1024);
             client.socket.write(QByteArray(900 * 1024, 'p'));
             client.flush();
             QTest::qWait(500);
@@ -207,8 +198,7 @@ private slots:
         for (auto& client : clients) {
             if (client->socket.state() == QAbstractSocket::ConnectedState) {
                 client->socket.write(QByteArray(100 * 1024, 'q'));
-                client->put(QByteArray());
-                client->put(3);
+                client->put(QByteArray(), 3);
                 QCOMPARE(client->takeInt(), 3);
             }
         }
@@ -246,10 +236,7 @@ private slots:
         };
         // Never silent long enough for the idle time-out.
         Client version(server.tcpPort());
-        QByteArray hello;
-        wire::putInt(hello, 1);
-        wire::putInt(hello, 173);
-        const qint64 versionMs = drip(version, hello + hello + hello);
+        const qint64 versionMs = drip(version, QByteArray::fromHex("01000000ad000000").repeated(3));
         QVERIFY2(versionMs >= 0 && versionMs < 5000, qPrintable(QString::number(versionMs)));
         Client upload(server.tcpPort());
         QVERIFY(upload.hello());
@@ -266,9 +253,7 @@ private slots:
 
         Client negative(server.tcpPort());
         QVERIFY(negative.hello());
-        negative.put(5);
-        negative.put("stats");
-        negative.put(-7);
+        negative.put(5, QByteArray("stats"), -7);
         negative.flush();
         QVERIFY(negative.closedByServer());
         QVERIFY(waitUntil([&] { return log.contains("negative line length"); }));
@@ -280,10 +265,7 @@ private slots:
     void resetsRightAfterConnectingKeepTheirAddress() {
         ServerLogCapture log;
         START_SERVER(server, testConfig(folder.filePath("resets.sqlite")));
-        QByteArray bytes;
-        wire::putInt(bytes, 1);
-        wire::putInt(bytes, 173);
-        bytes += framedStream("stats", {"a"}, false);
+        const QByteArray bytes = QByteArray::fromHex("01000000ad000000") + framedStream("stats", {"a"}, false);
         for (int i = 0; i < 40; ++i) {
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, server.tcpPort());

@@ -7,37 +7,20 @@
 #include <QtTest>
 
 namespace {
-struct Game {
-    QByteArray id;
-    QList<std::pair<QByteArray, QList<QByteArray>>> streams;
-
-    QByteArray framed() const {
-        QByteArray bytes;
-        for (const auto& [kind, lines] : streams) {
-            bytes += framedStream(kind, lines);
-        }
-        return bytes;
-    }
-    QByteArray digest() const { return Protocol::gameDigest(framed()); }
-    void send(Client& client) const {
-        client.put(6);
-        client.put(id);
-        client.socket.write(framed());
-        client.put(7);
-        client.flush();
-    }
-};
-
-Game game(const QByteArray& id, const QByteArray& stats = "1 2 3") {
-    return {id,
-            {{"stats", {stats, "4 5 6"}},
-             {"info", {"Columns in file", "coordinates"}},
-             {"session", {"{\"format\": 1}"}}}};
+void sendGame(Client& client, const QByteArray& id, const QByteArray& stats = "1 2 3") {
+    client.socket.write(gameBytes(id, stats));
+    client.flush();
 }
 
+// The receipt's status and digest.
 std::pair<qint32, QByteArray> receipt(Client& client) {
     const qint32 status = client.takeInt();
     return {status, client.takeString()};
+}
+
+std::pair<qint32, QByteArray> expected(Protocol::ReceiptStatus status, const QByteArray& id,
+                                       const QByteArray& stats = "1 2 3") {
+    return {qint32(status), Protocol::gameDigest(gameStreams(id, stats))};
 }
 
 QList<StoredStream> streamsOf(ServerDatabase& db, const QString& gameId) {
@@ -64,30 +47,30 @@ private slots:
         START_SERVER(server, testConfig(path));
         Client first(server.tcpPort());
         QVERIFY(first.hello());
-        game("g1").send(first);
-        QCOMPARE(receipt(first), std::make_pair(qint32(Protocol::receiptStored), game("g1").digest()));
+        sendGame(first, "g1");
+        QCOMPARE(receipt(first), expected(Protocol::receiptStored, "g1"));
         // The original exchange in the same connection stays unlinked.
         uploadStream(first, "stats", {"loose"});
-        game("g2").send(first);
-        QCOMPARE(receipt(first).first, qint32(Protocol::receiptStored));
+        sendGame(first, "g2");
+        QCOMPARE(receipt(first), expected(Protocol::receiptStored, "g2"));
 
         // The receipt is lost on the way back; the game comes again with the next one.
         {
             Client lost(server.tcpPort());
             QVERIFY(lost.hello());
-            game("g3").send(lost);
+            sendGame(lost, "g3");
         }
         OPEN_VIEW(view, path);
         QVERIFY(waitUntil([&] { return view.games().size() == 3; }));
         Client replay(server.tcpPort());
         QVERIFY(replay.hello());
-        game("g3").send(replay);
-        game("g4").send(replay);
-        QCOMPARE(receipt(replay), std::make_pair(qint32(Protocol::receiptAlreadyStored), game("g3").digest()));
-        QCOMPARE(receipt(replay).first, qint32(Protocol::receiptStored));
+        sendGame(replay, "g3");
+        sendGame(replay, "g4");
+        QCOMPARE(receipt(replay), expected(Protocol::receiptAlreadyStored, "g3"));
+        QCOMPARE(receipt(replay), expected(Protocol::receiptStored, "g4"));
         // Other content under a known id is kept beside the first.
-        game("g1", "9 9 9").send(replay);
-        QCOMPARE(receipt(replay), std::make_pair(qint32(Protocol::receiptRevision), game("g1", "9 9 9").digest()));
+        sendGame(replay, "g1", "9 9 9");
+        QCOMPARE(receipt(replay), expected(Protocol::receiptRevision, "g1", "9 9 9"));
         replay.put(3);
         QCOMPARE(replay.takeInt(), 3);
 
@@ -135,30 +118,29 @@ private slots:
 
     void malformedGamesAreCutOffOrRefused() {
         START_SERVER(server, testConfig(folder.filePath("malformed.sqlite")));
-        for (const QByteArray& id : {QByteArray(), QByteArray(65, 'x'), QByteArray("tab\there"), QByteArray("\xc3\xa9")}) {
+        const auto opening = [](const QByteArray& id) {
+            QByteArray bytes;
+            wire::putInt(bytes, 6);
+            wire::putString(bytes, id);
+            return bytes;
+        };
+        // Ids empty, too long, with control characters or beyond ASCII; a session record outside a game.
+        for (const QByteArray& start : {opening(""), opening(QByteArray(65, 'x')), opening("tab\there"), opening("\xc3\xa9"),
+                                        framedStream("session", {"{}"})}) {
             Client client(server.tcpPort());
             QVERIFY(client.hello());
-            client.put(6);
-            client.put(id);
+            client.socket.write(start);
             client.flush();
-            QVERIFY2(client.closedByServer(), id.constData());
+            QVERIFY2(client.closedByServer(), start.constData());
         }
-        // The session record belongs to a game.
-        Client loose(server.tcpPort());
-        QVERIFY(loose.hello());
-        uploadStream(loose, "session", {"{}"});
-        QVERIFY(loose.closedByServer());
 
         Client client(server.tcpPort());
         QVERIFY(client.hello());
-        client.put(6);
-        client.put("empty");
-        client.put(7);
+        client.put(6, QByteArray("empty"), 7);
         QCOMPARE(client.takeInt(), qint32(Protocol::receiptRefused));
         client.takeString();
         // A game that ends with the end command instead of its own end is off the protocol.
-        client.put(6);
-        client.put("open");
+        client.put(6, QByteArray("open"));
         client.socket.write(framedStream("stats", {"1"}));
         client.put(3);
         client.flush();
@@ -173,8 +155,7 @@ private slots:
         OPEN_VIEW(view, path);
         const auto claimant = [&](Client& client, const QByteArray& participant) {
             const bool greeted = client.hello();
-            client.put(8);
-            client.put(participant);
+            client.put(8, participant);
             return greeted;
         };
         const ServerTable local = table({{"alice", 500, -1}, {"bob", 400, -1}});

@@ -63,14 +63,10 @@ private slots:
         QList<ServerTable> all(tableCount);
         all[0] = merged;
         all[5] = table({{"cyd", 70, ++next}});
-        const ServerTable again = mergeScoreTables(merged,
-                                                   table({{"s0", 120, 1},
-                                                          {"mallory", 95, 2},
-                                                          {"forged", 85, 99},
-                                                          {"eve", 75, 12},
-                                                          {"big", maxScore + 1, -1},
-                                                          {"max", maxScore, -1}}),
-                                                   12, [&] { return ++next; }, namesByNumber(all));
+        const ServerTable again = mergeScoreTables(
+            merged, table({{"s0", 120, 1}, {"mallory", 95, 2}, {"forged", 85, 99}, {"eve", 75, 12},
+                           {"big", maxScore + 1, -1}, {"max", maxScore, -1}}),
+            12, [&] { return ++next; }, namesByNumber(all));
         QCOMPARE(again[0], (ServerScore{"max", maxScore, 13}));
         QCOMPARE(again[1], (ServerScore{"s0", 120, 1}));
         QCOMPARE(again[2], (ServerScore{"mallory", 95, 14}));
@@ -110,12 +106,6 @@ private slots:
         QString error;
         QVERIFY2(postgres.start(&error), qPrintable(error));
         exercise(postgres.socketSpec());
-        if (QTest::currentTestFailed()) {
-            return;
-        }
-        ServerDatabase overTcp;
-        QVERIFY2(overTcp.open(postgres.tcpSpec(), &error), qPrintable(error));
-        QCOMPARE(overTcp.streams().size(), 3);
     }
 
     void pageAndRefusals() {
@@ -136,8 +126,7 @@ private slots:
         QVERIFY(get("/index.html").startsWith("HTTP/1.0 404"));
 
         Client old(server.tcpPort());
-        old.put(1);
-        old.put(172);
+        old.put(1, 172);
         QVERIFY(!old.takeString().isEmpty());
         QVERIFY(old.closedByServer());
         for (const QList<qint32>& start : {QList<qint32>{2, 173}, {1, 173, 2}, {1, 173, 4, 2, 132}}) {
