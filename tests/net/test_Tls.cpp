@@ -1,64 +1,24 @@
 #include "support/TestMain.h"
+#include "Player.h"
 #include "core/Log.h"
-#include "learning/DataCollection.h"
 #include "learning/DataUpload.h"
 #include "net/ServerAddress.h"
 #include "net/ServerLink.h"
-#include "scores/BestScoreTableSet.h"
-#include "scores/HallOfFameDlg.h"
 #include "server/ScoreServer.h"
 #include "server/ServerClient.h"
 #include "server/ServerDatabase.h"
-#include "settings/SettingsStore.h"
 #include "support/DataPlayer.h"
-#include "support/ManualCounter.h"
 #include "support/RecordingProgress.h"
 #include "support/TestCertificates.h"
 #include "support/Waiting.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QPushButton>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-constexpr qint64 gameTime = 1'700'000'000;
-
-// One player's game as far as the score server sees it: the data of each game played and the
-// best scores with the High Scores window's "Synchronize".
-struct Player {
-    Player(const QDir& folder, const QString& server, const QString& certificate)
-        : folder(folder), server(server), certificate(certificate), store(folder.filePath("player.ini")),
-          tables(store), window(tables), module(folder, clock) {
-        tables.loadAll();
-        window.setScoreServer([this] { return this->server; });
-        window.setServerCertificate([this] { return this->certificate; });
-        module.setCalendarTime([] { return gameTime; });
-        module.setProgressFactory([this] { return std::make_unique<RecordingProgress>(progress); });
-    }
-    void play(const QByteArray& line) {
-        module.beginGame({DataCollection::upload, false, 5000, server, certificate}, {"Group Name: lab"});
-        module.appendInfo(line);
-        module.stopAtGameOver();
-        module.finishGame("pain level: 3.0, stiffness level: 4.0");
-    }
-    void synchronize() {
-        window.show();
-        QTest::mouseClick(window.synchronizeButton(), Qt::LeftButton);
-    }
-    QDir folder;
-    QString server;
-    QString certificate;
-    SettingsStore store;
-    BestScoreTableSet tables;
-    HallOfFameDlg window;
-    Clock clock{std::make_shared<ManualCounter>()};
-    DataCollection module;
-    QStringList progress;
-};
-
 int completeStreams(const QString& database) {
     ServerDatabase view;
     QString error;
@@ -159,7 +119,7 @@ private slots:
                                     : pinned == "stranger" ? stranger.certificate
                                     : pinned == "missing"  ? playerDir.filePath("missing.pem")
                                                            : QString();
-        Player player(QDir(playerDir.path()), page, certificate);
+        Player player(page, certificate);
         player.play("1000 1.00 0.20000 0.95000");
         player.tables.table(5)->names[0] = "Ann";
         player.tables.table(5)->scores[0] = 40;

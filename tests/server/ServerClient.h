@@ -19,12 +19,16 @@ struct Client {
         socket.connectToHost(QHostAddress::LocalHost, port);
         socket.waitForConnected(5000);
     }
-    // Integers and strings in the game's framing, written in order.
+    // Integers and strings in the game's framing, sent in order.
     template <typename... Values>
     void put(const Values&... values) {
         QByteArray b;
         (putOne(b, values), ...);
-        socket.write(b);
+        send(b);
+    }
+    void send(const QByteArray& bytes) {
+        socket.write(bytes);
+        flush();
     }
     static void putOne(QByteArray& b, qint32 value) { wire::putInt(b, value); }
     static void putOne(QByteArray& b, const QByteArray& text) { wire::putString(b, text); }
@@ -93,8 +97,7 @@ inline QByteArray gameBytes(const QByteArray& id, const QByteArray& stats = "1 2
 
 inline void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,
                          bool finish = true) {
-    client.socket.write(framedStream(kind, lines, finish));
-    client.flush();
+    client.send(framedStream(kind, lines, finish));
 }
 
 // The synchronization's upload: the given tables, then the end; returns the 132 tables sent back
@@ -129,6 +132,11 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
     }
     return tables;
 }
+
+// Declares name as a client of the server on port that passed the version check, or fails the test.
+#define GREETED_CLIENT(name, ...)                                                                            \
+    Client name(__VA_ARGS__);                                                                                \
+    QVERIFY(name.hello())
 
 // Declares name as a server started with config, or fails the test.
 #define START_SERVER(name, config)                                                                           \

@@ -157,14 +157,11 @@ private slots:
         QVERIFY(waiting.hello() && dropped.hello());
         const QByteArray whole = gameBytes("outage-1");
         const qsizetype cut = whole.indexOf(framedStream("info", {"info of outage-1"}));
-        waiting.socket.write(whole.left(cut));
-        waiting.flush();
+        waiting.send(whole.left(cut));
         QTest::qWait(300);
         QVERIFY2(cluster.stop(&error), qPrintable(error));
-        waiting.socket.write(whole.mid(cut));
-        waiting.flush();
-        dropped.socket.write(gameBytes("outage-2"));
-        dropped.flush();
+        waiting.send(whole.mid(cut));
+        dropped.send(gameBytes("outage-2"));
         QVERIFY(dropped.closedByServer(15000));
         QCOMPARE(waiting.socket.state(), QAbstractSocket::ConnectedState);
         QVERIFY2(cluster.restart(&error), qPrintable(error));
@@ -172,10 +169,8 @@ private slots:
         QCOMPARE(waiting.takeString(), Protocol::gameDigest(gameStreams("outage-1")));
         waiting.put(3);
         QCOMPARE(waiting.takeInt(), 3);
-        Client after(hasty.tcpPort());
-        QVERIFY(after.hello());
-        after.socket.write(gameBytes("outage-2"));
-        after.flush();
+        GREETED_CLIENT(after, hasty.tcpPort());
+        after.send(gameBytes("outage-2"));
         QCOMPARE(after.takeInt(20000), qint32(Protocol::receiptStored));
 
         OPEN_VIEW(view, spec);
@@ -223,10 +218,8 @@ private slots:
         Client left(first.tcpPort());
         Client right(second.tcpPort());
         QVERIFY(left.hello() && right.hello());
-        left.socket.write(gameBytes("shared-2"));
-        right.socket.write(gameBytes("shared-2"));
-        left.flush();
-        right.flush();
+        left.send(gameBytes("shared-2"));
+        right.send(gameBytes("shared-2"));
         const qint32 a = left.takeInt(10000);
         const qint32 b = right.takeInt(10000);
         QCOMPARE(QSet<qint32>({a, b}), QSet<qint32>({Protocol::receiptStored, Protocol::receiptAlreadyStored}));

@@ -7,11 +7,6 @@
 #include <QtTest>
 
 namespace {
-void sendGame(Client& client, const QByteArray& id, const QByteArray& stats = "1 2 3") {
-    client.socket.write(gameBytes(id, stats));
-    client.flush();
-}
-
 // The receipt's status and digest.
 std::pair<qint32, QByteArray> receipt(Client& client) {
     const qint32 status = client.takeInt();
@@ -45,31 +40,28 @@ private slots:
     void gamesAreStoredOncePerIdAndAcknowledgedWithTheirDigest() {
         const QString path = folder.filePath("receipts.sqlite");
         START_SERVER(server, testConfig(path));
-        Client first(server.tcpPort());
-        QVERIFY(first.hello());
-        sendGame(first, "g1");
+        GREETED_CLIENT(first, server.tcpPort());
+        first.send(gameBytes("g1"));
         QCOMPARE(receipt(first), expected(Protocol::receiptStored, "g1"));
         // The original exchange in the same connection stays unlinked.
         uploadStream(first, "stats", {"loose"});
-        sendGame(first, "g2");
+        first.send(gameBytes("g2"));
         QCOMPARE(receipt(first), expected(Protocol::receiptStored, "g2"));
 
         // The receipt is lost on the way back; the game comes again with the next one.
         {
-            Client lost(server.tcpPort());
-            QVERIFY(lost.hello());
-            sendGame(lost, "g3");
+            GREETED_CLIENT(lost, server.tcpPort());
+            lost.send(gameBytes("g3"));
         }
         OPEN_VIEW(view, path);
         QVERIFY(waitUntil([&] { return view.games().size() == 3; }));
-        Client replay(server.tcpPort());
-        QVERIFY(replay.hello());
-        sendGame(replay, "g3");
-        sendGame(replay, "g4");
+        GREETED_CLIENT(replay, server.tcpPort());
+        replay.send(gameBytes("g3"));
+        replay.send(gameBytes("g4"));
         QCOMPARE(receipt(replay), expected(Protocol::receiptAlreadyStored, "g3"));
         QCOMPARE(receipt(replay), expected(Protocol::receiptStored, "g4"));
         // Other content under a known id is kept beside the first.
-        sendGame(replay, "g1", "9 9 9");
+        replay.send(gameBytes("g1", "9 9 9"));
         QCOMPARE(receipt(replay), expected(Protocol::receiptRevision, "g1", "9 9 9"));
         replay.put(3);
         QCOMPARE(replay.takeInt(), 3);
@@ -127,15 +119,12 @@ private slots:
         // Ids empty, too long, with control characters or beyond ASCII; a session record outside a game.
         for (const QByteArray& start : {opening(""), opening(QByteArray(65, 'x')), opening("tab\there"), opening("\xc3\xa9"),
                                         framedStream("session", {"{}"})}) {
-            Client client(server.tcpPort());
-            QVERIFY(client.hello());
-            client.socket.write(start);
-            client.flush();
+            GREETED_CLIENT(client, server.tcpPort());
+            client.send(start);
             QVERIFY2(client.closedByServer(), start.constData());
         }
 
-        Client client(server.tcpPort());
-        QVERIFY(client.hello());
+        GREETED_CLIENT(client, server.tcpPort());
         client.put(6, QByteArray("empty"), 7);
         QCOMPARE(client.takeInt(), qint32(Protocol::receiptRefused));
         client.takeString();
@@ -143,7 +132,6 @@ private slots:
         client.put(6, QByteArray("open"));
         client.socket.write(framedStream("stats", {"1"}));
         client.put(3);
-        client.flush();
         QVERIFY(client.closedByServer());
     }
 
@@ -181,7 +169,6 @@ private slots:
         QCOMPARE(tables.value(3), merged);
         QVERIFY(tables[3][2].isEmpty());
         full.put(9);
-        full.flush();
         QVERIFY(waitUntil([&] { return view.claimCount("participant-1") == 0; }));
 
         // After a completed synchronization the same name and score again is a new entry.
