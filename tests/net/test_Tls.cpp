@@ -18,21 +18,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-int completeStreams(const QString& database) {
-    ServerDatabase view;
-    QString error;
-    if (!view.open(database, &error)) {
-        return -1;
-    }
-    int complete = 0;
-    for (const StoredStream& stream : view.streams()) {
-        complete += stream.complete ? 1 : 0;
-    }
-    return complete;
-}
-} // namespace
-
 class TlsTest : public QObject {
     Q_OBJECT
 private:
@@ -45,10 +30,9 @@ private:
         config.tls = {certificate.certificate, certificate.key};
         config.httpsPort = certificate.certificate.isEmpty() ? -1 : 0;
         auto started = std::make_unique<ServerThread>(config);
-        QString error;
-        if (!started->start(&error)) {
+        if (QString error; !started->start(&error)) {
             qWarning() << error;
-            return nullptr;
+            started.reset();
         }
         return started;
     }
@@ -125,9 +109,13 @@ private slots:
         player.tables.table(5)->scores[0] = 40;
         player.synchronize();
         OPEN_VIEW(view, database);
+        const auto completeStreams = [&view] {
+            const QList<StoredStream> streams = view.streams();
+            return std::count_if(streams.begin(), streams.end(), [](const StoredStream& s) { return s.complete; });
+        };
         if (reason.isEmpty()) {
             QVERIFY(DataUpload(player.folder).queued().isEmpty());
-            QVERIFY(waitUntil([&] { return completeStreams(database) == 3; }));
+            QVERIFY(waitUntil([&] { return completeStreams() == 3; }));
             QVERIFY(player.tables.table(5)->uniqueNumbers[0] > 0);
             QCOMPARE(view.table(5).at(0).name, QString("Ann"));
 
@@ -152,7 +140,7 @@ private slots:
         player.certificate = server.certificate;
         player.play("2000 0.00 0.30000 0.95000");
         QVERIFY(DataUpload(player.folder).queued().isEmpty());
-        QVERIFY(waitUntil([&] { return completeStreams(database) == 6; }));
+        QVERIFY(waitUntil([&] { return completeStreams() == 6; }));
     }
 
     // Not verified, or a port that speaks no TLS: the fetch fails without hanging and says why.
