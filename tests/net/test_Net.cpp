@@ -388,7 +388,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             ServerLink link(dialog);
             auto* cancel = dialog.findChild<QPushButton*>();
-            QVERIFY(cancel != nullptr && cancel->text() == "Cancel");
+            QVERIFY(cancel);
             postWindowMessage(&window, WindowMessages::WM_TICK);
             postWindowMessage(&window, WindowMessages::WM_TICK);
             postWindowMessage(&window, WindowMessages::WM_AFTER_GAME, 3);

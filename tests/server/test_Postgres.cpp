@@ -113,9 +113,8 @@ private slots:
         const auto [emptyExit, emptyOutput] = runServer({"--check", "--db", spec});
         QCOMPARE(emptyExit, 1);
         QVERIFY(emptyOutput.contains("lacks table streams"));
-        {
-            OPEN_VIEW(db, spec);
-        }
+        QString error;
+        QVERIFY2(opens(spec, &error), qPrintable(error));
         QCOMPARE(runServer({"--check", "--db", spec}).first, 0);
         QCOMPARE(runServer({"--check", "--db", folder.filePath("none.sqlite")}).first, 1);
         QVERIFY(!QFile::exists(folder.filePath("none.sqlite")));

@@ -94,15 +94,6 @@ private slots:
         QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)),
                  qPrintable(error));
     }
-
-    void thePageOffersTlsOnlyWhenTheExchangeIsEncrypted() {
-        ScoreServer plain(config({}, {}));
-        ScoreServer secure(config(own.certificate, own.key));
-        QString error;
-        QVERIFY2(plain.start(&error) && secure.start(&error), qPrintable(error));
-        QVERIFY(!Protocol::Capabilities::fromPage(plain.page()).tls);
-        QVERIFY(Protocol::Capabilities::fromPage(secure.page()).tls);
-    }
 };
 
 VAZAZO_TEST(ServerTlsTest)
