@@ -8,6 +8,20 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+// Integers and strings in the game's framing, in order.
+inline void frameOne(QByteArray& b, qint32 value) {
+    wire::putInt(b, value);
+}
+inline void frameOne(QByteArray& b, const QByteArray& text) {
+    wire::putString(b, text);
+}
+template <typename... Values>
+QByteArray framed(const Values&... values) {
+    QByteArray b;
+    (frameOne(b, values), ...);
+    return b;
+}
+
 // A blocking client speaking the game's framing to a server on loopback; reads give up after a
 // few seconds. from: the loopback address to connect from (any 127.x works on Linux).
 struct Client {
@@ -19,19 +33,14 @@ struct Client {
         socket.connectToHost(QHostAddress::LocalHost, port);
         socket.waitForConnected(5000);
     }
-    // Integers and strings in the game's framing, sent in order.
     template <typename... Values>
     void put(const Values&... values) {
-        QByteArray b;
-        (putOne(b, values), ...);
-        send(b);
+        send(framed(values...));
     }
     void send(const QByteArray& bytes) {
         socket.write(bytes);
         flush();
     }
-    static void putOne(QByteArray& b, qint32 value) { wire::putInt(b, value); }
-    static void putOne(QByteArray& b, const QByteArray& text) { wire::putString(b, text); }
     void flush() {
         while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(5000)) {
         }
@@ -69,14 +78,9 @@ inline ServerTable table(std::initializer_list<ServerScore> entries) {
 
 // Command 5 with its lines and, when finish, the closing empty string.
 inline QByteArray framedStream(const QByteArray& kind, const QList<QByteArray>& lines, bool finish = true) {
-    QByteArray bytes;
-    wire::putInt(bytes, 5);
-    wire::putString(bytes, kind);
-    for (const QByteArray& line : lines) {
-        wire::putString(bytes, line);
-    }
-    if (finish) {
-        wire::putString(bytes, "");
+    QByteArray bytes = framed(5, kind);
+    for (const QByteArray& line : lines + (finish ? QList<QByteArray>{""} : QList<QByteArray>())) {
+        bytes += framed(line);
     }
     return bytes;
 }
@@ -87,12 +91,7 @@ inline QByteArray gameStreams(const QByteArray& id, const QByteArray& stats = "1
            framedStream("session", {"{\"format\": 1}"});
 }
 inline QByteArray gameBytes(const QByteArray& id, const QByteArray& stats = "1 2 3") {
-    QByteArray bytes;
-    wire::putInt(bytes, 6);
-    wire::putString(bytes, id);
-    bytes += gameStreams(id, stats);
-    wire::putInt(bytes, 7);
-    return bytes;
+    return framed(6, id) + gameStreams(id, stats) + framed(7);
 }
 
 inline void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,

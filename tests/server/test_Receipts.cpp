@@ -110,15 +110,9 @@ private slots:
 
     void malformedGamesAreCutOffOrRefused() {
         START_SERVER(server, testConfig(folder.filePath("malformed.sqlite")));
-        const auto opening = [](const QByteArray& id) {
-            QByteArray bytes;
-            wire::putInt(bytes, 6);
-            wire::putString(bytes, id);
-            return bytes;
-        };
         // Ids empty, too long, with control characters or beyond ASCII; a session record outside a game.
-        for (const QByteArray& start : {opening(""), opening(QByteArray(65, 'x')), opening("tab\there"), opening("\xc3\xa9"),
-                                        framedStream("session", {"{}"})}) {
+        for (const QByteArray& start : {framed(6, ""), framed(6, QByteArray(65, 'x')), framed(6, "tab\there"),
+                                        framed(6, "\xc3\xa9"), framedStream("session", {"{}"})}) {
             GREETED_CLIENT(client, server.tcpPort());
             client.send(start);
             QVERIFY2(client.closedByServer(), start.constData());

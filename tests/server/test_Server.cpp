@@ -143,15 +143,11 @@ private slots:
         ServerLogCapture log;
         START_SERVER(server, testConfig(folder.filePath("fuzz.sqlite"), 300));
         // A version check, a stream and a synchronization, to be cut and damaged.
-        QByteArray valid = QByteArray::fromHex("01000000ad000000") + framedStream("info", {"a line", "another"});
-        for (qint32 value : {4, 2, 7})
-            wire::putInt(valid, value);
+        QByteArray valid = framed(1, 173) + framedStream("info", {"a line", "another"}) + framed(4, 2, 7);
         for (int place = 0; place < 10; ++place) {
-            wire::putString(valid, "name");
-            wire::putInt(valid, 90 - place);
-            wire::putInt(valid, -1);
+            valid += framed(QByteArray("name"), 90 - place, -1);
         }
-        wire::putInt(valid, 3);
+        valid += framed(3);
 
         QRandomGenerator random(20261206);
         QElapsedTimer clock;
