@@ -8,7 +8,6 @@
 #include "support/RecordingProgress.h"
 
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // One player's copy of the game as the score server sees it, in a folder of its own: the best

@@ -3,7 +3,6 @@
 #include "core/Log.h"
 #include "learning/DataUpload.h"
 #include "records/SessionRecord.h"
-#include "server/ScoreServer.h"
 #include "server/ServerDatabase.h"
 #include "server/ServerClient.h"
 #include "support/CuttingRelay.h"

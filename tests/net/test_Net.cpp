@@ -15,11 +15,7 @@
 #include "support/MessageRecorder.h"
 #include "support/ScriptedPeer.h"
 
-#include <QElapsedTimer>
 #include <QPushButton>
-#include <QThread>
-#include <QTimer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>

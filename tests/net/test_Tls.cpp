@@ -4,18 +4,13 @@
 #include "learning/DataUpload.h"
 #include "net/ServerAddress.h"
 #include "net/ServerLink.h"
-#include "server/ScoreServer.h"
 #include "server/ServerClient.h"
 #include "server/ServerDatabase.h"
 #include "support/DataPlayer.h"
-#include "support/RecordingProgress.h"
 #include "support/TestCertificates.h"
 #include "support/Waiting.h"
 
-#include <QElapsedTimer>
-#include <QLoggingCategory>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TlsTest : public QObject {

@@ -11,8 +11,6 @@
 #include "net/Wire.h"
 #include "records/SessionRecord.h"
 
-#include <QBuffer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

@@ -3,10 +3,6 @@
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
-#include <QLoggingCategory>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>

@@ -3,11 +3,8 @@
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
-#include <QLoggingCategory>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>

@@ -2,8 +2,6 @@
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
-#include <QLoggingCategory>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

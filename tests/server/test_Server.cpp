@@ -4,11 +4,7 @@
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
-#include <QElapsedTimer>
-#include <QLoggingCategory>
-#include <QRandomGenerator>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class ServerTest : public QObject {

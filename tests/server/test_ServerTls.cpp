@@ -3,9 +3,6 @@
 #include "support/TestCertificates.h"
 #include "support/TestMain.h"
 
-#include <QFile>
-#include <QLoggingCategory>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
