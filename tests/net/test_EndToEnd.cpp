@@ -1,14 +1,11 @@
 #include "support/TestMain.h"
 #include "Player.h"
-#include "core/Log.h"
 #include "learning/DataUpload.h"
 #include "records/SessionRecord.h"
 #include "server/ServerDatabase.h"
 #include "server/ServerClient.h"
 #include "support/CuttingRelay.h"
 #include "support/DataPlayer.h"
-#include "support/ScriptedPeer.h"
-#include "support/TempPostgres.h"
 #include "support/Waiting.h"
 
 
@@ -180,14 +177,6 @@ private slots:
         gameDataUploadsOrWaits(dir.filePath("data.sqlite"));
         aGameWhoseReceiptIsLostIsStoredOnce(dir.filePath("receipts.sqlite"));
         aBrokenSynchronizationDoesNotDoubleItsEntries(dir.filePath("claims.sqlite"));
-    }
-
-    void onPostgres() {
-        TempPostgres postgres;
-        QString error;
-        QVERIFY2(postgres.start(&error), qPrintable(error));
-        scoresMergeBetweenTwoPlayers(postgres.tcpSpec());
-        gameDataUploadsOrWaits(postgres.socketSpec());
     }
 };
 

@@ -1,6 +1,5 @@
 #include "support/TestMain.h"
 #include "Player.h"
-#include "core/Log.h"
 #include "learning/DataUpload.h"
 #include "net/ServerAddress.h"
 #include "net/ServerLink.h"
