@@ -70,6 +70,18 @@ struct Client {
     }
 };
 
+// What the page's port answers to a GET of path, read until it closes.
+inline QByteArray httpGet(quint16 port, const QByteArray& path) {
+    QTcpSocket http;
+    http.connectToHost(QHostAddress::LocalHost, port);
+    http.write("GET " + path + " HTTP/1.0\r\n\r\n");
+    QByteArray answer;
+    while (http.waitForReadyRead(5000)) {
+        answer += http.readAll();
+    }
+    return answer + http.readAll();
+}
+
 inline ServerTable table(std::initializer_list<ServerScore> entries) {
     ServerTable t;
     std::copy(entries.begin(), entries.end(), t.begin());
@@ -105,9 +117,7 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
                                       bool readAnswer = true) {
     client.put(4);
     const qint32 flags = client.takeInt();
-    for (qint32 i = 0; i < flags; ++i) {
-        client.takeInt();
-    }
+    client.bytes(4 * qBound(0, flags, tableCount));
     for (const auto& [number, t] : uploads) {
         client.put(2, number);
         for (const ServerScore& entry : t) {
@@ -121,13 +131,10 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
         return tables;
     }
     for (int t = 0; t < tableCount; ++t) {
-        ServerTable received;
-        for (ServerScore& entry : received) {
-            entry.name = QString::fromUtf8(client.takeString());
-            entry.score = client.takeInt();
-            entry.unique = client.takeInt();
+        for (ServerScore& entry : tables.emplace_back()) {
+            // A braced list is evaluated in order.
+            entry = {QString::fromUtf8(client.takeString()), client.takeInt(), client.takeInt()};
         }
-        tables.append(received);
     }
     return tables;
 }

@@ -150,13 +150,7 @@ private slots:
             socket->flush();
         }
         QTest::qWait(200);
-        QTcpSocket http;
-        http.connectToHost(QHostAddress::LocalHost, pages.httpPort());
-        http.write("GET /~dezezi/Ruruzuvuv.html HTTP/1.0\r\n\r\n");
-        QByteArray page;
-        while (http.waitForReadyRead(5000)) {
-            page += http.readAll();
-        }
+        const QByteArray page = httpGet(pages.httpPort(), "/~dezezi/Ruruzuvuv.html");
         QVERIFY2(page.startsWith("HTTP/1.0 200"), page.constData());
         QVERIFY(silent[0]->state() == QAbstractSocket::UnconnectedState || silent[0]->waitForDisconnected(5000));
     }
@@ -171,8 +165,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             Client& client = *clients.emplace_back(std::make_unique<Client>(server.tcpPort()));
             QVERIFY(client.hello());
-            client.put(5, QByteArray("info"), 1000 * 1024);
-            client.send(QByteArray(900 * 1024, 'p'));
+            client.send(framed(5, QByteArray("info"), 1000 * 1024) + QByteArray(900 * 1024, 'p'));
             QTest::qWait(500);
         }
         QTest::qWait(500);

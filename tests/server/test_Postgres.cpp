@@ -211,14 +211,12 @@ private slots:
         QCOMPARE(numbers.size(), 20);
 
         // The same game sent to both at once: one stores it, the other acknowledges it.
-        Client left(first.tcpPort());
-        Client right(second.tcpPort());
-        QVERIFY(left.hello() && right.hello());
+        GREETED_CLIENT(left, first.tcpPort());
+        GREETED_CLIENT(right, second.tcpPort());
         left.send(gameBytes("shared-2"));
         right.send(gameBytes("shared-2"));
-        const qint32 a = left.takeInt(10000);
-        const qint32 b = right.takeInt(10000);
-        QCOMPARE(QSet<qint32>({a, b}), QSet<qint32>({Protocol::receiptStored, Protocol::receiptAlreadyStored}));
+        QCOMPARE(QSet<qint32>({left.takeInt(10000), right.takeInt(10000)}),
+                 QSet<qint32>({Protocol::receiptStored, Protocol::receiptAlreadyStored}));
         QCOMPARE(view.games().size(), 1);
         QCOMPARE(view.streams().size(), 3);
     }

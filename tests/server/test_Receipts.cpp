@@ -81,9 +81,7 @@ private slots:
     // gives the first answer and keeps the game's streams; another upload of the same content
     // is acknowledged and dropped.
     void storingAGameIsIdempotentByItsUploadKey() {
-        ServerDatabase db;
-        QString error;
-        QVERIFY2(db.open(folder.filePath("finish.sqlite"), &error), qPrintable(error));
+        OPEN_VIEW(db, folder.filePath("finish.sqlite"));
         const auto upload = [&](const QByteArray& key) {
             const qint64 stream = db.beginStream(key + "-s", "stats", "127.0.0.1", "game-k");
             return stream >= 0 && db.completeStream(stream, 0, QByteArray("\x01\0\0\0x", 5), 1) ? stream : -1;
@@ -133,30 +131,25 @@ private slots:
         const QString path = folder.filePath("claims.sqlite");
         START_SERVER(server, testConfig(path));
         OPEN_VIEW(view, path);
-        const auto claimant = [&](Client& client, const QByteArray& participant) {
-            const bool greeted = client.hello();
-            client.put(8, participant);
-            return greeted;
-        };
         const ServerTable local = table({{"alice", 500, -1}, {"bob", 400, -1}});
         {
-            Client broken(server.tcpPort());
-            QVERIFY(claimant(broken, "participant-1"));
+            GREETED_CLIENT(broken, server.tcpPort());
+            broken.put(8, QByteArray("participant-1"));
             synchronize(broken, {{3, local}, {7, local}}, false);
             QVERIFY(waitUntil([&] { return view.table(3)[1].name == "bob" && view.table(7)[1].name == "bob"; }));
         }
         QCOMPARE(view.claimCount("participant-1"), 4);
         const ServerTable merged = view.table(3);
 
-        Client other(server.tcpPort());
-        QVERIFY(claimant(other, "participant-2"));
+        GREETED_CLIENT(other, server.tcpPort());
+        other.put(8, QByteArray("participant-2"));
         const QList<ServerTable> doubled = synchronize(other, {{7, local}});
         QCOMPARE(doubled.value(7)[1].name, QString("alice"));
         QVERIFY(doubled[7][1].unique != doubled[7][0].unique);
         QCOMPARE(view.claimCount("participant-1"), 4);
 
-        Client full(server.tcpPort());
-        QVERIFY(claimant(full, "participant-1"));
+        GREETED_CLIENT(full, server.tcpPort());
+        full.put(8, QByteArray("participant-1"));
         const QList<ServerTable> tables = synchronize(full, {{3, local}});
         QCOMPARE(tables.value(3), merged);
         QVERIFY(tables[3][2].isEmpty());
@@ -164,8 +157,8 @@ private slots:
         QVERIFY(waitUntil([&] { return view.claimCount("participant-1") == 0; }));
 
         // After a completed synchronization the same name and score again is a new entry.
-        Client again(server.tcpPort());
-        QVERIFY(claimant(again, "participant-1"));
+        GREETED_CLIENT(again, server.tcpPort());
+        again.put(8, QByteArray("participant-1"));
         ServerTable next = tables[3];
         next[2] = {"alice", 500, -1};
         const QList<ServerTable> after = synchronize(again, {{3, next}});

@@ -105,30 +105,20 @@ private slots:
 
     void pageAndRefusals() {
         START_SERVER(server, testConfig(folder.filePath("refusals.sqlite")));
-        const auto get = [&](const QByteArray& path) {
-            QTcpSocket http;
-            http.connectToHost(QHostAddress::LocalHost, server.httpPort());
-            http.write("GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
-            while (http.waitForReadyRead(5000)) {
-            }
-            return http.readAll();
-        };
-        const QByteArray page = get("/~dezezi/Ruruzuvuv.html");
+        const QByteArray page = httpGet(server.httpPort(), "/~dezezi/Ruruzuvuv.html");
         QVERIFY2(page.startsWith("HTTP/1.0 200"), page.constData());
         const QList<QByteArray> lines = page.mid(page.indexOf("\r\n\r\n") + 4).split('\n');
         QCOMPARE(lines.value(1), "127.0.0.1:" + QByteArray::number(server.tcpPort()));
         QCOMPARE(lines.value(2), QByteArray("capabilities: receipts sessions sync-claims"));
-        QVERIFY(get("/index.html").startsWith("HTTP/1.0 404"));
+        QVERIFY(httpGet(server.httpPort(), "/index.html").startsWith("HTTP/1.0 404"));
 
         Client old(server.tcpPort());
         old.put(1, 172);
         QVERIFY(!old.takeString().isEmpty());
         QVERIFY(old.closedByServer());
-        for (const QList<qint32>& start : {QList<qint32>{2, 173}, {1, 173, 2}, {1, 173, 4, 2, 132}}) {
+        for (const QByteArray& start : {framed(2, 173), framed(1, 173, 2), framed(1, 173, 4, 2, 132)}) {
             Client rude(server.tcpPort());
-            for (qint32 value : start) {
-                rude.put(value);
-            }
+            rude.send(start);
             QVERIFY(rude.closedByServer());
         }
     }
