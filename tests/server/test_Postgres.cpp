@@ -159,7 +159,7 @@ private slots:
         waiting.send(whole.mid(cut));
         dropped.send(gameBytes("outage-2"));
         QVERIFY(dropped.closedByServer(15000));
-        QCOMPARE(waiting.socket.state(), QAbstractSocket::ConnectedState);
+        QVERIFY(!waiting.closedByServer(100));
         QVERIFY2(cluster.restart(&error), qPrintable(error));
         QCOMPARE(waiting.takeInt(20000), qint32(Protocol::receiptStored));
         QCOMPARE(waiting.takeString(), Protocol::gameDigest(gameStreams("outage-1")));
