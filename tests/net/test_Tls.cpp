@@ -77,27 +77,22 @@ private slots:
         QTest::addColumn<QString>("pinned");
         QTest::addColumn<bool>("pageOverHttps");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("pinned, page over HTTP") << "server" << false << "";
-        QTest::newRow("pinned, page over HTTPS") << "server" << true << "";
-        QTest::newRow("system roots") << "" << false << "could not be verified";
-        QTest::newRow("another pinned certificate") << "stranger" << false << "could not be verified";
-        QTest::newRow("missing pinned file") << "missing" << false << "cannot be read";
+        QTest::newRow("pinned, page over HTTP") << server.certificate << false << "";
+        QTest::newRow("pinned, page over HTTPS") << server.certificate << true << "";
+        QTest::newRow("system roots") << QString() << false << "could not be verified";
+        QTest::newRow("another pinned certificate") << stranger.certificate << false << "could not be verified";
+        QTest::newRow("missing pinned file") << dir.filePath("missing.pem") << false << "cannot be read";
     }
     void onlyAVerifiedServerGetsGamesAndScores() {
         QFETCH(QString, pinned);
         QFETCH(bool, pageOverHttps);
         QFETCH(QString, reason);
-        QTemporaryDir playerDir;
-        const QString database = playerDir.filePath("server.sqlite");
+        const QString database = dir.filePath(QString(QTest::currentDataTag()) + ".sqlite");
         const auto running = startServer(database, server);
         QVERIFY(running);
         const QString page = pageOverHttps ? QString("https://127.0.0.1:%1").arg(running->httpsPort())
                                            : QString("127.0.0.1:%1").arg(running->httpPort());
-        const QString certificate = pinned == "server"     ? server.certificate
-                                    : pinned == "stranger" ? stranger.certificate
-                                    : pinned == "missing"  ? playerDir.filePath("missing.pem")
-                                                           : QString();
-        Player player(page, certificate);
+        Player player(page, pinned);
         player.play("1000 1.00 0.20000 0.95000");
         player.tables.table(5)->names[0] = "Ann";
         player.tables.table(5)->scores[0] = 40;
