@@ -105,8 +105,12 @@ struct Tables {
               const QString& participant = {}, QString* refusal = nullptr) {
         ScriptedPeer peer(std::move(script));
         Connection connection(timeoutMs);
-        return connection.connect("127.0.0.1", peer.port()) &&
-               ScoreSync::run(set, connection, progress, participant, refusal);
+        if (!connection.connect("127.0.0.1", peer.port())) {
+            // Marks the test failed: callers expecting a failed synchronization must not pass by this.
+            QTest::qFail("cannot connect to the scripted server", __FILE__, __LINE__);
+            return false;
+        }
+        return ScoreSync::run(set, connection, progress, participant, refusal);
     }
     // The first places of table t, in memory and as stored.
     QString firsts(int t) {
