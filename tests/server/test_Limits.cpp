@@ -86,14 +86,10 @@ private slots:
         config.limits.syncsPerMinute = 2;
         START_SERVER(server, config);
         const QHostAddress greedy(QStringLiteral("127.0.0.9"));
-        std::vector<std::unique_ptr<Client>> clients;
-        for (int i = 0; i < 4; ++i) {
-            clients.push_back(std::make_unique<Client>(server.tcpPort(), greedy));
-        }
-        QVERIFY(clients[3]->closedByServer());
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(clients[i]->hello());
-        }
+        Client first(server.tcpPort(), greedy), second(server.tcpPort(), greedy), third(server.tcpPort(), greedy);
+        Client fourth(server.tcpPort(), greedy);
+        QVERIFY(fourth.closedByServer());
+        QVERIFY(first.hello() && second.hello() && third.hello());
         GREETED_CLIENT(other, server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.10")));
         // A flood of refusals makes one log line, not one each.
         for (int i = 0; i < 10; ++i) {
