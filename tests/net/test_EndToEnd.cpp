@@ -1,54 +1,15 @@
 #include "support/TestMain.h"
-#include "core/Log.h"
-#include "learning/DataCollection.h"
+#include "Player.h"
 #include "learning/DataUpload.h"
 #include "records/SessionRecord.h"
-#include "scores/BestScoreTableSet.h"
-#include "scores/HallOfFameDlg.h"
-#include "server/ScoreServer.h"
 #include "server/ServerDatabase.h"
-#include "settings/SettingsStore.h"
+#include "server/ServerClient.h"
 #include "support/CuttingRelay.h"
 #include "support/DataPlayer.h"
-#include "support/ManualCounter.h"
-#include "support/ScriptedPeer.h"
-#include "support/TempPostgres.h"
 #include "support/Waiting.h"
 
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
-// A player's copy of the game as far as best scores go: a settings file and the High Scores window.
-struct Player {
-    Player(const QString& path, const QString& server) : server(server), store(path), tables(store), window(tables) {
-        tables.loadAll();
-        window.setScoreServer([this] { return this->server; });
-        window.setParticipant([path] { return QFileInfo(path).baseName(); });
-    }
-    void enter(int table, int place, const QString& name, int score) {
-        tables.table(table)->names[place] = name;
-        tables.table(table)->scores[place] = score;
-    }
-    void synchronize() {
-        window.show();
-        QTest::mouseClick(window.synchronizeButton(), Qt::LeftButton);
-    }
-    QStringList places(int table) {
-        QStringList texts;
-        const BestScoreTable& t = *tables.table(table);
-        for (int i = 0; i < BestScores::placeCount && t.scores[i] >= 0; ++i) {
-            texts << QString("%1 %2 #%3").arg(t.names[i]).arg(t.scores[i]).arg(t.uniqueNumbers[i]);
-        }
-        return texts;
-    }
-    QString server;
-    SettingsStore store;
-    BestScoreTableSet tables;
-    HallOfFameDlg window;
-};
-
 QString page(const ServerThread& server) {
     return QString("127.0.0.1:%1").arg(server.httpPort());
 }
@@ -71,11 +32,7 @@ class EndToEndTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<ServerThread> startServer(const QString& database) {
-        ServerConfig config;
-        config.database = database;
-        config.httpPort = 0;
-        config.tcpPort = 0;
-        auto server = std::make_unique<ServerThread>(config);
+        auto server = std::make_unique<ServerThread>(testConfig(database));
         QString error;
         return server->start(&error) ? std::move(server) : nullptr;
     }
@@ -83,11 +40,10 @@ private:
     // Two players' scores meet on the server; afterwards both hold the same merged table, numbered
     // by the server, and keep it in their settings.
     void scoresMergeBetweenTwoPlayers(const QString& database) {
-        QTemporaryDir dir;
         const auto server = startServer(database);
         QVERIFY(server);
-        Player ann(dir.filePath("ann.ini"), page(*server));
-        Player bob(dir.filePath("bob.ini"), page(*server));
+        Player ann(page(*server));
+        Player bob(page(*server));
         ann.enter(0, 0, "Ann", 50);
         ann.enter(0, 1, "Ann", 20);
         bob.enter(0, 0, "Bob", 70);
@@ -128,9 +84,7 @@ private:
         player.upload(page(*server), "3000 1.00 0.40000 0.95000");
         QVERIFY(DataUpload(folder).queued().isEmpty());
 
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
+        OPEN_VIEW(view, database);
         // The server stores on its own thread.
         QStringList infoEnds;
         QVERIFY(waitUntil([&] {
@@ -154,9 +108,7 @@ private:
         const QDir& folder = player.folder;
         const auto server = startServer(database);
         QVERIFY(server);
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
+        OPEN_VIEW(view, database);
         QString lostId;
         {
             // The version check's answer passes; the receipt does not.
@@ -188,10 +140,9 @@ private:
 
     // A synchronization that breaks after the server merged: the next one brings each entry once.
     void aBrokenSynchronizationDoesNotDoubleItsEntries(const QString& database) {
-        QTemporaryDir dir;
         const auto server = startServer(database);
         QVERIFY(server);
-        Player ann(dir.filePath("ann.ini"), page(*server));
+        Player ann(page(*server));
         ann.enter(3, 0, "Ann", 50);
         ann.enter(3, 1, "Ann", 20);
         {
@@ -204,9 +155,7 @@ private:
         }
         QCOMPARE(ann.places(3), QStringList({"Ann 50 #-1", "Ann 20 #-1"}));
         // The server had merged them already.
-        ServerDatabase view;
-        QString error;
-        QVERIFY2(view.open(database, &error), qPrintable(error));
+        OPEN_VIEW(view, database);
         QVERIFY(waitUntil([&] { return view.table(3).at(1).name == "Ann"; }));
         ann.server = page(*server);
         ann.synchronize();
@@ -228,14 +177,6 @@ private slots:
         gameDataUploadsOrWaits(dir.filePath("data.sqlite"));
         aGameWhoseReceiptIsLostIsStoredOnce(dir.filePath("receipts.sqlite"));
         aBrokenSynchronizationDoesNotDoubleItsEntries(dir.filePath("claims.sqlite"));
-    }
-
-    void onPostgres() {
-        TempPostgres postgres;
-        QString error;
-        QVERIFY2(postgres.start(&error), qPrintable(error));
-        scoresMergeBetweenTwoPlayers(postgres.tcpSpec());
-        gameDataUploadsOrWaits(postgres.socketSpec());
     }
 };
 

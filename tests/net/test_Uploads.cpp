@@ -1,25 +1,15 @@
 #include "support/TestMain.h"
-#include "support/ManualCounter.h"
-#include "support/RecordingProgress.h"
 #include "support/DataPlayer.h"
 #include "support/ScriptedPeer.h"
-#include "core/Log.h"
-#include "learning/DataCollection.h"
 #include "learning/DataUpload.h"
 #include "learning/LineList.h"
 #include "net/Connection.h"
 #include "net/Wire.h"
 #include "records/SessionRecord.h"
 
-#include <QBuffer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-QByteArray hex(const char* text) {
-    return QByteArray::fromHex(text);
-}
 
 // The discovery page, then a TCP server of the original exchange: it accepts the version, reads
 // what comes until the client closes, and never answers again.
@@ -76,7 +66,7 @@ private slots:
         for (int game = 0; game < 2; ++game) {
             const QByteArray& bytes = received[game];
             QVERIFY(bytes.startsWith(Wire::integer(1) + Wire::integer(173) + Wire::integer(5) + Wire::string("stats")));
-            QVERIFY(bytes.endsWith(hex("00000000") + Wire::integer(3)));
+            QVERIFY(bytes.endsWith(Wire::integer(0) + Wire::integer(3)));
             QCOMPARE(bytes.count("Group Name: lab"), 1);
             QVERIFY(!bytes.contains("session") && !bytes.contains(player.module.gameId().toLatin1()));
         }
@@ -133,16 +123,28 @@ private slots:
         });
         QByteArray seen;
         QList<DataUpload::Sent> sent;
+        stats.append("0 5000 1 1 0 8 2 0.200 0.4322 1834");
+        info.append({});
+        info.append("1000 1.00 0.20000 0.95000");
         {
             ScriptedPeer peer([&seen](QTcpSocket& client) { seen = ScriptedPeer::readAll(client); });
             Connection connection;
             QVERIFY(connection.connect("127.0.0.1", peer.port()));
-            const GameUpload game = DataUpload::frame("game-9", 9, stats, info, false, {}, silent);
+            const GameUpload game = DataUpload::frame("game-9", 9, stats, info, true, "{}", silent);
             sent = upload.send(connection, {}, game, silent);
         }
-        // This game, upload4 and the earlier version's upload6 went; the others did not.
+        // This game, upload4 and the earlier version's upload6 went, as the original exchange has
+        // them: each stream's lines without empty ones, no game id or session record; the others did not.
         QCOMPARE(sent.size(), 3);
         QCOMPARE(sent[1].queueName, QString("upload4.wire"));
+        QCOMPARE(sent[0].outcome, DataUpload::Outcome::sentWithoutReceipt);
+        const QByteArray end = Wire::integer(0);
+        QVERIFY(seen.startsWith(Wire::integer(5) + Wire::string("stats") + Wire::string(stats.first()->text) + end +
+                                Wire::integer(5) + Wire::string("info")));
+        QVERIFY(seen.contains(Wire::string("Group Name: lab") + Wire::string("1000 1.00 0.20000 0.95000") + end +
+                              Wire::integer(5) + Wire::string("stats")));
+        QVERIFY(seen.endsWith(Wire::string("Group Name: lab") + end + Wire::integer(3)));
+        QVERIFY(!seen.contains("game-") && !seen.contains("session"));
         QCOMPARE(seen.count("Group Name: lab"), 3);
         QCOMPARE(QDir(folder.filePath("upload-queue")).entryList(QDir::Files),
                  QStringList({"upload1.wire", "upload2.wire", "upload4.sent", "upload6.sent"}));

@@ -8,6 +8,20 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+// Integers and strings in the game's framing, in order.
+inline void frameOne(QByteArray& b, qint32 value) {
+    wire::putInt(b, value);
+}
+inline void frameOne(QByteArray& b, const QByteArray& text) {
+    wire::putString(b, text);
+}
+template <typename... Values>
+QByteArray framed(const Values&... values) {
+    QByteArray b;
+    (frameOne(b, values), ...);
+    return b;
+}
+
 // A blocking client speaking the game's framing to a server on loopback; reads give up after a
 // few seconds. from: the loopback address to connect from (any 127.x works on Linux).
 struct Client {
@@ -19,15 +33,13 @@ struct Client {
         socket.connectToHost(QHostAddress::LocalHost, port);
         socket.waitForConnected(5000);
     }
-    void put(qint32 value) {
-        QByteArray b;
-        wire::putInt(b, value);
-        socket.write(b);
+    template <typename... Values>
+    void put(const Values&... values) {
+        send(framed(values...));
     }
-    void put(const QByteArray& text) {
-        QByteArray b;
-        wire::putString(b, text);
-        socket.write(b);
+    void send(const QByteArray& bytes) {
+        socket.write(bytes);
+        flush();
     }
     void flush() {
         while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(5000)) {
@@ -53,11 +65,22 @@ struct Client {
     }
     // The version check, answered with the empty string.
     bool hello() {
-        put(1);
-        put(173);
+        put(1, 173);
         return takeInt() == 0;
     }
 };
+
+// What the page's port answers to a GET of path, read until it closes.
+inline QByteArray httpGet(quint16 port, const QByteArray& path) {
+    QTcpSocket http;
+    http.connectToHost(QHostAddress::LocalHost, port);
+    http.write("GET " + path + " HTTP/1.0\r\n\r\n");
+    QByteArray answer;
+    while (http.waitForReadyRead(5000)) {
+        answer += http.readAll();
+    }
+    return answer + http.readAll();
+}
 
 inline ServerTable table(std::initializer_list<ServerScore> entries) {
     ServerTable t;
@@ -67,22 +90,25 @@ inline ServerTable table(std::initializer_list<ServerScore> entries) {
 
 // Command 5 with its lines and, when finish, the closing empty string.
 inline QByteArray framedStream(const QByteArray& kind, const QList<QByteArray>& lines, bool finish = true) {
-    QByteArray bytes;
-    wire::putInt(bytes, 5);
-    wire::putString(bytes, kind);
-    for (const QByteArray& line : lines) {
-        wire::putString(bytes, line);
-    }
-    if (finish) {
-        wire::putString(bytes, "");
+    QByteArray bytes = framed(5, kind);
+    for (const QByteArray& line : lines + (finish ? QList<QByteArray>{""} : QList<QByteArray>())) {
+        bytes += framed(line);
     }
     return bytes;
 }
 
+// A game under its id: statistics, info and session record between commands 6 and 7.
+inline QByteArray gameStreams(const QByteArray& id, const QByteArray& stats = "1 2 3") {
+    return framedStream("stats", {stats, "4 5 6"}) + framedStream("info", {"info of " + id}) +
+           framedStream("session", {"{\"format\": 1}"});
+}
+inline QByteArray gameBytes(const QByteArray& id, const QByteArray& stats = "1 2 3") {
+    return framed(6, id) + gameStreams(id, stats) + framed(7);
+}
+
 inline void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,
                          bool finish = true) {
-    client.socket.write(framedStream(kind, lines, finish));
-    client.flush();
+    client.send(framedStream(kind, lines, finish));
 }
 
 // The synchronization's upload: the given tables, then the end; returns the 132 tables sent back
@@ -91,16 +117,11 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
                                       bool readAnswer = true) {
     client.put(4);
     const qint32 flags = client.takeInt();
-    for (qint32 i = 0; i < flags; ++i) {
-        client.takeInt();
-    }
+    client.bytes(4 * qBound(0, flags, tableCount));
     for (const auto& [number, t] : uploads) {
-        client.put(2);
-        client.put(number);
+        client.put(2, number);
         for (const ServerScore& entry : t) {
-            client.put(entry.name.toUtf8());
-            client.put(entry.score);
-            client.put(entry.unique);
+            client.put(entry.name.toUtf8(), entry.score, entry.unique);
         }
     }
     client.put(3);
@@ -110,16 +131,18 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
         return tables;
     }
     for (int t = 0; t < tableCount; ++t) {
-        ServerTable received;
-        for (ServerScore& entry : received) {
-            entry.name = QString::fromUtf8(client.takeString());
-            entry.score = client.takeInt();
-            entry.unique = client.takeInt();
+        for (ServerScore& entry : tables.emplace_back()) {
+            // A braced list is evaluated in order.
+            entry = {QString::fromUtf8(client.takeString()), client.takeInt(), client.takeInt()};
         }
-        tables.append(received);
     }
     return tables;
 }
+
+// Declares name as a client of the server on port that passed the version check, or fails the test.
+#define GREETED_CLIENT(name, ...)                                                                            \
+    Client name(__VA_ARGS__);                                                                                \
+    QVERIFY(name.hello())
 
 // Declares name as a server started with config, or fails the test.
 #define START_SERVER(name, config)                                                                           \

@@ -9,9 +9,8 @@
 // lives; one at a time. The tests keep the server's informational lines quiet otherwise.
 class ServerLogCapture {
 public:
-    ServerLogCapture() {
+    ServerLogCapture() : previous(qInstallMessageHandler(&ServerLogCapture::handle)) {
         instance = this;
-        previous = qInstallMessageHandler(&ServerLogCapture::handle);
         QLoggingCategory::setFilterRules(QStringLiteral("vazazo.server.info=true"));
     }
     ~ServerLogCapture() {

@@ -3,60 +3,51 @@
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
-#include <QLoggingCategory>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 #include <vector>
 
 namespace {
-// Slow-drip attackers: connections from many loopback addresses that each send one byte of a
-// version check every interval and come back when dropped.
-class DripSwarm : public QObject {
-public:
-    QAtomicInt connected;
-    void start(quint16 port, int addresses, int perAddress, int intervalMs) {
-        for (int i = 0; i < addresses * perAddress; ++i) {
-            auto* socket = new QTcpSocket(this);
-            const QHostAddress from(QStringLiteral("127.0.0.%1").arg(i / perAddress + 2));
-            const auto open = [socket, from, port] {
-                socket->abort();
-                socket->bind(from, 0);
-                socket->connectToHost(QHostAddress::LocalHost, port);
-            };
-            connect(socket, &QTcpSocket::connected, this, [this] { connected.ref(); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket, open] {
-                connected.deref();
-                QTimer::singleShot(50, socket, open);
-            });
-            open();
-        }
-        auto* drip = new QTimer(this);
-        connect(drip, &QTimer::timeout, this, [this] {
-            for (QTcpSocket* socket : findChildren<QTcpSocket*>()) {
-                if (socket->state() == QAbstractSocket::ConnectedState) {
-                    socket->write("\x01", 1);
-                }
-            }
-        });
-        drip->start(intervalMs);
-    }
-};
-
-// The swarm on a thread of its own, so that it keeps dripping while the test's client blocks.
-struct SwarmThread {
+// Slow-drip attackers on a thread of their own, so that they keep dripping while the test's client
+// blocks: connections from many loopback addresses that each send one byte of a version check
+// every interval and come back when dropped.
+struct DripSwarm {
     QThread thread;
-    DripSwarm* swarm = new DripSwarm;
-    SwarmThread(quint16 port, int addresses, int perAddress, int intervalMs) {
-        swarm->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, swarm, &QObject::deleteLater);
+    QObject* context = new QObject;
+    QAtomicInt connected;
+    DripSwarm(quint16 port, int addresses, int perAddress, int intervalMs) {
+        context->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, context, &QObject::deleteLater);
         thread.start();
-        QMetaObject::invokeMethod(swarm, [=, this] { swarm->start(port, addresses, perAddress, intervalMs); });
+        QMetaObject::invokeMethod(context, [=, this] {
+            for (int i = 0; i < addresses * perAddress; ++i) {
+                auto* socket = new QTcpSocket(context);
+                const QHostAddress from(QString("127.0.0.%1").arg(i / perAddress + 2));
+                const auto open = [socket, from, port] {
+                    socket->abort();
+                    socket->bind(from, 0);
+                    socket->connectToHost(QHostAddress::LocalHost, port);
+                };
+                QObject::connect(socket, &QTcpSocket::connected, context, [this] { connected.ref(); });
+                QObject::connect(socket, &QTcpSocket::disconnected, context, [this, socket, open] {
+                    connected.deref();
+                    QTimer::singleShot(50, socket, open);
+                });
+                open();
+            }
+            auto* drip = new QTimer(context);
+            QObject::connect(drip, &QTimer::timeout, context, [this] {
+                for (QTcpSocket* socket : context->findChildren<QTcpSocket*>()) {
+                    if (socket->state() == QAbstractSocket::ConnectedState) {
+                        socket->write("\x01", 1);
+                    }
+                }
+            });
+            drip->start(intervalMs);
+        });
     }
-    ~SwarmThread() {
+    ~DripSwarm() {
         thread.quit();
         thread.wait();
     }
@@ -75,13 +66,12 @@ private slots:
     // synchronization still gets in and is served at once.
     void anHonestSynchronizationIsServedDespiteADripSwarm() {
         START_SERVER(server, testConfig(folder.filePath("drip.sqlite")));
-        SwarmThread swarm(server.tcpPort(), 50, 10, 2000);
-        QVERIFY(waitUntil([&] { return swarm.swarm->connected.loadRelaxed() >= 500; }, 30000));
+        DripSwarm swarm(server.tcpPort(), 50, 10, 2000);
+        QVERIFY(waitUntil([&] { return swarm.connected.loadRelaxed() >= 500; }, 30000));
         QTest::qWait(2500);
         QElapsedTimer clock;
         clock.start();
-        Client honest(server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.1")));
-        QVERIFY(honest.hello());
+        GREETED_CLIENT(honest, server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.1")));
         const QList<ServerTable> tables = synchronize(honest, {{0, table({{"honest", 10, -1}})}});
         const qint64 ms = clock.elapsed();
         QCOMPARE(tables.value(0)[0].name, QString("honest"));
@@ -96,16 +86,11 @@ private slots:
         config.limits.syncsPerMinute = 2;
         START_SERVER(server, config);
         const QHostAddress greedy(QStringLiteral("127.0.0.9"));
-        std::vector<std::unique_ptr<Client>> clients;
-        for (int i = 0; i < 4; ++i) {
-            clients.push_back(std::make_unique<Client>(server.tcpPort(), greedy));
-        }
-        QVERIFY(clients[3]->closedByServer());
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(clients[i]->hello());
-        }
-        Client other(server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.10")));
-        QVERIFY(other.hello());
+        Client first(server.tcpPort(), greedy), second(server.tcpPort(), greedy), third(server.tcpPort(), greedy);
+        Client fourth(server.tcpPort(), greedy);
+        QVERIFY(fourth.closedByServer());
+        QVERIFY(first.hello() && second.hello() && third.hello());
+        GREETED_CLIENT(other, server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.10")));
         // A flood of refusals makes one log line, not one each.
         for (int i = 0; i < 10; ++i) {
             Client refused(server.tcpPort(), greedy);
@@ -116,25 +101,18 @@ private slots:
 
         const QHostAddress busy(QStringLiteral("127.0.0.20"));
         for (int i = 0; i < 2; ++i) {
-            Client client(server.tcpPort(), busy);
-            QVERIFY(client.hello());
+            GREETED_CLIENT(client, server.tcpPort(), busy);
             QCOMPARE(synchronize(client, {}).size(), tableCount);
         }
-        Client rationed(server.tcpPort(), busy);
-        QVERIFY(rationed.hello());
+        GREETED_CLIENT(rationed, server.tcpPort(), busy);
         QCOMPARE(synchronize(rationed, {{0, table({{"spam", 5, -1}})}}).size(), 0);
         // A client that claims its entries is told why, in words it shows the player.
-        Client claiming(server.tcpPort(), busy);
-        QVERIFY(claiming.hello());
-        claiming.put(Protocol::syncClaim);
-        claiming.put(QByteArray("lab-7"));
-        claiming.put(Protocol::synchronize);
-        claiming.flush();
+        GREETED_CLIENT(claiming, server.tcpPort(), busy);
+        claiming.put(Protocol::syncClaim, QByteArray("lab-7"), Protocol::synchronize);
         QCOMPARE(claiming.takeInt(), Protocol::syncRefusedFlagCount);
         QVERIFY(claiming.takeString().contains("try again"));
         QVERIFY(claiming.closedByServer());
-        Client elsewhere(server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.21")));
-        QVERIFY(elsewhere.hello());
+        GREETED_CLIENT(elsewhere, server.tcpPort(), QHostAddress(QStringLiteral("127.0.0.21")));
         QVERIFY(synchronize(elsewhere, {}).value(0)[0].isEmpty());
     }
 
@@ -150,8 +128,7 @@ private slots:
         Client later(server.tcpPort());
         QTest::qWait(50);
         QVERIFY(working.hello());
-        Client newcomer(server.tcpPort());
-        QVERIFY(newcomer.hello());
+        GREETED_CLIENT(newcomer, server.tcpPort());
         QVERIFY(stalest.closedByServer());
         QVERIFY(later.socket.state() == QAbstractSocket::ConnectedState);
         uploadStream(working, "stats", {"still served"});
@@ -169,13 +146,7 @@ private slots:
             socket->flush();
         }
         QTest::qWait(200);
-        QTcpSocket http;
-        http.connectToHost(QHostAddress::LocalHost, pages.httpPort());
-        http.write("GET /~dezezi/Ruruzuvuv.html HTTP/1.0\r\n\r\n");
-        QByteArray page;
-        while (http.waitForReadyRead(5000)) {
-            page += http.readAll();
-        }
+        const QByteArray page = httpGet(pages.httpPort(), "/~dezezi/Ruruzuvuv.html");
         QVERIFY2(page.startsWith("HTTP/1.0 200"), page.constData());
         QVERIFY(silent[0]->state() == QAbstractSocket::UnconnectedState || silent[0]->waitForDisconnected(5000));
     }
@@ -190,9 +161,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             Client& client = *clients.emplace_back(std::make_unique<Client>(server.tcpPort()));
             QVERIFY(client.hello());
-            client.put(5);
-            client.put("info");
-            client.put(1000 * 1024);
+            client.socket.write(framed(5, QByteArray("info"), 1000 * 1024));
             client.socket.write(QByteArray(900 * 1024, 'p'));
             client.flush();
             QTest::qWait(500);
@@ -206,14 +175,11 @@ private slots:
         QCOMPARE(cut, 1);
         for (auto& client : clients) {
             if (client->socket.state() == QAbstractSocket::ConnectedState) {
-                client->socket.write(QByteArray(100 * 1024, 'q'));
-                client->put(QByteArray());
-                client->put(3);
+                client->socket.write(QByteArray(100 * 1024, 'q') + framed(QByteArray(), 3));
                 QCOMPARE(client->takeInt(), 3);
             }
         }
-        Client fresh(server.tcpPort());
-        QVERIFY(fresh.hello());
+        GREETED_CLIENT(fresh, server.tcpPort());
     }
 
     // Dripped version checks and uploads meet their deadlines; an overlong stream is kept as
@@ -226,8 +192,7 @@ private slots:
         config.limits.uploadMsPerMiB = 100;
         config.limits.maxStreamBytes = 100 * 1024;
         START_SERVER(server, config);
-        Client overlong(server.tcpPort());
-        QVERIFY(overlong.hello());
+        GREETED_CLIENT(overlong, server.tcpPort());
         uploadStream(overlong, "info", QList<QByteArray>(30, QByteArray(4096, 'l')));
         QVERIFY(overlong.closedByServer());
         QVERIFY2(log.contains("info stream over 102400 bytes; kept as incomplete"), qPrintable(log.all()));
@@ -236,8 +201,7 @@ private slots:
             QElapsedTimer clock;
             clock.start();
             for (int i = 0; i < bytes.size() && clock.elapsed() < 10000; ++i) {
-                client.socket.write(bytes.constData() + i, 1);
-                client.flush();
+                client.send(bytes.mid(i, 1));
                 if (client.socket.waitForDisconnected(100) || client.socket.state() != QAbstractSocket::ConnectedState) {
                     return clock.elapsed();
                 }
@@ -246,13 +210,9 @@ private slots:
         };
         // Never silent long enough for the idle time-out.
         Client version(server.tcpPort());
-        QByteArray hello;
-        wire::putInt(hello, 1);
-        wire::putInt(hello, 173);
-        const qint64 versionMs = drip(version, hello + hello + hello);
+        const qint64 versionMs = drip(version, QByteArray::fromHex("01000000ad000000").repeated(3));
         QVERIFY2(versionMs >= 0 && versionMs < 5000, qPrintable(QString::number(versionMs)));
-        Client upload(server.tcpPort());
-        QVERIFY(upload.hello());
+        GREETED_CLIENT(upload, server.tcpPort());
         upload.socket.write(framedStream("stats", {"fast part"}, false));
         const qint64 uploadMs = drip(upload, framedStream("stats", QList<QByteArray>(200, "slow line")));
         QVERIFY2(uploadMs >= 0 && uploadMs < 5000, qPrintable(QString::number(uploadMs)));
@@ -264,40 +224,11 @@ private slots:
         QCOMPARE(streams[0].lines.size(), 24);
         QCOMPARE(streams[1].lines.first(), QByteArray("fast part"));
 
-        Client negative(server.tcpPort());
-        QVERIFY(negative.hello());
-        negative.put(5);
-        negative.put("stats");
-        negative.put(-7);
-        negative.flush();
+        GREETED_CLIENT(negative, server.tcpPort());
+        negative.put(5, QByteArray("stats"), -7);
         QVERIFY(negative.closedByServer());
         QVERIFY(waitUntil([&] { return log.contains("negative line length"); }));
         QVERIFY(!log.contains("line too long"));
-    }
-
-    // Clients that reset right after connecting leave streams with their address, never a
-    // database error.
-    void resetsRightAfterConnectingKeepTheirAddress() {
-        ServerLogCapture log;
-        START_SERVER(server, testConfig(folder.filePath("resets.sqlite")));
-        QByteArray bytes;
-        wire::putInt(bytes, 1);
-        wire::putInt(bytes, 173);
-        bytes += framedStream("stats", {"a"}, false);
-        for (int i = 0; i < 40; ++i) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, server.tcpPort());
-            QVERIFY(socket.waitForConnected(5000));
-            socket.write(bytes);
-            socket.waitForBytesWritten(5000);
-            socket.abort();
-        }
-        OPEN_VIEW(view, folder.filePath("resets.sqlite"));
-        QTest::qWait(500);
-        for (const StoredStream& stream : view.streams()) {
-            QCOMPARE(stream.client, QString("127.0.0.1"));
-        }
-        QVERIFY2(!log.contains("database"), qPrintable(log.all()));
     }
 };
 

@@ -2,42 +2,18 @@
 #include "support/TestMain.h"
 #include "support/Waiting.h"
 
-#include <QLoggingCategory>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-struct Game {
-    QByteArray id;
-    QList<std::pair<QByteArray, QList<QByteArray>>> streams;
-
-    QByteArray framed() const {
-        QByteArray bytes;
-        for (const auto& [kind, lines] : streams) {
-            bytes += framedStream(kind, lines);
-        }
-        return bytes;
-    }
-    QByteArray digest() const { return Protocol::gameDigest(framed()); }
-    void send(Client& client) const {
-        client.put(6);
-        client.put(id);
-        client.socket.write(framed());
-        client.put(7);
-        client.flush();
-    }
-};
-
-Game game(const QByteArray& id, const QByteArray& stats = "1 2 3") {
-    return {id,
-            {{"stats", {stats, "4 5 6"}},
-             {"info", {"Columns in file", "coordinates"}},
-             {"session", {"{\"format\": 1}"}}}};
-}
-
+// The receipt's status and digest.
 std::pair<qint32, QByteArray> receipt(Client& client) {
     const qint32 status = client.takeInt();
     return {status, client.takeString()};
+}
+
+std::pair<qint32, QByteArray> expected(Protocol::ReceiptStatus status, const QByteArray& id,
+                                       const QByteArray& stats = "1 2 3") {
+    return {qint32(status), Protocol::gameDigest(gameStreams(id, stats))};
 }
 
 QList<StoredStream> streamsOf(ServerDatabase& db, const QString& gameId) {
@@ -62,32 +38,29 @@ private slots:
     void gamesAreStoredOncePerIdAndAcknowledgedWithTheirDigest() {
         const QString path = folder.filePath("receipts.sqlite");
         START_SERVER(server, testConfig(path));
-        Client first(server.tcpPort());
-        QVERIFY(first.hello());
-        game("g1").send(first);
-        QCOMPARE(receipt(first), std::make_pair(qint32(Protocol::receiptStored), game("g1").digest()));
+        GREETED_CLIENT(first, server.tcpPort());
+        first.send(gameBytes("g1"));
+        QCOMPARE(receipt(first), expected(Protocol::receiptStored, "g1"));
         // The original exchange in the same connection stays unlinked.
         uploadStream(first, "stats", {"loose"});
-        game("g2").send(first);
-        QCOMPARE(receipt(first).first, qint32(Protocol::receiptStored));
+        first.send(gameBytes("g2"));
+        QCOMPARE(receipt(first), expected(Protocol::receiptStored, "g2"));
 
         // The receipt is lost on the way back; the game comes again with the next one.
         {
-            Client lost(server.tcpPort());
-            QVERIFY(lost.hello());
-            game("g3").send(lost);
+            GREETED_CLIENT(lost, server.tcpPort());
+            lost.send(gameBytes("g3"));
         }
         OPEN_VIEW(view, path);
         QVERIFY(waitUntil([&] { return view.games().size() == 3; }));
-        Client replay(server.tcpPort());
-        QVERIFY(replay.hello());
-        game("g3").send(replay);
-        game("g4").send(replay);
-        QCOMPARE(receipt(replay), std::make_pair(qint32(Protocol::receiptAlreadyStored), game("g3").digest()));
-        QCOMPARE(receipt(replay).first, qint32(Protocol::receiptStored));
+        GREETED_CLIENT(replay, server.tcpPort());
+        replay.send(gameBytes("g3"));
+        replay.send(gameBytes("g4"));
+        QCOMPARE(receipt(replay), expected(Protocol::receiptAlreadyStored, "g3"));
+        QCOMPARE(receipt(replay), expected(Protocol::receiptStored, "g4"));
         // Other content under a known id is kept beside the first.
-        game("g1", "9 9 9").send(replay);
-        QCOMPARE(receipt(replay), std::make_pair(qint32(Protocol::receiptRevision), game("g1", "9 9 9").digest()));
+        replay.send(gameBytes("g1", "9 9 9"));
+        QCOMPARE(receipt(replay), expected(Protocol::receiptRevision, "g1", "9 9 9"));
         replay.put(3);
         QCOMPARE(replay.takeInt(), 3);
 
@@ -108,9 +81,7 @@ private slots:
     // gives the first answer and keeps the game's streams; another upload of the same content
     // is acknowledged and dropped.
     void storingAGameIsIdempotentByItsUploadKey() {
-        ServerDatabase db;
-        QString error;
-        QVERIFY2(db.open(folder.filePath("finish.sqlite"), &error), qPrintable(error));
+        OPEN_VIEW(db, folder.filePath("finish.sqlite"));
         const auto upload = [&](const QByteArray& key) {
             const qint64 stream = db.beginStream(key + "-s", "stats", "127.0.0.1", "game-k");
             return stream >= 0 && db.completeStream(stream, 0, QByteArray("\x01\0\0\0x", 5), 1) ? stream : -1;
@@ -135,33 +106,22 @@ private slots:
 
     void malformedGamesAreCutOffOrRefused() {
         START_SERVER(server, testConfig(folder.filePath("malformed.sqlite")));
-        for (const QByteArray& id : {QByteArray(), QByteArray(65, 'x'), QByteArray("tab\there"), QByteArray("\xc3\xa9")}) {
-            Client client(server.tcpPort());
-            QVERIFY(client.hello());
-            client.put(6);
-            client.put(id);
-            client.flush();
-            QVERIFY2(client.closedByServer(), id.constData());
+        // Ids empty, too long, with control characters or beyond ASCII; a session record outside a game.
+        for (const QByteArray& start : {framed(6, ""), framed(6, QByteArray(65, 'x')), framed(6, "tab\there"),
+                                        framed(6, "\xc3\xa9"), framedStream("session", {"{}"})}) {
+            GREETED_CLIENT(client, server.tcpPort());
+            client.send(start);
+            QVERIFY2(client.closedByServer(), start.constData());
         }
-        // The session record belongs to a game.
-        Client loose(server.tcpPort());
-        QVERIFY(loose.hello());
-        uploadStream(loose, "session", {"{}"});
-        QVERIFY(loose.closedByServer());
 
-        Client client(server.tcpPort());
-        QVERIFY(client.hello());
-        client.put(6);
-        client.put("empty");
-        client.put(7);
+        GREETED_CLIENT(client, server.tcpPort());
+        client.put(6, QByteArray("empty"), 7);
         QCOMPARE(client.takeInt(), qint32(Protocol::receiptRefused));
         client.takeString();
         // A game that ends with the end command instead of its own end is off the protocol.
-        client.put(6);
-        client.put("open");
+        client.put(6, QByteArray("open"));
         client.socket.write(framedStream("stats", {"1"}));
         client.put(3);
-        client.flush();
         QVERIFY(client.closedByServer());
     }
 
@@ -171,41 +131,34 @@ private slots:
         const QString path = folder.filePath("claims.sqlite");
         START_SERVER(server, testConfig(path));
         OPEN_VIEW(view, path);
-        const auto claimant = [&](Client& client, const QByteArray& participant) {
-            const bool greeted = client.hello();
-            client.put(8);
-            client.put(participant);
-            return greeted;
-        };
         const ServerTable local = table({{"alice", 500, -1}, {"bob", 400, -1}});
         {
-            Client broken(server.tcpPort());
-            QVERIFY(claimant(broken, "participant-1"));
+            GREETED_CLIENT(broken, server.tcpPort());
+            broken.put(8, QByteArray("participant-1"));
             synchronize(broken, {{3, local}, {7, local}}, false);
             QVERIFY(waitUntil([&] { return view.table(3)[1].name == "bob" && view.table(7)[1].name == "bob"; }));
         }
         QCOMPARE(view.claimCount("participant-1"), 4);
         const ServerTable merged = view.table(3);
 
-        Client other(server.tcpPort());
-        QVERIFY(claimant(other, "participant-2"));
+        GREETED_CLIENT(other, server.tcpPort());
+        other.put(8, QByteArray("participant-2"));
         const QList<ServerTable> doubled = synchronize(other, {{7, local}});
         QCOMPARE(doubled.value(7)[1].name, QString("alice"));
         QVERIFY(doubled[7][1].unique != doubled[7][0].unique);
         QCOMPARE(view.claimCount("participant-1"), 4);
 
-        Client full(server.tcpPort());
-        QVERIFY(claimant(full, "participant-1"));
+        GREETED_CLIENT(full, server.tcpPort());
+        full.put(8, QByteArray("participant-1"));
         const QList<ServerTable> tables = synchronize(full, {{3, local}});
         QCOMPARE(tables.value(3), merged);
         QVERIFY(tables[3][2].isEmpty());
         full.put(9);
-        full.flush();
         QVERIFY(waitUntil([&] { return view.claimCount("participant-1") == 0; }));
 
         // After a completed synchronization the same name and score again is a new entry.
-        Client again(server.tcpPort());
-        QVERIFY(claimant(again, "participant-1"));
+        GREETED_CLIENT(again, server.tcpPort());
+        again.put(8, QByteArray("participant-1"));
         ServerTable next = tables[3];
         next[2] = {"alice", 500, -1};
         const QList<ServerTable> after = synchronize(again, {{3, next}});

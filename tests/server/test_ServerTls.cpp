@@ -3,9 +3,6 @@
 #include "support/TestCertificates.h"
 #include "support/TestMain.h"
 
-#include <QFile>
-#include <QLoggingCategory>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -23,13 +20,6 @@ private:
     QTemporaryDir dir;
     TestCertificate own;
     TestCertificate other;
-    int databases = 0;
-
-    ServerConfig config(const QString& certificate, const QString& key) {
-        ServerConfig result = testConfig(dir.filePath(QString("tls%1.sqlite").arg(++databases)));
-        result.tls = {certificate, key};
-        return result;
-    }
 
 private slots:
     void initTestCase() {
@@ -88,20 +78,13 @@ private slots:
         QFETCH(QString, certificate);
         QFETCH(QString, key);
         QFETCH(QString, complaint);
-        ScoreServer server(config(certificate, key));
+        ServerConfig config = testConfig(dir.filePath("tls.sqlite"));
+        config.tls = {certificate, key};
+        ScoreServer server(config);
         QString error;
         QVERIFY(!server.start(&error));
         QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)),
                  qPrintable(error));
-    }
-
-    void thePageOffersTlsOnlyWhenTheExchangeIsEncrypted() {
-        ScoreServer plain(config({}, {}));
-        ScoreServer secure(config(own.certificate, own.key));
-        QString error;
-        QVERIFY2(plain.start(&error) && secure.start(&error), qPrintable(error));
-        QVERIFY(!Protocol::Capabilities::fromPage(plain.page()).tls);
-        QVERIFY(Protocol::Capabilities::fromPage(secure.page()).tls);
     }
 };
 

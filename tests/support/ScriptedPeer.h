@@ -23,17 +23,12 @@ public:
             QTcpServer server;
             server.listen(QHostAddress::LocalHost);
             listening.set_value(server.serverPort());
-            if (!server.waitForNewConnection(waitMs)) {
-                return;
-            }
-            QTcpSocket* client = server.nextPendingConnection();
-            script(*client);
-            if (client->state() == QAbstractSocket::ConnectedState) {
-                client->waitForBytesWritten(waitMs);
-            }
-            client->disconnectFromHost();
-            if (client->state() != QAbstractSocket::UnconnectedState) {
-                client->waitForDisconnected(waitMs);
+            if (server.waitForNewConnection(waitMs)) {
+                QTcpSocket& client = *server.nextPendingConnection();
+                script(client);
+                client.waitForBytesWritten(waitMs);
+                client.disconnectFromHost();
+                client.state() == QAbstractSocket::UnconnectedState || client.waitForDisconnected(waitMs);
             }
         });
         serverPort = port.get();

@@ -1,7 +1,7 @@
 #include "support/TempPostgres.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QUrl>
@@ -9,32 +9,15 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace {
-QString findBinaries() {
-    // Newest first; the versions are whole numbers of the same width.
-    QDir root(QStringLiteral("/usr/lib/postgresql"));
-    for (const QString& version :
-         root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
-        const QString bin = root.filePath(version + QStringLiteral("/bin"));
-        if (QFile::exists(bin + QStringLiteral("/initdb")) &&
-            QFile::exists(bin + QStringLiteral("/pg_ctl"))) {
-            return bin;
-        }
-    }
-    return {};
-}
-} // namespace
-
 bool TempPostgres::run(const QString& program, const QStringList& arguments, int limitMs, QString* output) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
+    const QString path = binaries + '/' + program;
+    // initdb refuses root.
     if (geteuid() == 0) {
-        process.start(QStringLiteral("runuser"),
-                      QStringList{QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
-                                  binaries + QLatin1Char('/') + program} +
-                          arguments);
+        process.start("runuser", QStringList{"-u", "nobody", "--", path} + arguments);
     } else {
-        process.start(binaries + QLatin1Char('/') + program, arguments);
+        process.start(path, arguments);
     }
     const bool finished = process.waitForFinished(limitMs);
     if (!finished) {
@@ -45,120 +28,96 @@ bool TempPostgres::run(const QString& program, const QStringList& arguments, int
     return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
+bool TempPostgres::pgCtl(const QStringList& arguments, QString* output) {
+    return run("pg_ctl", QStringList{"-D", folder.filePath("data"), "-w", "-t", "60"} + arguments, 90000, output);
+}
+
 bool TempPostgres::startServer(QString* output) {
-    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                                .arg(folder.path())
-                                .arg(portNumber);
-    return run(QStringLiteral("pg_ctl"),
-               {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")), QStringLiteral("-o"), options,
-                QStringLiteral("-l"), folder.filePath(QStringLiteral("log")), QStringLiteral("-w"),
-                QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")},
-               90000, output);
+    const QString options =
+        QString("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off").arg(folder.path()).arg(portNumber);
+    return pgCtl({"-o", options, "-l", folder.filePath("log"), "start"}, output);
 }
 
 bool TempPostgres::stop(QString* error) {
     QString output;
-    if (!run(QStringLiteral("pg_ctl"),
-             {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")), QStringLiteral("-m"),
-              QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"),
-              QStringLiteral("stop")},
-             90000, &output)) {
-        *error = QStringLiteral("pg_ctl stop failed: %1").arg(output);
-        return false;
+    running = running && !pgCtl({"-m", "fast", "stop"}, &output);
+    if (running) {
+        *error = "pg_ctl stop failed: " + output;
     }
-    running = false;
-    return true;
+    return !running;
 }
 
 bool TempPostgres::restart(QString* error) {
     QString output;
     running = startServer(&output);
     if (!running) {
-        *error = QStringLiteral("pg_ctl start failed: %1").arg(output);
+        *error = "pg_ctl start failed: " + output;
     }
     return running;
 }
 
 bool TempPostgres::start(QString* error, const QString& password) {
-    binaries = findBinaries();
-    if (binaries.isEmpty()) {
-        *error = QStringLiteral(
-            "PostgreSQL server binaries (initdb, pg_ctl) not found under /usr/lib/postgresql/*/bin; "
-            "install the package postgresql.");
-        return false;
-    }
-    if (!folder.isValid()) {
-        *error = QStringLiteral("Cannot create a temporary folder for PostgreSQL.");
-        return false;
-    }
-    if (geteuid() == 0) {
-        const passwd* nobody = getpwnam("nobody");
-        if (nobody == nullptr ||
-            chown(folder.path().toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
-            *error = QStringLiteral("Cannot hand %1 to the user nobody for PostgreSQL.").arg(folder.path());
-            return false;
+    // Newest first; the versions are whole numbers of the same width.
+    const QDir root("/usr/lib/postgresql");
+    for (const QString& version : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
+        if (binaries.isEmpty() && QFile::exists(root.filePath(version + "/bin/initdb"))) {
+            binaries = root.filePath(version + "/bin");
         }
     }
-    const QString data = folder.filePath(QStringLiteral("data"));
+    const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
+    if (binaries.isEmpty() || !folder.isValid() ||
+        (geteuid() == 0 && (!nobody || chown(QFile::encodeName(folder.path()), nobody->pw_uid, nobody->pw_gid)))) {
+        *error = "No PostgreSQL server binaries under /usr/lib/postgresql/*/bin (install the package "
+                 "postgresql), or no temporary folder the cluster can own.";
+        return false;
+    }
     QString output;
-    QStringList initArguments{QStringLiteral("-D"), data, QStringLiteral("-U"), QStringLiteral("postgres"),
-                              QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-sync")};
+    QStringList init{"-D", folder.filePath("data"), "-U", "postgres", "-E", "UTF8", "--no-sync"};
     if (password.isEmpty()) {
-        initArguments << QStringLiteral("--auth=trust");
+        init << "--auth=trust";
     } else {
-        const QString passwordFile = folder.filePath(QStringLiteral("initdb-password"));
-        QFile file(passwordFile);
+        QFile file(folder.filePath("initdb-password"));
         if (!file.open(QIODevice::WriteOnly) || file.write(password.toUtf8() + '\n') < 0) {
-            *error = QStringLiteral("Cannot write %1.").arg(passwordFile);
+            *error = "Cannot write " + file.fileName();
             return false;
         }
-        file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-        initArguments << QStringLiteral("--auth-local=trust") << QStringLiteral("--auth-host=scram-sha-256")
-                      << QStringLiteral("--pwfile=") + passwordFile;
+        init << "--auth-local=trust" << "--auth-host=scram-sha-256" << "--pwfile=" + file.fileName();
     }
-    if (!run(QStringLiteral("initdb"), initArguments, 120000, &output)) {
-        *error = QStringLiteral("initdb failed: %1").arg(output);
+    if (!run("initdb", init, 120000, &output)) {
+        *error = "initdb failed: " + output;
         return false;
     }
     // Another program may take the probed port before the server binds it: then try another.
     for (int attempt = 0; attempt < 3 && !running; ++attempt) {
         {
             QTcpServer probe;
-            if (!probe.listen(QHostAddress::LocalHost, 0)) {
-                *error = QStringLiteral("No free loopback port for PostgreSQL.");
-                return false;
-            }
+            probe.listen(QHostAddress::LocalHost, 0);
             portNumber = probe.serverPort();
         }
-        running = startServer(&output);
+        running = portNumber != 0 && startServer(&output);
     }
     if (!running) {
-        QFile log(folder.filePath(QStringLiteral("log")));
+        QFile log(folder.filePath("log"));
         log.open(QIODevice::ReadOnly);
-        *error =
-            QStringLiteral("pg_ctl start failed: %1\n%2").arg(output, QString::fromLocal8Bit(log.readAll()));
+        *error = "pg_ctl start failed: " + output + '\n' + QString::fromLocal8Bit(log.readAll());
     }
     return running;
 }
 
 TempPostgres::~TempPostgres() {
+    QString output;
     if (running) {
-        QString output;
-        run(QStringLiteral("pg_ctl"),
-            {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")), QStringLiteral("-m"),
-             QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("30"),
-             QStringLiteral("stop")},
-            40000, &output);
+        pgCtl({"-m", "immediate", "stop"}, &output);
     }
 }
 
 QString TempPostgres::tcpSpec() const {
-    return QStringLiteral("postgresql://postgres@127.0.0.1:%1/postgres").arg(portNumber);
+    return QString("postgresql://postgres@127.0.0.1:%1/postgres").arg(portNumber);
 }
 
 QString TempPostgres::socketSpec() const {
     // Concatenated: arg() would take an encoding's "%2F" for a placeholder.
-    return QStringLiteral("postgresql://postgres@:%1/postgres?host=").arg(portNumber) +
+    return QString("postgresql://postgres@:%1/postgres?host=").arg(portNumber) +
            QString::fromLatin1(QUrl::toPercentEncoding(folder.path()));
 }

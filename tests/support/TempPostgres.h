@@ -30,6 +30,7 @@ public:
 private:
     bool run(const QString& program, const QStringList& arguments, int limitMs, QString* output);
     bool startServer(QString* output);
+    bool pgCtl(const QStringList& arguments, QString* output);
 
     QTemporaryDir folder;
     QString binaries;
