@@ -2,7 +2,6 @@
 #include "core/Clock.h"
 
 #include "core/FatalError.h"
-#include "core/Log.h"
 
 #include "support/ManualCounter.h"
 
@@ -27,15 +26,10 @@ private slots:
         counter->ticks += 2'500'000;
         // Before calibration a millisecond is a million ticks.
         QCOMPARE(clock.now(), 2.5);
-        GameLog::takePending();
         clock.calibrate();
         QCOMPARE(clock.ticksPerMs(), 3579);
         counter->ticks = 5'000'000'000 + 3579 * 40;
         QCOMPARE(clock.now(), 40.0);
-        QCOMPARE(GameLog::takePending().at(0).text, QString("Timer resolution 3.58 Mhz"));
-        const double first = Clock::program().now();
-        QTest::qWait(20);
-        QVERIFY(Clock::program().now() > first);
     }
 
     // An unreadable counter, a failed allocation and a fatal error on another thread all reach the

@@ -26,27 +26,21 @@ private slots:
     // A file (not a folder) in the working folder wins over the installed one; a missing file is
     // named with both places and left to the loader in the working folder.
     void theWorkingFolderWinsAndAMissingFileIsNamedWithBothPlaces() {
-        QTemporaryDir working;
-        QTemporaryDir installed;
+        QTemporaryDir working, installed;
         const QDir here(working.path());
         writeFile(working.filePath("paddle_tx.png"), "own");
         QVERIFY(here.mkdir("objects.txt"));
         for (const char* name : {"paddle_tx.png", "gun1.mp3", "objects.txt"})
             writeFile(installed.filePath(name), "installed");
         GameLog::takePending();
-        QCOMPARE(DataFileLocator::locate("paddle_tx.png", here, installed.path()),
-                 working.filePath("paddle_tx.png"));
-        QCOMPARE(DataFileLocator::locate("gun1.mp3", here, installed.path()), installed.filePath("gun1.mp3"));
-        QCOMPARE(DataFileLocator::locate("objects.txt", here, installed.path()),
-                 installed.filePath("objects.txt"));
-        QVERIFY(logTexts().isEmpty());
-
-        QCOMPARE(DataFileLocator::locate("applause.mp3", here, installed.path()),
-                 working.filePath("applause.mp3"));
+        QStringList found;
+        for (const char* name : {"paddle_tx.png", "gun1.mp3", "objects.txt", "applause.mp3"})
+            found << DataFileLocator::locate(name, here, installed.path());
+        QCOMPARE(found, QStringList({working.filePath("paddle_tx.png"), installed.filePath("gun1.mp3"),
+                                     installed.filePath("objects.txt"), working.filePath("applause.mp3")}));
         QStringList texts = logTexts();
-        QCOMPARE(texts.size(), 1);
-        QVERIFY(texts[0].startsWith("Missing data file applause.mp3"));
-        QVERIFY(texts[0].contains(working.path()) && texts[0].contains(installed.path()));
+        QVERIFY(texts.size() == 1 && texts[0].contains("applause.mp3") && texts[0].contains(working.path()) &&
+                texts[0].contains(installed.path()));
         // Without an installation only the working folder is named.
         DataFileLocator::locate("applause.mp3", here, QString());
         texts = logTexts();
