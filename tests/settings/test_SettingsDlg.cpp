@@ -15,7 +15,6 @@
 #include <QSlider>
 #include <QtTest>
 
-
 using namespace SettingKeys;
 using namespace WindowMessages;
 
@@ -46,27 +45,21 @@ private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
 
-    void aStoredCustomLevelStartsOnTheCustomCopy_data() {
-        QTest::addColumn<QString>("level");
-        QTest::addColumn<bool>("custom");
-        QTest::newRow("last time attack") << "5" << false;
-        QTest::newRow("first custom") << "6" << true;
-        QTest::newRow("last custom") << "10" << true;
-        QTest::newRow("beyond the table") << "11" << false;
-    }
     void aStoredCustomLevelStartsOnTheCustomCopy() {
-        QFETCH(QString, level);
-        QFETCH(bool, custom);
-        store->write("Game Level", level);
         store->write("Gun Speed", "3");
         store->write("CustomGun Speed", "8");
-        const int rewrites = store->diskWrites();
-        const auto dlg = makeDlg();
-        QCOMPARE(dlg->isCustom(), custom);
-        QCOMPARE(dlg->tab()->weaponsPage()->speedSlider()->value(), custom ? 8 : 3);
-        // The switch stores the current copy first, unchanged, in one rewrite.
-        QCOMPARE(store->read("Gun Speed", ""), QString("3"));
-        QCOMPARE(store->diskWrites() - rewrites, custom ? 1 : 0);
+        for (const auto& [level, custom] :
+             {std::pair{"5", false}, {"6", true}, {"10", true}, {"11", false}}) {
+            store->write("Game Level", level);
+            const int rewrites = store->diskWrites();
+            const auto dlg = makeDlg();
+            QVERIFY2(dlg->isCustom() == custom &&
+                         dlg->tab()->weaponsPage()->speedSlider()->value() == (custom ? 8 : 3),
+                     level);
+            // The switch stores the current copy first, unchanged, in one rewrite.
+            QVERIFY(store->read("Gun Speed", "") == "3" &&
+                    store->diskWrites() - rewrites == (custom ? 1 : 0));
+        }
     }
 
     void okStoresTheEditedCopyInOneRewriteAndTheOtherWaysRestoreIt_data() {
@@ -107,17 +100,15 @@ private slots:
         QVERIFY(dlg->isHidden() && waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
         // Restoring the sliders posts no further volume.
         const auto& sent = mainWindow->received;
-        QCOMPARE((QList<qint64>{sent[0].message, sent[0].wParam, sent[0].lParam, sent[1].message, sent[1].wParam,
-                                sent[1].lParam, mainWindow->count(WM_SET_VOLUME)}),
+        QCOMPARE((QList<qint64>{sent[0].message, sent[0].wParam, sent[0].lParam, sent[1].message,
+                                sent[1].wParam, sent[1].lParam, mainWindow->count(WM_SET_VOLUME)}),
                  (QList<qint64>{WM_SET_VOLUME, 0x1000, 81, WM_SET_VOLUME, 0x2000, 79, 2}));
         QCOMPARE(store->diskWrites() - rewrites, how == "OK" ? 1 : 0);
         QCOMPARE(storedCopy(*store, custom ? "" : customPrefix), otherCopy);
-        if (how != "OK") {
-            QVERIFY(dlg->current() == stored && dlg->tab()->weaponsPage()->speedSlider()->value() == 2);
-            return;
-        }
-        QVERIFY(dlg->current().weapons.gunSpeed == 3 &&
-                storedCopy(*store, custom ? customPrefix : "") == dlg->current());
+        const GameSettings now = dlg->current();
+        QVERIFY(how == "OK"
+                    ? now.weapons.gunSpeed == 3 && storedCopy(*store, custom ? customPrefix : "") == now
+                    : now == stored && dlg->tab()->weaponsPage()->speedSlider()->value() == 2);
     }
 
     void eachModeSwitchKeepsBothCopiesInOneRewrite() {
@@ -147,23 +138,18 @@ private slots:
         QVERIFY(storedCopy(*store, "") == shown && storedCopy(*store, customPrefix) == shown);
     }
 
-    void shapeSpeedAndSizeFollowTheTypeCodeMask_data() {
-        QTest::addColumn<int>("mask");
-        QTest::addColumn<QList<int>>("changed");
-        QTest::newRow("solid group") << 0x2000 << QList<int>{sphereType, cylinderType};
-        QTest::newRow("triangle bit alone") << 0x0002 << QList<int>{triangleType};
-        QTest::newRow("triangle's code") << 0x1002 << QList<int>{triangleType, rectangleType, circleType};
-    }
     void shapeSpeedAndSizeFollowTheTypeCodeMask() {
-        QFETCH(int, mask);
-        QFETCH(QList<int>, changed);
-        const auto dlg = makeDlg();
-        dlg->setShapeSpeed(mask, 7);
-        dlg->setShapeSize(mask, 2);
-        for (const ShapeKind& kind : shapeKinds) {
-            const bool hit = changed.contains(kind.typeCode);
-            QCOMPARE(dlg->current().shapeByType(kind.typeCode)->speed, hit ? 7 : 5);
-            QCOMPARE(group(*dlg, kind.typeCode)->sizeSlider()->value(), hit ? 2 : 5);
+        for (const auto& [mask, changed] : {std::pair{0x2000, QList<int>{sphereType, cylinderType}},
+                                            {0x0002, QList<int>{triangleType}},
+                                            {0x1002, QList<int>{triangleType, rectangleType, circleType}}}) {
+            const auto dlg = makeDlg();
+            dlg->setShapeSpeed(mask, 7);
+            dlg->setShapeSize(mask, 2);
+            for (const ShapeKind& kind : shapeKinds) {
+                const bool hit = changed.contains(kind.typeCode);
+                QCOMPARE(dlg->current().shapeByType(kind.typeCode)->speed, hit ? 7 : 5);
+                QCOMPARE(group(*dlg, kind.typeCode)->sizeSlider()->value(), hit ? 2 : 5);
+            }
         }
         QCOMPARE(store->diskWrites(), 0);
     }
@@ -221,27 +207,24 @@ private slots:
         }
         played.save(*store, "");
         const auto pages = makeDlg();
-        QCOMPARE(pages->current(), played);
-        const LevelSelection selection{
-            .gameLevel = level, .difficulty = difficulty, .oneShot = oneShot, .vulnerablePaddle = !oneShot};
-        const GameLevels::LevelStart start = GameLevels::applyLevel(selection, *pages);
-        // The pages change in memory only.
-        QCOMPARE(store->diskWrites(), 1);
-        QCOMPARE(start.timeLimitMs, limitMs);
-        QCOMPARE(start.adaptive, difficulty == 0);
+        const GameLevels::LevelStart start = GameLevels::applyLevel(
+            {.gameLevel = level, .difficulty = difficulty, .oneShot = oneShot, .vulnerablePaddle = !oneShot},
+            *pages);
         const GameSettings now = pages->current();
+        // The pages change in memory only.
+        QVERIFY(store->diskWrites() == 1 && start.timeLimitMs == limitMs &&
+                start.adaptive == (difficulty == 0));
         if (gunShapesRate.isEmpty()) {
-            QCOMPARE(now, played);
-            QVERIFY(!start.vulnerablePaddle.has_value());
+            QVERIFY(now == played && !start.vulnerablePaddle.has_value());
             return;
         }
         for (const ShapeSettings& s : now.shapes) {
-            QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor);
-            QCOMPARE(s.speed, gunShapesRate[1]);
+            QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor &&
+                    s.speed == gunShapesRate[1]);
         }
-        QCOMPARE(now.weapons.gunSpeed, gunShapesRate[0]);
-        QCOMPARE(now.allShapes.shapesPerSecond, gunShapesRate[2]);
-        QCOMPARE(now.weapons.oneWeaponAtATime, oneShot);
+        QCOMPARE(
+            (QList<int>{now.weapons.gunSpeed, now.allShapes.shapesPerSecond, now.weapons.oneWeaponAtATime}),
+            (QList<int>{gunShapesRate[0], gunShapesRate[2], oneShot}));
         QCOMPARE(start.vulnerablePaddle, std::optional<bool>(!oneShot));
     }
 };
