@@ -67,26 +67,21 @@ private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
 
-    void storedCodesOfNoButtonSelectNoneAndSaveZero_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("state 7") << "Data Collection State" << "7";
-        QTest::newRow("method not a number") << "Data Collection Learning Method" << "abc";
-        QTest::newRow("measure 0") << "Classical Learning Distance/Time" << "0";
-    }
     void storedCodesOfNoButtonSelectNoneAndSaveZero() {
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        store->write(key, stored);
+        const QStringList keys{"Data Collection State", "Data Collection Learning Method",
+                               "Classical Learning Distance/Time"};
+        store->write(keys[0], "7");
+        store->write(keys[1], "abc");
+        store->write(keys[2], "0");
         auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
-        QCOMPARE(checkedRadios(*dlg).size(), 2);
-        // Reloading after a choice in every set clears the unmatched set again.
+        QCOMPARE(checkedRadios(*dlg), QStringList());
+        // Reloading after a choice in every set clears the unmatched sets again.
         editEverything(*dlg);
         clickButton(*dlg, "Cancel");
-        QCOMPARE(checkedRadios(*dlg).size(), 2);
+        QCOMPARE(checkedRadios(*dlg), QStringList());
         dlg->show();
         clickButton(*dlg, "OK");
-        QCOMPARE(store->read(key, "absent"), QString("0"));
+        QCOMPARE(stored(keys), QStringList({"0", "0", "0"}));
     }
 
     // The modules read the pages at once; only OK stores them, in one rewrite, under the plain keys.
@@ -102,13 +97,11 @@ private slots:
 
         retype(field, "  ");
         clickButton(*dlg, "OK");
-        QCOMPARE(store->read("Participant Id", ""), made);
-        QCOMPARE(field->text(), made);
+        QVERIFY(store->read("Participant Id", "") == made && field->text() == made);
 
         // Control characters cannot be typed in; the field stops at 64 characters.
         retype(field, QString("lab\tB-07") + QString(80, QChar('x')));
-        QCOMPARE(field->text().size(), 64);
-        QVERIFY(!field->text().contains('\t'));
+        QVERIFY(field->text().size() == 64 && !field->text().contains('\t'));
         retype(field, "Lab B / 07 (Mo)");
         clickButton(*dlg, "OK");
         QCOMPARE(store->read("Participant Id", ""), QString("Lab B / 07 (Mo)"));
@@ -117,8 +110,8 @@ private slots:
         store->write("Participant Id", "bad\nid");
         const QString fresh = TabDataCollection::ensureParticipantId(*store);
         QVERIFY(fresh != made && TabDataCollection::isValidParticipantId(fresh));
-        QVERIFY(!TabDataCollection::isValidParticipantId(QString(65, QChar('a'))));
-        QVERIFY(TabDataCollection::isValidParticipantId(QString(64, QChar('a'))));
+        QVERIFY(!TabDataCollection::isValidParticipantId(QString(65, QChar('a'))) &&
+                TabDataCollection::isValidParticipantId(QString(64, QChar('a'))));
     }
 
     void editsTakeEffectAtOnceAndOnlyOkStoresThem_data() {
@@ -140,11 +133,10 @@ private slots:
         editEverything(*dlg);
         const TabDataCollection& data = dlg->dataCollection();
         const TabClassicalLearning& classical = dlg->classicalLearning();
-        QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041);
-        QVERIFY(!classical.useDistance());
-        QCOMPARE(data.averagingMs(), 250);
-        QCOMPARE(classical.threshold(Threshold::PM1Upper), 3.5);
-        QCOMPARE(classical.threshold(Threshold::PM2Lower), 0.0);
+        QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041 &&
+                !classical.useDistance() && data.averagingMs() == 250 &&
+                classical.threshold(Threshold::PM1Upper) == 3.5 &&
+                classical.threshold(Threshold::PM2Lower) == 0.0);
 
         const int rewrites = store->diskWrites();
         if (how == "Escape") {
@@ -171,13 +163,11 @@ private slots:
             return;
         }
         // The pages hold the stored values again before the main window hears of it.
-        QCOMPARE(store->diskWrites(), rewrites);
-        QCOMPARE(checkedRadios(*dlg), storedRadios);
-        QVERIFY(!data.collectCoordinates());
-        QCOMPARE(edit(*dlg, "pm1Lower")->text(), QString("0.5"));
-        QCOMPARE(data.averagingText(), QString("5000"));
-        QCOMPARE(data.scoreServer(), QString("localhost:8080"));
-        QCOMPARE(data.scoreServerCertificate(), QString());
+        QVERIFY(store->diskWrites() == rewrites && checkedRadios(*dlg) == storedRadios &&
+                !data.collectCoordinates());
+        QCOMPARE(QStringList({edit(*dlg, "pm1Lower")->text(), data.averagingText(), data.scoreServer(),
+                              data.scoreServerCertificate()}),
+                 QStringList({"0.5", "5000", "localhost:8080", ""}));
     }
 
     // "Browse..." puts the chosen certificate file in its field; a cancelled choice keeps the field.
