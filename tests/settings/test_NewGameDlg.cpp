@@ -77,25 +77,7 @@ private slots:
                 !buttonNamed(*dlg, "One Shot At A Time")->isEnabled());
         QCOMPARE(list(*dlg, "durationList")->currentIndex(), -1);
         clickButton(*dlg, "OK");
-        QCOMPARE(dlg->levelSelection().gameLevel, 0);
-        QCOMPARE(store->read("Time Attack", ""), QString("-1"));
-    }
-
-    void switchingModesRemembersAFixedDifficulty() {
-        store->write("Game Level", "7");
-        store->write("Difficulty Level", "1");
-        auto dlg = shownDialog();
-        QComboBox* difficulty = list(*dlg, "difficultyList");
-        clickButton(*dlg, "Time Attack");
-        QCOMPARE(difficulty->currentText(), QString("Beginner"));
-        clickButton(*dlg, "Custom");
-        QCOMPARE(difficulty->currentText(), QString("Custom"));
-        difficulty->setCurrentIndex(0);
-        clickButton(*dlg, "Time Attack");
-        QCOMPARE(difficulty->currentText(), QString("Auto"));
-        // The buttons are not exclusive by themselves: clicking the ticked mode again keeps it ticked.
-        clickButton(*dlg, "Time Attack");
-        QVERIFY(buttonNamed(*dlg, "Time Attack")->isChecked() && !buttonNamed(*dlg, "Custom")->isChecked());
+        QVERIFY(dlg->levelSelection().gameLevel == 0 && store->read("Time Attack", "") == "-1");
     }
 
     void eachButtonPostsItsMessagesInOrder_data() {
@@ -133,7 +115,6 @@ private slots:
         clickButton(*dlg, "Settings");
         posted();
         QVERIFY(dlg->levelSelection().settingsOpen);
-        QVERIFY(!buttonNamed(*dlg, "OK")->isEnabled() && !buttonNamed(*dlg, "Cancel")->isEnabled());
         QTest::keyClick(focusable, Qt::Key_Return);
         QTest::keyClick(focusable, Qt::Key_Escape);
         dlg->accept();
@@ -142,10 +123,8 @@ private slots:
 
         dlg->settingsClosed();
         QCOMPARE(posted(), (Posted{{WM_SYNC_ONE_SHOT, 0}}));
-        QVERIFY(buttonNamed(*dlg, "Settings")->isEnabled());
         QTest::keyClick(focusable, Qt::Key_Return);
-        QCOMPARE(posted(), (Posted{{WM_START_GAME, 0}}));
-        QVERIFY(dlg->isHidden());
+        QVERIFY(posted() == (Posted{{WM_START_GAME, 0}}) && dlg->isHidden());
         // Shown again as it was left; the close box then cancels.
         dlg->show();
         QCOMPARE(dlg->mode(), Mode::Custom);
@@ -163,14 +142,13 @@ private slots:
         clickButton(*dlg, "Ask For Selecting Objects");
         dlg->setOneShot(true);
         clickButton(*dlg, "Best Scores");
-        QCOMPARE(dlg->levelSelection().gameLevel, 10);
-        QCOMPARE(store->read("Game Level", "absent"), QString("absent"));
+        QVERIFY(dlg->levelSelection().gameLevel == 10 && store->read("Game Level", "absent") == "absent");
 
         clickButton(*dlg, "OK");
         QCOMPARE(store->diskWrites(), 1);
         const LevelSelection s = dlg->levelSelection();
-        QVERIFY(s.difficulty == 1 && s.oneShot && s.vulnerablePaddle && s.askPainStiffness);
-        QVERIFY(!s.askObjects && !s.freePaddle);
+        QVERIFY(s.difficulty == 1 && s.oneShot && s.vulnerablePaddle && s.askPainStiffness && !s.askObjects &&
+                !s.freePaddle);
         QCOMPARE(stored({"Game Level", "Time Attack", "Difficulty Level", "One Shot", "Vulnerable Paddle",
                          "Paddle Moves", "Pain Level", "Ask For Objects"}),
                  QStringList({"10", "4", "1", "1", "1", "0", "1", "0"}));
