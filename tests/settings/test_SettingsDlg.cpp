@@ -11,7 +11,6 @@
 #include "support/ShownDialog.h"
 #include "support/Waiting.h"
 
-#include <QCheckBox>
 #include <QSlider>
 #include <QtTest>
 
@@ -152,26 +151,6 @@ private slots:
             }
         }
         QCOMPARE(store->diskWrites(), 0);
-    }
-
-    void synchronisedSensitivitiesMoveTogetherUntilUnticked() {
-        store->write("Synchronize Mouse Sensitivity", "false");
-        store->write("Vertical Mouse Sensitivity", "9");
-        const auto dlg = makeDlg(true);
-        const TabAllShapes* page = dlg->tab()->allShapesPage();
-        dlg->tab()->setCurrentWidget(dlg->tab()->allShapesPage());
-        QTRY_VERIFY(page->synchronizeBox()->isVisible());
-        clickButton(page->synchronizeBox());
-        QCOMPARE(page->verticalSlider()->value(), 5);
-        QTest::keyClick(page->horizontalSlider(), Qt::Key_Right);
-        QCOMPARE(page->verticalSlider()->value(), 6);
-        QTest::keyClick(page->verticalSlider(), Qt::Key_Left);
-        QCOMPARE(page->horizontalSlider()->value(), 5);
-
-        clickButton(page->synchronizeBox());
-        QTest::keyClick(page->horizontalSlider(), Qt::Key_Right);
-        QVERIFY(page->verticalSlider()->value() == 5 &&
-                dlg->current().allShapes.horizontalMouseSensitivity == 6);
     }
 
     // The level applied to real settings pages that hold what a played custom level might leave:
