@@ -90,12 +90,8 @@ private slots:
         row("Get'em All (Demo)", Mode::Demo, {{WM_SET_SETTINGS_MODE, 0}});
         row("Time Attack", Mode::TimeAttack, {{WM_SET_SETTINGS_MODE, 0}});
         row("Custom", Mode::Custom, {{WM_SET_SETTINGS_MODE, 1}, {WM_SYNC_ONE_SHOT, 0}});
-        row("Settings", Mode::Custom,
-            {{WM_SET_SETTINGS_MODE, 1}, {WM_SYNC_ONE_SHOT, 0}, {WM_SHOW_SETTINGS, 0}});
         row("Copy Current", Mode::Custom, {{WM_SYNC_ONE_SHOT, 1}, {WM_SET_SETTINGS_MODE, 2}});
         row("Best Scores", Mode::TimeAttack, {{WM_SHOW_BEST_SCORES, 0}});
-        row("OK", Mode::TimeAttack, {{WM_START_GAME, 0}});
-        row("Cancel", Mode::TimeAttack, {{WM_DIALOG_CLOSED, 0}});
     }
     void eachButtonPostsItsMessagesInOrder() {
         QFETCH(QString, text);
@@ -106,7 +102,7 @@ private slots:
         clickButton(*dlg, text);
         QCOMPARE(posted(), expected);
         QCOMPARE(dlg->mode(), mode);
-        QCOMPARE(dlg->isVisible(), text != "OK" && text != "Cancel");
+        QVERIFY(dlg->isVisible());
     }
 
     void nothingClosesTheDialogWhileItsSettingsAreOpen() {

@@ -36,20 +36,6 @@ private slots:
                 !Sound::isPlayerEvent(QMediaPlayer::NoMedia));
     }
 
-    // A slider plays its group's first sample not started just now, or nothing.
-    void aSliderPlaysTheFirstSampleNotJustStarted() {
-        using S = SoundEffects;
-        const std::tuple<int, QList<int>, int> cases[] = {
-            {S::gunsGroup, {}, S::gun},
-            {S::gunsGroup, {S::gun}, -1},
-            {S::explosionsGroup, {}, S::explosion},
-            {S::explosionsGroup, {S::explosion}, S::paddleHit},
-            {S::explosionsGroup, {S::explosion, S::paddleHit}, -1}};
-        for (const auto& [group, early, sample] : cases) {
-            QCOMPARE(S::sampleFor(group, [&](Effect effect) { return early.contains(effect); }), sample);
-        }
-    }
-
     // Without an audio output nothing is ready and that is said once; with one, only the missing
     // file's sound stays silent. Either way the missing file is named.
     void readinessFollowsTheOutputAndTheFiles() {
