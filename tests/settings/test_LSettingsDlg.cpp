@@ -111,59 +111,54 @@ private slots:
                 TabDataCollection::isValidParticipantId(QString(64, QChar('a'))));
     }
 
-    void editsTakeEffectAtOnceAndOnlyOkStoresThem_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("OK") << "OK";
-        QTest::newRow("Cancel") << "Cancel";
-        QTest::newRow("Escape") << "Escape";
-        QTest::newRow("close box") << "close";
-    }
     void editsTakeEffectAtOnceAndOnlyOkStoresThem() {
-        QFETCH(QString, how);
         store->write("Classical Learning PM1 Lower", "0.5");
         store->write("Data Collection State", "1034");
-        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
         const QStringList storedRadios{"Classical learning", "Use internet connection",
                                        "distance travelled by the target"};
-        QCOMPARE(checkedRadios(*dlg), storedRadios);
-        editEverything(*dlg);
-        const TabDataCollection& data = dlg->dataCollection();
-        const TabClassicalLearning& classical = dlg->classicalLearning();
-        QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041 &&
-                !classical.useDistance() && data.averagingMs() == 250 &&
-                classical.threshold(Threshold::PM1Upper) == 3.5 &&
-                classical.threshold(Threshold::PM2Lower) == 0.0);
-
-        const int rewrites = store->diskWrites();
-        if (how == "Escape") {
-            // A page swallows Escape so it never closes itself; on the dialog it cancels.
-            QTest::keyClick(edit(*dlg, "pm2Upper"), Qt::Key_Escape);
-            QVERIFY(dlg->isVisible());
-            QTest::keyClick(dlg.get(), Qt::Key_Escape);
-        } else if (how == "close") {
-            dlg->close();
-        } else {
-            clickButton(*dlg, how);
+        int rewrites = 0;
+        int closed = 0;
+        for (const QString how : {"Cancel", "Escape", "close box", "OK"}) {
+            auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
+            QCOMPARE(checkedRadios(*dlg), storedRadios);
+            editEverything(*dlg);
+            const TabDataCollection& data = dlg->dataCollection();
+            const TabClassicalLearning& classical = dlg->classicalLearning();
+            QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041 &&
+                    !classical.useDistance() && data.averagingMs() == 250 &&
+                    classical.threshold(Threshold::PM1Upper) == 3.5 &&
+                    classical.threshold(Threshold::PM2Lower) == 0.0);
+            rewrites = store->diskWrites();
+            if (how == "Escape") {
+                // A page swallows Escape so it never closes itself; on the dialog it cancels.
+                QTest::keyClick(edit(*dlg, "pm2Upper"), Qt::Key_Escape);
+                QVERIFY(dlg->isVisible());
+                QTest::keyClick(dlg.get(), Qt::Key_Escape);
+            } else if (how == "close box") {
+                dlg->close();
+            } else {
+                clickButton(*dlg, how);
+            }
+            ++closed;
+            QVERIFY(!dlg->isVisible());
+            QTRY_COMPARE(mainWindow->count(WM_DIALOG_CLOSED), closed);
+            if (how != "OK") {
+                // The pages hold the stored values again before the main window hears of it.
+                QVERIFY(store->diskWrites() == rewrites && checkedRadios(*dlg) == storedRadios &&
+                        !data.collectCoordinates());
+                QCOMPARE(QStringList({edit(*dlg, "pm1Lower")->text(), data.averagingText(),
+                                      data.scoreServer(), data.scoreServerCertificate()}),
+                         QStringList({"0.5", "5000", "localhost:8080", ""}));
+            }
         }
-        QVERIFY(!dlg->isVisible());
-        QTRY_COMPARE(mainWindow->count(WM_DIALOG_CLOSED), 1);
-        if (how == "OK") {
-            QCOMPARE(store->diskWrites() - rewrites, 1);
-            QCOMPARE(stored({"Data Collection State", "Data Collection Averaging Time",
-                             "Data Collection Coordinates", "Data Collection Learning Method",
-                             "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
-                             "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
-                             "Classical Learning PM2 Upper", "Score Server", "Score Server Certificate"}),
-                     QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900",
-                                  "scores.example:8081", "/etc/lab/score-server.pem"}));
-            return;
-        }
-        // The pages hold the stored values again before the main window hears of it.
-        QVERIFY(store->diskWrites() == rewrites && checkedRadios(*dlg) == storedRadios &&
-                !data.collectCoordinates());
-        QCOMPARE(QStringList({edit(*dlg, "pm1Lower")->text(), data.averagingText(), data.scoreServer(),
-                              data.scoreServerCertificate()}),
-                 QStringList({"0.5", "5000", "localhost:8080", ""}));
+        QCOMPARE(store->diskWrites() - rewrites, 1);
+        QCOMPARE(stored({"Data Collection State", "Data Collection Averaging Time",
+                         "Data Collection Coordinates", "Data Collection Learning Method",
+                         "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
+                         "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
+                         "Classical Learning PM2 Upper", "Score Server", "Score Server Certificate"}),
+                 QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900",
+                              "scores.example:8081", "/etc/lab/score-server.pem"}));
     }
 
     // A chooser that stays open or comes twice is closed, so the test fails instead of hanging.

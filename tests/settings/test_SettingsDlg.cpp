@@ -2,9 +2,6 @@
 #include "settings/GameLevels.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsTab.h"
-#include "settings/ShapeGroup.h"
-#include "settings/Tab2DShapes.h"
-#include "settings/Tab3DShapes.h"
 #include "settings/TabAllShapes.h"
 #include "settings/TabWeapons.h"
 #include "support/DialogFixture.h"
@@ -18,13 +15,6 @@ using namespace SettingKeys;
 using namespace WindowMessages;
 
 namespace {
-ShapeGroup* group(const SettingsDlg& dlg, int typeCode) {
-    if (ShapeGroup* found = dlg.tab()->shapes2DPage()->groupByType(typeCode)) {
-        return found;
-    }
-    return dlg.tab()->shapes3DPage()->groupByType(typeCode);
-}
-
 GameSettings storedCopy(const SettingsStore& store, const QString& prefix) {
     GameSettings settings;
     settings.load(store, prefix);
@@ -134,10 +124,10 @@ private slots:
             const auto dlg = makeDlg();
             dlg->setShapeSpeed(mask, 7);
             dlg->setShapeSize(mask, 2);
-            for (const ShapeKind& kind : shapeKinds) {
-                const bool hit = changed.contains(kind.typeCode);
-                QCOMPARE(dlg->current().shapeByType(kind.typeCode)->speed, hit ? 7 : 5);
-                QCOMPARE(group(*dlg, kind.typeCode)->sizeSlider()->value(), hit ? 2 : 5);
+            const GameSettings now = dlg->current();
+            for (const ShapeSettings& shape : now.shapes) {
+                QCOMPARE(std::pair(shape.speed, shape.size),
+                         changed.contains(shape.typeCode()) ? std::pair(7, 2) : std::pair(5, 5));
             }
         }
         QCOMPARE(store->diskWrites(), 0);
