@@ -39,32 +39,22 @@ private slots:
     void cleanup() { tearDown(); }
 
     // A blank difficulty would be confirmed, saved and match no best-score table ever again.
-    void aStoredDifficultyOutsideTheListFallsBackToTheDefault_data() {
-        QTest::addColumn<QString>("level");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("confirmed");
-        QTest::newRow("nothing stored") << "" << "" << "Novice" << 2;
-        QTest::newRow("time attack, too high") << "3" << "9" << "Novice" << 2;
-        QTest::newRow("demo, blank saved before") << "0" << "-1" << "Novice" << 2;
-        QTest::newRow("time attack, in the list") << "3" << "5" << "Expert" << 5;
-        QTest::newRow("custom, a fixed difficulty") << "8" << "2" << "Custom" << 1;
-        QTest::newRow("custom, auto") << "8" << "0" << "Auto" << 0;
-    }
     void aStoredDifficultyOutsideTheListFallsBackToTheDefault() {
-        QFETCH(QString, level);
-        QFETCH(QString, stored);
-        QFETCH(QString, shown);
-        QFETCH(int, confirmed);
-        if (!level.isEmpty()) {
-            store->write("Game Level", level);
-            store->write("Difficulty Level", stored);
+        // Stored level and difficulty (the first with nothing stored), the difficulty shown and confirmed.
+        const std::tuple<QString, QString, QString, int> cases[] = {
+            {"", "", "Novice", 2},   {"3", "9", "Novice", 2}, {"0", "-1", "Novice", 2},
+            {"3", "5", "Expert", 5}, {"8", "2", "Custom", 1}, {"8", "0", "Auto", 0}};
+        for (const auto& [level, stored, shown, confirmed] : cases) {
+            if (!level.isEmpty()) {
+                store->write("Game Level", level);
+                store->write("Difficulty Level", stored);
+            }
+            auto dlg = shownDialog();
+            QCOMPARE(list(*dlg, "difficultyList")->currentText(), shown);
+            clickButton(*dlg, "OK");
+            QVERIFY(dlg->levelSelection().difficulty == confirmed &&
+                    store->read("Difficulty Level", "") == QString::number(confirmed));
         }
-        auto dlg = shownDialog();
-        QCOMPARE(list(*dlg, "difficultyList")->currentText(), shown);
-        clickButton(*dlg, "OK");
-        QCOMPARE(dlg->levelSelection().difficulty, confirmed);
-        QCOMPARE(store->read("Difficulty Level", ""), QString::number(confirmed));
     }
 
     void aStoredDurationOutsideTheListKeepsTheLevelOnConfirmation() {

@@ -34,53 +34,47 @@ private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
 
-    void okStoresTheEditedCopyInOneRewriteAndTheOtherWaysRestoreIt_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("custom");
-        QTest::newRow("OK, current") << "OK" << false;
-        QTest::newRow("OK, custom") << "OK" << true;
-        QTest::newRow("Cancel") << "Cancel" << true;
-        QTest::newRow("Escape") << "Escape" << false;
-        QTest::newRow("close box") << "close" << false;
-    }
     void okStoresTheEditedCopyInOneRewriteAndTheOtherWaysRestoreIt() {
-        QFETCH(QString, how);
-        QFETCH(bool, custom);
-        store->write("Gun Speed", "2");
-        store->write("CustomGun Speed", "2");
-        const auto dlg = makeDlg(true);
-        if (custom) {
-            dlg->switchMode(1);
+        const std::pair<QString, bool> ways[] = {
+            {"Cancel", true}, {"Escape", false}, {"close box", false}, {"OK", true}, {"OK", false}};
+        for (const auto& [how, custom] : ways) {
+            mainWindow->received.clear();
+            store->write("Gun Speed", "2");
+            store->write("CustomGun Speed", "2");
+            const auto dlg = makeDlg(true);
+            if (custom) {
+                dlg->switchMode(1);
+            }
+            const GameSettings stored = dlg->current();
+            const GameSettings otherCopy = storedCopy(*store, custom ? "" : customPrefix);
+            const int rewrites = store->diskWrites();
+            dlg->setShapeSpeed(0x3000, 8);
+            QTest::keyClick(dlg->tab()->weaponsPage()->speedSlider(), Qt::Key_Right);
+            // The game reads the field, which follows the slider only on commit.
+            QCOMPARE(dlg->current().weapons.gunSpeed, 2);
+            // Volumes are heard at once: each slider posts its group and position.
+            QTest::keyClick(dlg->tab()->weaponsPage()->volumeSlider(), Qt::Key_Right);
+            QTest::keyClick(dlg->tab()->allShapesPage()->volumeSlider(), Qt::Key_Left);
+            if (how == "OK" || how == "Cancel") {
+                QTest::mouseClick(how == "OK" ? dlg->okButton() : dlg->cancelButton(), Qt::LeftButton);
+            } else if (how == "Escape") {
+                QTest::keyClick(dlg->okButton(), Qt::Key_Escape);
+            } else {
+                dlg->close();
+            }
+            QVERIFY(dlg->isHidden() && waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
+            // Restoring the sliders posts no further volume.
+            const auto& sent = mainWindow->received;
+            QCOMPARE((QList<qint64>{sent[0].message, sent[0].wParam, sent[0].lParam, sent[1].message,
+                                    sent[1].wParam, sent[1].lParam, mainWindow->count(WM_SET_VOLUME)}),
+                     (QList<qint64>{WM_SET_VOLUME, 0x1000, 81, WM_SET_VOLUME, 0x2000, 79, 2}));
+            QCOMPARE(store->diskWrites() - rewrites, how == "OK" ? 1 : 0);
+            QCOMPARE(storedCopy(*store, custom ? "" : customPrefix), otherCopy);
+            const GameSettings now = dlg->current();
+            QVERIFY(how == "OK"
+                        ? now.weapons.gunSpeed == 3 && storedCopy(*store, custom ? customPrefix : "") == now
+                        : now == stored && dlg->tab()->weaponsPage()->speedSlider()->value() == 2);
         }
-        const GameSettings stored = dlg->current();
-        const GameSettings otherCopy = storedCopy(*store, custom ? "" : customPrefix);
-        const int rewrites = store->diskWrites();
-        dlg->setShapeSpeed(0x3000, 8);
-        QTest::keyClick(dlg->tab()->weaponsPage()->speedSlider(), Qt::Key_Right);
-        // The game reads the field, which follows the slider only on commit.
-        QCOMPARE(dlg->current().weapons.gunSpeed, 2);
-        // Volumes are heard at once: each slider posts its group and position.
-        QTest::keyClick(dlg->tab()->weaponsPage()->volumeSlider(), Qt::Key_Right);
-        QTest::keyClick(dlg->tab()->allShapesPage()->volumeSlider(), Qt::Key_Left);
-        if (how == "OK" || how == "Cancel") {
-            QTest::mouseClick(how == "OK" ? dlg->okButton() : dlg->cancelButton(), Qt::LeftButton);
-        } else if (how == "Escape") {
-            QTest::keyClick(dlg->okButton(), Qt::Key_Escape);
-        } else {
-            dlg->close();
-        }
-        QVERIFY(dlg->isHidden() && waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
-        // Restoring the sliders posts no further volume.
-        const auto& sent = mainWindow->received;
-        QCOMPARE((QList<qint64>{sent[0].message, sent[0].wParam, sent[0].lParam, sent[1].message,
-                                sent[1].wParam, sent[1].lParam, mainWindow->count(WM_SET_VOLUME)}),
-                 (QList<qint64>{WM_SET_VOLUME, 0x1000, 81, WM_SET_VOLUME, 0x2000, 79, 2}));
-        QCOMPARE(store->diskWrites() - rewrites, how == "OK" ? 1 : 0);
-        QCOMPARE(storedCopy(*store, custom ? "" : customPrefix), otherCopy);
-        const GameSettings now = dlg->current();
-        QVERIFY(how == "OK"
-                    ? now.weapons.gunSpeed == 3 && storedCopy(*store, custom ? customPrefix : "") == now
-                    : now == stored && dlg->tab()->weaponsPage()->speedSlider()->value() == 2);
     }
 
     // A stored custom level opens the custom copy, which stores the current copy first, unchanged.
