@@ -129,26 +129,7 @@ private slots:
 
     // The level applied to real settings pages that hold what a played custom level might leave:
     // everything a preset touches is off its mark.
-    void theLevelPreparesThePagesAndTheTimeLimit_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("difficulty");
-        QTest::addColumn<bool>("oneShot");
-        QTest::addColumn<QList<int>>("gunShapesRate");
-        QTest::addColumn<int>("limitMs");
-        QTest::newRow("Get'em all, Auto") << 0 << 0 << false << QList<int>{8, 0, 0} << 0;
-        QTest::newRow("60 s, Novice") << 2 << 2 << false << QList<int>{7, 2, 2} << 61000;
-        QTest::newRow("180 s, Expert") << 5 << 5 << true << QList<int>{4, 8, 8} << 181000;
-        QTest::newRow("no difficulty") << 1 << -1 << false << QList<int>{1, 3, 10} << 31000;
-        QTest::newRow("custom 180 s, Auto") << 10 << 0 << true << QList<int>{} << 181000;
-        QTest::newRow("no level") << -1 << 2 << false << QList<int>{} << 0;
-        QTest::newRow("level beyond") << 11 << 2 << false << QList<int>{} << 0;
-    }
     void theLevelPreparesThePagesAndTheTimeLimit() {
-        QFETCH(int, level);
-        QFETCH(int, difficulty);
-        QFETCH(bool, oneShot);
-        QFETCH(QList<int>, gunShapesRate);
-        QFETCH(int, limitMs);
         GameSettings played;
         played.weapons.gunSpeed = 1;
         played.weapons.oneWeaponAtATime = true;
@@ -159,26 +140,36 @@ private slots:
             s.speed = 3;
         }
         played.save(*store, "");
-        const auto pages = makeDlg();
-        const GameLevels::LevelStart start = GameLevels::applyLevel(
-            {.gameLevel = level, .difficulty = difficulty, .oneShot = oneShot, .vulnerablePaddle = !oneShot},
-            *pages);
-        const GameSettings now = pages->current();
-        // The pages change in memory only.
-        QVERIFY(store->diskWrites() == 1 && start.timeLimitMs == limitMs &&
-                start.adaptive == (difficulty == 0));
-        if (gunShapesRate.isEmpty()) {
-            QVERIFY(now == played && !start.vulnerablePaddle.has_value());
-            return;
+        // Level, difficulty, one shot; gun speed, shape speed and rate (none: pages untouched), time limit.
+        const std::tuple<int, int, bool, QList<int>, int> cases[] = {{0, 0, false, {8, 0, 0}, 0},
+                                                                     {2, 2, false, {7, 2, 2}, 61000},
+                                                                     {5, 5, true, {4, 8, 8}, 181000},
+                                                                     {1, -1, false, {1, 3, 10}, 31000},
+                                                                     {10, 0, true, {}, 181000},
+                                                                     {-1, 2, false, {}, 0},
+                                                                     {11, 2, false, {}, 0}};
+        for (const auto& [level, difficulty, oneShot, gunShapesRate, limitMs] : cases) {
+            const auto pages = makeDlg();
+            // The paddle is vulnerable unless one shot at a time was chosen.
+            const LevelSelection chosen{level, difficulty, oneShot, !oneShot};
+            const GameLevels::LevelStart start = GameLevels::applyLevel(chosen, *pages);
+            const GameSettings now = pages->current();
+            // The pages change in memory only.
+            QVERIFY(store->diskWrites() == 1 && start.timeLimitMs == limitMs &&
+                    start.adaptive == (difficulty == 0));
+            if (gunShapesRate.isEmpty()) {
+                QVERIFY(now == played && !start.vulnerablePaddle.has_value());
+                continue;
+            }
+            for (const ShapeSettings& s : now.shapes) {
+                QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor &&
+                        s.speed == gunShapesRate[1]);
+            }
+            QCOMPARE((QList<int>{now.weapons.gunSpeed, now.allShapes.shapesPerSecond,
+                                 now.weapons.oneWeaponAtATime}),
+                     (QList<int>{gunShapesRate[0], gunShapesRate[2], oneShot}));
+            QCOMPARE(start.vulnerablePaddle, std::optional<bool>(!oneShot));
         }
-        for (const ShapeSettings& s : now.shapes) {
-            QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor &&
-                    s.speed == gunShapesRate[1]);
-        }
-        QCOMPARE(
-            (QList<int>{now.weapons.gunSpeed, now.allShapes.shapesPerSecond, now.weapons.oneWeaponAtATime}),
-            (QList<int>{gunShapesRate[0], gunShapesRate[2], oneShot}));
-        QCOMPARE(start.vulnerablePaddle, std::optional<bool>(!oneShot));
     }
 };
 
