@@ -98,8 +98,7 @@ private slots:
     void aWorkerStartsOnlyWhenIdleAndStopAndWaitReturnsOnlyAfterItLeftRun() {
         Looper looper;
         looper.stopAndWait();
-        QVERIFY(!looper.stopRequested);
-        QVERIFY(looper.startIfIdle() && !looper.startIfIdle());
+        QVERIFY(!looper.stopRequested && looper.startIfIdle() && !looper.startIfIdle());
         QVERIFY(waitUntil([&] { return looper.starts == 1; }));
         looper.stopAndWait();
         QVERIFY(!looper.running && looper.finishes == 1);

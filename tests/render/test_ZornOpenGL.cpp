@@ -92,7 +92,9 @@ private slots:
                                                   {Orientation::west, {100, 0}}};
         for (const auto& [orientation, corner] : corners) {
             view->orientation = orientation;
-            redraw();
+            const int before = painter->frames;
+            view->update();
+            QVERIFY(waitUntil([&] { return painter->frames > before; }));
             // 101 pixels wide: rows of 303 bytes, unpadded, or the image below would be skewed.
             QCOMPARE(view->readPixels().size(), std::size_t(101 * 60 * 3));
             const QImage shot = view->frameImage();
@@ -172,12 +174,6 @@ private slots:
     }
 
 private:
-    void redraw() {
-        const int before = painter->frames;
-        view->update();
-        QVERIFY(waitUntil([&] { return painter->frames > before; }));
-    }
-
     std::unique_ptr<MarkPainter> painter;
     std::unique_ptr<ZornOpenGL> view;
 };
