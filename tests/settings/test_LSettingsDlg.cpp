@@ -7,8 +7,6 @@
 #include "support/FindControl.h"
 #include "support/ShownDialog.h"
 
-#include <QApplication>
-#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -67,26 +65,21 @@ private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
 
-    void storedCodesOfNoButtonSelectNoneAndSaveZero_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("state 7") << "Data Collection State" << "7";
-        QTest::newRow("method not a number") << "Data Collection Learning Method" << "abc";
-        QTest::newRow("measure 0") << "Classical Learning Distance/Time" << "0";
-    }
     void storedCodesOfNoButtonSelectNoneAndSaveZero() {
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        store->write(key, stored);
+        const QStringList keys{"Data Collection State", "Data Collection Learning Method",
+                               "Classical Learning Distance/Time"};
+        store->write(keys[0], "7");
+        store->write(keys[1], "abc");
+        store->write(keys[2], "0");
         auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
-        QCOMPARE(checkedRadios(*dlg).size(), 2);
-        // Reloading after a choice in every set clears the unmatched set again.
+        QCOMPARE(checkedRadios(*dlg), QStringList());
+        // Reloading after a choice in every set clears the unmatched sets again.
         editEverything(*dlg);
         clickButton(*dlg, "Cancel");
-        QCOMPARE(checkedRadios(*dlg).size(), 2);
+        QCOMPARE(checkedRadios(*dlg), QStringList());
         dlg->show();
         clickButton(*dlg, "OK");
-        QCOMPARE(store->read(key, "absent"), QString("0"));
+        QCOMPARE(stored(keys), QStringList({"0", "0", "0"}));
     }
 
     // The modules read the pages at once; only OK stores them, in one rewrite, under the plain keys.
@@ -96,19 +89,16 @@ private slots:
         auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
         QLineEdit* field = edit(*dlg, "participantId");
         const QString made = store->read("Participant Id", "");
-        QVERIFY(TabDataCollection::isValidParticipantId(made));
-        QCOMPARE(field->text(), made);
+        QVERIFY(TabDataCollection::isValidParticipantId(made) && field->text() == made);
         QCOMPARE(shownDialog<LSettingsDlg>(*store, mainWindow.get())->dataCollection().participantId(), made);
 
         retype(field, "  ");
         clickButton(*dlg, "OK");
-        QCOMPARE(store->read("Participant Id", ""), made);
-        QCOMPARE(field->text(), made);
+        QVERIFY(store->read("Participant Id", "") == made && field->text() == made);
 
         // Control characters cannot be typed in; the field stops at 64 characters.
         retype(field, QString("lab\tB-07") + QString(80, QChar('x')));
-        QCOMPARE(field->text().size(), 64);
-        QVERIFY(!field->text().contains('\t'));
+        QVERIFY(field->text().size() == 64 && !field->text().contains('\t'));
         retype(field, "Lab B / 07 (Mo)");
         clickButton(*dlg, "OK");
         QCOMPARE(store->read("Participant Id", ""), QString("Lab B / 07 (Mo)"));
@@ -117,99 +107,76 @@ private slots:
         store->write("Participant Id", "bad\nid");
         const QString fresh = TabDataCollection::ensureParticipantId(*store);
         QVERIFY(fresh != made && TabDataCollection::isValidParticipantId(fresh));
-        QVERIFY(!TabDataCollection::isValidParticipantId(QString(65, QChar('a'))));
-        QVERIFY(TabDataCollection::isValidParticipantId(QString(64, QChar('a'))));
+        QVERIFY(!TabDataCollection::isValidParticipantId(QString(65, QChar('a'))) &&
+                TabDataCollection::isValidParticipantId(QString(64, QChar('a'))));
     }
 
-    void editsTakeEffectAtOnceAndOnlyOkStoresThem_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("OK") << "OK";
-        QTest::newRow("Cancel") << "Cancel";
-        QTest::newRow("Escape") << "Escape";
-        QTest::newRow("close box") << "close";
-    }
     void editsTakeEffectAtOnceAndOnlyOkStoresThem() {
-        QFETCH(QString, how);
         store->write("Classical Learning PM1 Lower", "0.5");
         store->write("Data Collection State", "1034");
-        auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
         const QStringList storedRadios{"Classical learning", "Use internet connection",
                                        "distance travelled by the target"};
-        QCOMPARE(checkedRadios(*dlg), storedRadios);
-        QCOMPARE(edit(*dlg, "pm2Upper")->text(), QString("0.666"));
-        editEverything(*dlg);
-        const TabDataCollection& data = dlg->dataCollection();
-        const TabClassicalLearning& classical = dlg->classicalLearning();
-        QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041);
-        QVERIFY(!classical.useDistance());
-        QCOMPARE(data.averagingMs(), 250);
-        QCOMPARE(classical.threshold(Threshold::PM1Upper), 3.5);
-        QCOMPARE(classical.threshold(Threshold::PM2Lower), 0.0);
-
-        const int rewrites = store->diskWrites();
-        if (how == "Escape") {
-            // A page swallows Escape so it never closes itself; on the dialog it cancels.
-            QTest::keyClick(edit(*dlg, "pm2Upper"), Qt::Key_Escape);
-            QVERIFY(dlg->isVisible());
-            QTest::keyClick(dlg.get(), Qt::Key_Escape);
-        } else if (how == "close") {
-            dlg->close();
-        } else {
-            clickButton(*dlg, how);
+        int rewrites = 0;
+        int closed = 0;
+        for (const QString how : {"Cancel", "Escape", "close box", "OK"}) {
+            auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
+            QCOMPARE(checkedRadios(*dlg), storedRadios);
+            editEverything(*dlg);
+            const TabDataCollection& data = dlg->dataCollection();
+            const TabClassicalLearning& classical = dlg->classicalLearning();
+            QVERIFY(data.dataCollectionState() == 1035 && data.learningMethod() == 1041 &&
+                    !classical.useDistance() && data.averagingMs() == 250 &&
+                    classical.threshold(Threshold::PM1Upper) == 3.5 &&
+                    classical.threshold(Threshold::PM2Lower) == 0.0);
+            rewrites = store->diskWrites();
+            if (how == "Escape") {
+                // A page swallows Escape so it never closes itself; on the dialog it cancels.
+                QTest::keyClick(edit(*dlg, "pm2Upper"), Qt::Key_Escape);
+                QVERIFY(dlg->isVisible());
+                QTest::keyClick(dlg.get(), Qt::Key_Escape);
+            } else if (how == "close box") {
+                dlg->close();
+            } else {
+                clickButton(*dlg, how);
+            }
+            ++closed;
+            QVERIFY(!dlg->isVisible());
+            QTRY_COMPARE(mainWindow->count(WM_DIALOG_CLOSED), closed);
+            if (how != "OK") {
+                // The pages hold the stored values again before the main window hears of it.
+                QVERIFY(store->diskWrites() == rewrites && checkedRadios(*dlg) == storedRadios &&
+                        !data.collectCoordinates());
+                QCOMPARE(QStringList({edit(*dlg, "pm1Lower")->text(), data.averagingText(),
+                                      data.scoreServer(), data.scoreServerCertificate()}),
+                         QStringList({"0.5", "5000", "localhost:8080", ""}));
+            }
         }
-        QVERIFY(!dlg->isVisible());
-        QTRY_COMPARE(mainWindow->count(WM_DIALOG_CLOSED), 1);
-        if (how == "OK") {
-            QCOMPARE(store->diskWrites() - rewrites, 1);
-            QCOMPARE(stored({"Data Collection State", "Data Collection Averaging Time",
-                             "Data Collection Coordinates", "Data Collection Learning Method",
-                             "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
-                             "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
-                             "Classical Learning PM2 Upper", "Score Server", "Score Server Certificate"}),
-                     QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900",
-                                  "scores.example:8081", "/etc/lab/score-server.pem"}));
-            return;
-        }
-        // The pages hold the stored values again before the main window hears of it.
-        QCOMPARE(store->diskWrites(), rewrites);
-        QCOMPARE(checkedRadios(*dlg), storedRadios);
-        QVERIFY(!data.collectCoordinates());
-        QCOMPARE(edit(*dlg, "pm1Lower")->text(), QString("0.5"));
-        QCOMPARE(data.averagingText(), QString("5000"));
-        QCOMPARE(data.scoreServer(), QString("localhost:8080"));
-        QCOMPARE(data.scoreServerCertificate(), QString());
+        QCOMPARE(store->diskWrites() - rewrites, 1);
+        QCOMPARE(stored({"Data Collection State", "Data Collection Averaging Time",
+                         "Data Collection Coordinates", "Data Collection Learning Method",
+                         "Classical Learning Distance/Time", "Classical Learning PM1 Lower",
+                         "Classical Learning PM1 Upper", "Classical Learning PM2 Lower",
+                         "Classical Learning PM2 Upper", "Score Server", "Score Server Certificate"}),
+                 QStringList({"1035", "250 ms", "true", "1041", "1051", "1", "3.5", "abc", "900",
+                              "scores.example:8081", "/etc/lab/score-server.pem"}));
     }
 
-    // "Browse..." puts the chosen certificate file in its field; a cancelled choice keeps the field.
+    // A chooser that stays open or comes twice is closed, so the test fails instead of hanging.
     void browsingForTheServerCertificateFillsItsField() {
-        QFile pem(dir->filePath("lab.pem"));
-        QVERIFY(pem.open(QIODevice::WriteOnly));
-        pem.close();
+        const QString pem = dir->filePath("lab.pem");
+        QVERIFY(QFile(pem).open(QIODevice::WriteOnly));
         auto dlg = shownDialog<LSettingsDlg>(*store, mainWindow.get());
-        // The chooser's answer: the file's name typed and taken as "Open" takes it (the button
-        // itself waits for the chooser's folder listing), or "Cancel". Returns how often it had to be
-        // answered; a chooser that stays open is closed, so the test fails instead of hanging.
-        const auto browse = [&](const QString& choice) {
-            ModalAnswerer answerer([&](QWidget* modal) {
-                auto* chooser = qobject_cast<QFileDialog*>(modal);
-                if (!chooser || answerer.answered > 1) {
-                    modal->close();
-                } else if (choice.isEmpty()) {
-                    clickButton(chooser->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel));
-                } else {
-                    chooser->findChild<QLineEdit*>("fileNameEdit")->setText(choice);
-                    QMetaObject::invokeMethod(chooser, "accept");
-                }
-            });
-            clickButton(*dlg, "Browse...");
-            return answerer.answered;
-        };
-        QCOMPARE(browse(pem.fileName()), 1);
-        QCOMPARE(edit(*dlg, "scoreServerCertificate")->text(), pem.fileName());
-        QCOMPARE(browse(QString()), 1);
-        QCOMPARE(dlg->dataCollection().scoreServerCertificate(), pem.fileName());
+        ModalAnswerer answerer([&](QWidget* modal) {
+            if (auto* chooser = qobject_cast<QFileDialog*>(modal); chooser && answerer.answered == 1) {
+                chooser->findChild<QLineEdit*>("fileNameEdit")->setText(pem);
+                QMetaObject::invokeMethod(chooser, "accept");
+            } else {
+                modal->close();
+            }
+        });
+        clickButton(*dlg, "Browse...");
         clickButton(*dlg, "OK");
-        QCOMPARE(stored({"Score Server Certificate"}), QStringList{pem.fileName()});
+        QVERIFY(answerer.answered == 1 && stored({"Score Server Certificate"}) == QStringList{pem});
     }
 };
 

@@ -2,31 +2,19 @@
 #include "settings/GameLevels.h"
 #include "settings/SettingsDlg.h"
 #include "settings/SettingsTab.h"
-#include "settings/ShapeGroup.h"
-#include "settings/Tab2DShapes.h"
-#include "settings/Tab3DShapes.h"
 #include "settings/TabAllShapes.h"
 #include "settings/TabWeapons.h"
 #include "support/DialogFixture.h"
 #include "support/ShownDialog.h"
 #include "support/Waiting.h"
 
-#include <QCheckBox>
 #include <QSlider>
 #include <QtTest>
-
 
 using namespace SettingKeys;
 using namespace WindowMessages;
 
 namespace {
-ShapeGroup* group(const SettingsDlg& dlg, int typeCode) {
-    if (ShapeGroup* found = dlg.tab()->shapes2DPage()->groupByType(typeCode)) {
-        return found;
-    }
-    return dlg.tab()->shapes3DPage()->groupByType(typeCode);
-}
-
 GameSettings storedCopy(const SettingsStore& store, const QString& prefix) {
     GameSettings settings;
     settings.load(store, prefix);
@@ -46,88 +34,64 @@ private slots:
     void init() { QVERIFY(setUp()); }
     void cleanup() { tearDown(); }
 
-    void aStoredCustomLevelStartsOnTheCustomCopy_data() {
-        QTest::addColumn<QString>("level");
-        QTest::addColumn<bool>("custom");
-        QTest::newRow("last time attack") << "5" << false;
-        QTest::newRow("first custom") << "6" << true;
-        QTest::newRow("last custom") << "10" << true;
-        QTest::newRow("beyond the table") << "11" << false;
-    }
-    void aStoredCustomLevelStartsOnTheCustomCopy() {
-        QFETCH(QString, level);
-        QFETCH(bool, custom);
-        store->write("Game Level", level);
-        store->write("Gun Speed", "3");
-        store->write("CustomGun Speed", "8");
-        const int rewrites = store->diskWrites();
-        const auto dlg = makeDlg();
-        QCOMPARE(dlg->isCustom(), custom);
-        QCOMPARE(dlg->tab()->weaponsPage()->speedSlider()->value(), custom ? 8 : 3);
-        // The switch stores the current copy first, unchanged, in one rewrite.
-        QCOMPARE(store->read("Gun Speed", ""), QString("3"));
-        QCOMPARE(store->diskWrites() - rewrites, custom ? 1 : 0);
-    }
-
-    void okStoresTheEditedCopyInOneRewriteAndTheOtherWaysRestoreIt_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("custom");
-        QTest::newRow("OK, current") << "OK" << false;
-        QTest::newRow("OK, custom") << "OK" << true;
-        QTest::newRow("Cancel") << "Cancel" << true;
-        QTest::newRow("Escape") << "Escape" << false;
-        QTest::newRow("close box") << "close" << false;
-    }
     void okStoresTheEditedCopyInOneRewriteAndTheOtherWaysRestoreIt() {
-        QFETCH(QString, how);
-        QFETCH(bool, custom);
-        store->write("Gun Speed", "2");
-        store->write("CustomGun Speed", "2");
-        const auto dlg = makeDlg(true);
-        if (custom) {
-            dlg->switchMode(1);
+        const std::pair<QString, bool> ways[] = {
+            {"Cancel", true}, {"Escape", false}, {"close box", false}, {"OK", true}, {"OK", false}};
+        for (const auto& [how, custom] : ways) {
+            mainWindow->received.clear();
+            store->write("Gun Speed", "2");
+            store->write("CustomGun Speed", "2");
+            const auto dlg = makeDlg(true);
+            if (custom) {
+                dlg->switchMode(1);
+            }
+            const GameSettings stored = dlg->current();
+            const GameSettings otherCopy = storedCopy(*store, custom ? "" : customPrefix);
+            const int rewrites = store->diskWrites();
+            dlg->setShapeSpeed(0x3000, 8);
+            QTest::keyClick(dlg->tab()->weaponsPage()->speedSlider(), Qt::Key_Right);
+            // The game reads the field, which follows the slider only on commit.
+            QCOMPARE(dlg->current().weapons.gunSpeed, 2);
+            // Volumes are heard at once: each slider posts its group and position.
+            QTest::keyClick(dlg->tab()->weaponsPage()->volumeSlider(), Qt::Key_Right);
+            QTest::keyClick(dlg->tab()->allShapesPage()->volumeSlider(), Qt::Key_Left);
+            if (how == "OK" || how == "Cancel") {
+                QTest::mouseClick(how == "OK" ? dlg->okButton() : dlg->cancelButton(), Qt::LeftButton);
+            } else if (how == "Escape") {
+                QTest::keyClick(dlg->okButton(), Qt::Key_Escape);
+            } else {
+                dlg->close();
+            }
+            QVERIFY(dlg->isHidden() && waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
+            // Restoring the sliders posts no further volume.
+            const auto& sent = mainWindow->received;
+            QCOMPARE((QList<qint64>{sent[0].message, sent[0].wParam, sent[0].lParam, sent[1].message,
+                                    sent[1].wParam, sent[1].lParam, mainWindow->count(WM_SET_VOLUME)}),
+                     (QList<qint64>{WM_SET_VOLUME, 0x1000, 81, WM_SET_VOLUME, 0x2000, 79, 2}));
+            QCOMPARE(store->diskWrites() - rewrites, how == "OK" ? 1 : 0);
+            QCOMPARE(storedCopy(*store, custom ? "" : customPrefix), otherCopy);
+            const GameSettings now = dlg->current();
+            QVERIFY(how == "OK"
+                        ? now.weapons.gunSpeed == 3 && storedCopy(*store, custom ? customPrefix : "") == now
+                        : now == stored && dlg->tab()->weaponsPage()->speedSlider()->value() == 2);
         }
-        const GameSettings stored = dlg->current();
-        const GameSettings otherCopy = storedCopy(*store, custom ? "" : customPrefix);
-        const int rewrites = store->diskWrites();
-        dlg->setShapeSpeed(0x3000, 8);
-        QTest::keyClick(dlg->tab()->weaponsPage()->speedSlider(), Qt::Key_Right);
-        // The game reads the field, which follows the slider only on commit.
-        QCOMPARE(dlg->current().weapons.gunSpeed, 2);
-        // Volumes are heard at once: each slider posts its group and position.
-        QTest::keyClick(dlg->tab()->weaponsPage()->volumeSlider(), Qt::Key_Right);
-        QTest::keyClick(dlg->tab()->allShapesPage()->volumeSlider(), Qt::Key_Left);
-        if (how == "OK" || how == "Cancel") {
-            QTest::mouseClick(how == "OK" ? dlg->okButton() : dlg->cancelButton(), Qt::LeftButton);
-        } else if (how == "Escape") {
-            QTest::keyClick(dlg->okButton(), Qt::Key_Escape);
-        } else {
-            dlg->close();
-        }
-        QVERIFY(dlg->isHidden() && waitUntil([&] { return mainWindow->count(WM_DIALOG_CLOSED) == 1; }));
-        // Restoring the sliders posts no further volume.
-        const auto& sent = mainWindow->received;
-        QCOMPARE((QList<qint64>{sent[0].message, sent[0].wParam, sent[0].lParam, sent[1].message, sent[1].wParam,
-                                sent[1].lParam, mainWindow->count(WM_SET_VOLUME)}),
-                 (QList<qint64>{WM_SET_VOLUME, 0x1000, 81, WM_SET_VOLUME, 0x2000, 79, 2}));
-        QCOMPARE(store->diskWrites() - rewrites, how == "OK" ? 1 : 0);
-        QCOMPARE(storedCopy(*store, custom ? "" : customPrefix), otherCopy);
-        if (how != "OK") {
-            QVERIFY(dlg->current() == stored && dlg->tab()->weaponsPage()->speedSlider()->value() == 2);
-            return;
-        }
-        QVERIFY(dlg->current().weapons.gunSpeed == 3 &&
-                storedCopy(*store, custom ? customPrefix : "") == dlg->current());
     }
 
-    void eachModeSwitchKeepsBothCopiesInOneRewrite() {
+    // A stored custom level opens the custom copy, which stores the current copy first, unchanged.
+    void aStoredCustomLevelAndEachModeSwitchKeepBothCopiesInOneRewrite() {
         store->write("Gun Speed", "3");
         store->write("CustomGun Speed", "8");
-        const auto dlg = makeDlg();
-        const int rewrites = store->diskWrites();
-        dlg->switchMode(1);
-        QVERIFY(dlg->isCustom() && store->diskWrites() == rewrites + 1 &&
-                dlg->current().weapons.gunSpeed == 8);
+        std::unique_ptr<SettingsDlg> dlg;
+        int rewrites = 0;
+        for (const auto& [level, custom] :
+             {std::pair{"5", false}, {"11", false}, {"10", true}, {"6", true}}) {
+            store->write("Game Level", level);
+            rewrites = store->diskWrites();
+            dlg = makeDlg();
+            QVERIFY2(dlg->isCustom() == custom && dlg->current().weapons.gunSpeed == (custom ? 8 : 3) &&
+                         store->read("Gun Speed", "") == "3" && store->diskWrites() - rewrites == int(custom),
+                     level);
+        }
         // A reload always reads the current copy.
         postWindowMessage(dlg->tab()->weaponsPage(), WM_RELOAD_SETTINGS);
         QVERIFY(waitUntil([&] { return dlg->current().weapons.gunSpeed == 3; }));
@@ -147,69 +111,25 @@ private slots:
         QVERIFY(storedCopy(*store, "") == shown && storedCopy(*store, customPrefix) == shown);
     }
 
-    void shapeSpeedAndSizeFollowTheTypeCodeMask_data() {
-        QTest::addColumn<int>("mask");
-        QTest::addColumn<QList<int>>("changed");
-        QTest::newRow("solid group") << 0x2000 << QList<int>{sphereType, cylinderType};
-        QTest::newRow("triangle bit alone") << 0x0002 << QList<int>{triangleType};
-        QTest::newRow("triangle's code") << 0x1002 << QList<int>{triangleType, rectangleType, circleType};
-    }
     void shapeSpeedAndSizeFollowTheTypeCodeMask() {
-        QFETCH(int, mask);
-        QFETCH(QList<int>, changed);
-        const auto dlg = makeDlg();
-        dlg->setShapeSpeed(mask, 7);
-        dlg->setShapeSize(mask, 2);
-        for (const ShapeKind& kind : shapeKinds) {
-            const bool hit = changed.contains(kind.typeCode);
-            QCOMPARE(dlg->current().shapeByType(kind.typeCode)->speed, hit ? 7 : 5);
-            QCOMPARE(group(*dlg, kind.typeCode)->sizeSlider()->value(), hit ? 2 : 5);
+        for (const auto& [mask, changed] : {std::pair{0x2000, QList<int>{sphereType, cylinderType}},
+                                            {0x0002, QList<int>{triangleType}},
+                                            {0x1002, QList<int>{triangleType, rectangleType, circleType}}}) {
+            const auto dlg = makeDlg();
+            dlg->setShapeSpeed(mask, 7);
+            dlg->setShapeSize(mask, 2);
+            const GameSettings now = dlg->current();
+            for (const ShapeSettings& shape : now.shapes) {
+                QCOMPARE(std::pair(shape.speed, shape.size),
+                         changed.contains(shape.typeCode()) ? std::pair(7, 2) : std::pair(5, 5));
+            }
         }
         QCOMPARE(store->diskWrites(), 0);
     }
 
-    void synchronisedSensitivitiesMoveTogetherUntilUnticked() {
-        store->write("Synchronize Mouse Sensitivity", "false");
-        store->write("Vertical Mouse Sensitivity", "9");
-        const auto dlg = makeDlg(true);
-        const TabAllShapes* page = dlg->tab()->allShapesPage();
-        dlg->tab()->setCurrentWidget(dlg->tab()->allShapesPage());
-        QTRY_VERIFY(page->synchronizeBox()->isVisible());
-        clickButton(page->synchronizeBox());
-        QCOMPARE(page->verticalSlider()->value(), 5);
-        QTest::keyClick(page->horizontalSlider(), Qt::Key_Right);
-        QCOMPARE(page->verticalSlider()->value(), 6);
-        QTest::keyClick(page->verticalSlider(), Qt::Key_Left);
-        QCOMPARE(page->horizontalSlider()->value(), 5);
-
-        clickButton(page->synchronizeBox());
-        QTest::keyClick(page->horizontalSlider(), Qt::Key_Right);
-        QVERIFY(page->verticalSlider()->value() == 5 &&
-                dlg->current().allShapes.horizontalMouseSensitivity == 6);
-    }
-
     // The level applied to real settings pages that hold what a played custom level might leave:
     // everything a preset touches is off its mark.
-    void theLevelPreparesThePagesAndTheTimeLimit_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("difficulty");
-        QTest::addColumn<bool>("oneShot");
-        QTest::addColumn<QList<int>>("gunShapesRate");
-        QTest::addColumn<int>("limitMs");
-        QTest::newRow("Get'em all, Auto") << 0 << 0 << false << QList<int>{8, 0, 0} << 0;
-        QTest::newRow("60 s, Novice") << 2 << 2 << false << QList<int>{7, 2, 2} << 61000;
-        QTest::newRow("180 s, Expert") << 5 << 5 << true << QList<int>{4, 8, 8} << 181000;
-        QTest::newRow("no difficulty") << 1 << -1 << false << QList<int>{1, 3, 10} << 31000;
-        QTest::newRow("custom 180 s, Auto") << 10 << 0 << true << QList<int>{} << 181000;
-        QTest::newRow("no level") << -1 << 2 << false << QList<int>{} << 0;
-        QTest::newRow("level beyond") << 11 << 2 << false << QList<int>{} << 0;
-    }
     void theLevelPreparesThePagesAndTheTimeLimit() {
-        QFETCH(int, level);
-        QFETCH(int, difficulty);
-        QFETCH(bool, oneShot);
-        QFETCH(QList<int>, gunShapesRate);
-        QFETCH(int, limitMs);
         GameSettings played;
         played.weapons.gunSpeed = 1;
         played.weapons.oneWeaponAtATime = true;
@@ -220,29 +140,36 @@ private slots:
             s.speed = 3;
         }
         played.save(*store, "");
-        const auto pages = makeDlg();
-        QCOMPARE(pages->current(), played);
-        const LevelSelection selection{
-            .gameLevel = level, .difficulty = difficulty, .oneShot = oneShot, .vulnerablePaddle = !oneShot};
-        const GameLevels::LevelStart start = GameLevels::applyLevel(selection, *pages);
-        // The pages change in memory only.
-        QCOMPARE(store->diskWrites(), 1);
-        QCOMPARE(start.timeLimitMs, limitMs);
-        QCOMPARE(start.adaptive, difficulty == 0);
-        const GameSettings now = pages->current();
-        if (gunShapesRate.isEmpty()) {
-            QCOMPARE(now, played);
-            QVERIFY(!start.vulnerablePaddle.has_value());
-            return;
+        // Level, difficulty, one shot; gun speed, shape speed and rate (none: pages untouched), time limit.
+        const std::tuple<int, int, bool, QList<int>, int> cases[] = {{0, 0, false, {8, 0, 0}, 0},
+                                                                     {2, 2, false, {7, 2, 2}, 61000},
+                                                                     {5, 5, true, {4, 8, 8}, 181000},
+                                                                     {1, -1, false, {1, 3, 10}, 31000},
+                                                                     {10, 0, true, {}, 181000},
+                                                                     {-1, 2, false, {}, 0},
+                                                                     {11, 2, false, {}, 0}};
+        for (const auto& [level, difficulty, oneShot, gunShapesRate, limitMs] : cases) {
+            const auto pages = makeDlg();
+            // The paddle is vulnerable unless one shot at a time was chosen.
+            const LevelSelection chosen{level, difficulty, oneShot, !oneShot};
+            const GameLevels::LevelStart start = GameLevels::applyLevel(chosen, *pages);
+            const GameSettings now = pages->current();
+            // The pages change in memory only.
+            QVERIFY(store->diskWrites() == 1 && start.timeLimitMs == limitMs &&
+                    start.adaptive == (difficulty == 0));
+            if (gunShapesRate.isEmpty()) {
+                QVERIFY(now == played && !start.vulnerablePaddle.has_value());
+                continue;
+            }
+            for (const ShapeSettings& s : now.shapes) {
+                QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor &&
+                        s.speed == gunShapesRate[1]);
+            }
+            QCOMPARE((QList<int>{now.weapons.gunSpeed, now.allShapes.shapesPerSecond,
+                                 now.weapons.oneWeaponAtATime}),
+                     (QList<int>{gunShapesRate[0], gunShapesRate[2], oneShot}));
+            QCOMPARE(start.vulnerablePaddle, std::optional<bool>(!oneShot));
         }
-        for (const ShapeSettings& s : now.shapes) {
-            QVERIFY(s.show && s.rotate && s.colour && !s.oneAtATime && !s.distractor);
-            QCOMPARE(s.speed, gunShapesRate[1]);
-        }
-        QCOMPARE(now.weapons.gunSpeed, gunShapesRate[0]);
-        QCOMPARE(now.allShapes.shapesPerSecond, gunShapesRate[2]);
-        QCOMPARE(now.weapons.oneWeaponAtATime, oneShot);
-        QCOMPARE(start.vulnerablePaddle, std::optional<bool>(!oneShot));
     }
 };
 
