@@ -83,6 +83,25 @@ private slots:
         row("Copy Current", Mode::Custom, {{WM_SYNC_ONE_SHOT, 1}, {WM_SET_SETTINGS_MODE, 2}});
         row("Best Scores", Mode::TimeAttack, {{WM_SHOW_BEST_SCORES, 0}});
     }
+
+    // A fixed difficulty chosen for one mode comes back when the player returns to it; the modes
+    // stay exclusive when the ticked one is clicked again.
+    void switchingModesRemembersAFixedDifficulty() {
+        store->write("Game Level", "7");
+        store->write("Difficulty Level", "1");
+        auto dlg = shownDialog();
+        QComboBox* difficulty = list(*dlg, "difficultyList");
+        clickButton(*dlg, "Time Attack");
+        QCOMPARE(difficulty->currentText(), QString("Beginner"));
+        clickButton(*dlg, "Custom");
+        QCOMPARE(difficulty->currentText(), QString("Custom"));
+        difficulty->setCurrentIndex(0);
+        clickButton(*dlg, "Time Attack");
+        QCOMPARE(difficulty->currentText(), QString("Auto"));
+        clickButton(*dlg, "Time Attack");
+        QVERIFY(buttonNamed(*dlg, "Time Attack")->isChecked() && !buttonNamed(*dlg, "Custom")->isChecked());
+    }
+
     void eachButtonPostsItsMessagesInOrder() {
         QFETCH(QString, text);
         QFETCH(Mode, mode);
