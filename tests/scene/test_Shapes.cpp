@@ -120,11 +120,9 @@ private slots:
             for (std::uint32_t seed = 1; seed <= 200; ++seed) {
                 SceneRandom::seed(seed);
                 const std::unique_ptr<Target2D> target = make(type, context(), size);
-                QCOMPARE(target->typeCode(), type);
-                const QString fault = sizeFault(*target, size);
-                QVERIFY2(fault.isEmpty(), qPrintable(fault));
-                QCOMPARE(target->y, -0.9 * target->radius);
-                QCOMPARE(target->y0, target->y);
+                QCOMPARE(sizeFault(*target, size), QString());
+                QVERIFY(target->typeCode() == type && target->y == -0.9 * target->radius &&
+                        target->y0 == target->y);
             }
         }
         // Each kind counts on its own, to four digits and beyond.
@@ -154,7 +152,7 @@ private slots:
         }
         QCOMPARE(count, 32);
         for (int i = 0; i < count; ++i)
-            QVERIFY2(inside(*target, points[i], points[32 + i]), qPrintable(QString::number(i)));
+            QVERIFY(inside(*target, points[i], points[32 + i]));
         target->angle = 30.0;
         target->bakeRotation();
         target->fragmentPoints(count);
@@ -196,8 +194,7 @@ private slots:
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 200; ++x) {
                 const QColor pixel = image.pixelColor(x, y);
-                QVERIFY2(pixel == Qt::black || std::hypot(x + 0.5 - 50, y + 0.5 - 50) <= reach,
-                         qPrintable(QString("%1,%2").arg(x).arg(y)));
+                QVERIFY(pixel == Qt::black || std::hypot(x + 0.5 - 50, y + 0.5 - 50) <= reach);
                 coloured += pixel.red() == 255 && std::abs(pixel.green() - 128) <= 1;
             }
         QVERIFY(coloured > 0);
@@ -220,8 +217,7 @@ private slots:
             // Random colours stay translucent at most 30 %.
             const Plain coloured(context(), true, false, false, 0.0);
             QVERIFY(coloured.alpha >= 0.7 && coloured.alpha <= 1.0 && coloured.red <= 1.0 &&
-                    coloured.blue >= 0.0);
-            QVERIFY(coloured.vy > 0.0);
+                    coloured.blue >= 0.0 && coloured.vy > 0.0);
             const double xAtBottom = coloured.x + coloured.vx * (1.0 - coloured.y) / coloured.vy;
             QVERIFY(0.0 < xAtBottom && xAtBottom < 1.0);
             const Plain falling(straight, false, false, true, 4.0);
@@ -237,8 +233,8 @@ private slots:
             SceneRandom::seed(11);
             const Plain target(context(0, true), false, false, true, speed);
             const double factor = 1.0 + 0.3 * speed;
-            QVERIFY(std::abs(std::hypot(target.vx, target.vy) - factor / 4000.0) < 1e-15);
-            QVERIFY(std::abs(target.spin) <= 0.03 * factor && std::abs(target.angle) <= 1.0);
+            QVERIFY(std::abs(std::hypot(target.vx, target.vy) - factor / 4000.0) < 1e-15 &&
+                    std::abs(target.spin) <= 0.03 * factor && std::abs(target.angle) <= 1.0);
         }
     }
 
@@ -261,8 +257,8 @@ private slots:
         original.name = "t0003";
         original.lastUpdate = original.spawnTime = 700.0;
         const Shape& copy = Plain(original);
-        QCOMPARE(QPointF(copy.x, copy.y), QPointF(original.x, original.y));
-        QVERIFY(copy.radius == 0.02 && copy.alpha == original.alpha && copy.distractor);
+        QVERIFY(copy.x == original.x && copy.y == original.y && copy.radius == 0.02 &&
+                copy.alpha == original.alpha && copy.distractor);
         QVERIFY(copy.lastUpdate == -1.0 && copy.getName().isEmpty() && copy.spawnTime == 0.0);
     }
 
@@ -274,24 +270,22 @@ private slots:
         QVERIFY(target.x == x && target.angle == angle);
         target.update(1010.0);
         QVERIFY(near(target.x, x + target.vx * 10.0) && near(target.angle, angle + target.spin * 10.0));
-        const struct {
-            double angle, spin, wrapped;
-        } turns[] = {
-            {359.9, 0.05, 0.4}, {-359.9, -0.05, -0.4}, {350.0, 1.0, 360.0}}; // a full turn is not past
+        // A full turn is not past.
+        const std::tuple<double, double, double> turns[] = {
+            {359.9, 0.05, 0.4}, {-359.9, -0.05, -0.4}, {350.0, 1.0, 360.0}};
         double now = 1010.0;
-        for (const auto& turn : turns) {
-            target.angle = turn.angle;
-            target.spin = turn.spin;
+        for (const auto& [angle, spin, wrapped] : turns) {
+            target.angle = angle;
+            target.spin = spin;
             target.update(now += 10.0);
-            QVERIFY2(near(target.angle, turn.wrapped), qPrintable(QString::number(target.angle)));
+            QVERIFY(near(target.angle, wrapped));
         }
 
         Gun gun(Gun::firedRadius, 0.3, 0.9);
-        QCOMPARE(gun.radius, 1.1 * Gun::firedRadius);
         gun.vx = 0.0001;
         gun.vy = -0.0007;
         gun.update(500.0);
-        QCOMPARE(QPointF(gun.x, gun.y), QPointF(0.3, 0.9));
+        QVERIFY(gun.x == 0.3 && gun.y == 0.9 && gun.radius == 1.1 * Gun::firedRadius);
         gun.update(510.0);
         QVERIFY(near(gun.x, 0.301) && near(gun.y, 0.893));
     }
