@@ -5,11 +5,9 @@
 #include "scene/FieldScale.h"
 #include "scene/Gun.h"
 #include "scene/Fragments.h"
-#include "scene/Paddle.h"
 #include "scene/Rectangle.h"
 #include "scene/SceneRandom.h"
 #include "scene/Sphere.h"
-#include "scene/Triangle.h"
 
 #include "support/OffscreenGl.h"
 
@@ -18,7 +16,6 @@
 #include <cmath>
 #include <functional>
 #include <random>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -89,35 +86,6 @@ private slots:
             const int count = Explosion::triangulate(n, xs.data(), ys.data(), fast.data());
             QCOMPARE(count, bruteForceTriangulate(n, xs.data(), ys.data(), slow.data()));
             QVERIFY(std::equal(fast.begin(), fast.begin() + 3 * count, slow.begin()));
-        }
-    }
-
-    // The fragments tile the target: 2 n - 2 - (points on the outline) triangles, all turning the
-    // same way, their areas adding up to the target's. A draw of rand01 just below 0 may put a
-    // point a hair outside the outline, or give a rectangle a hair of negative width.
-    void flatFragmentsTileTheTarget() {
-        FieldScale::program() = FieldScale{800, 600};
-        for (int round = 0; round < 500; ++round) {
-            Rectangle r(SpawnContext{}, true, false, true, 2.0, 0.04);
-            Triangle t(SpawnContext{}, true, false, true, 2.0, 0.04);
-            const std::tuple<Target2D*, double, int> cases[] = {
-                {&r, std::abs(r.width * r.height), 2 * 32 - 2 - 20},
-                {&t, std::abs(t.area()), 2 * 32 - 2 - 15}};
-            for (const auto& [source, area, fragments] : cases) {
-                const auto explosion = Explosion::of(*source);
-                // Usually exact; points drawn onto or just beyond the outline move it a little.
-                const int n = explosion->fragmentCount();
-                QVERIFY(std::abs(n - fragments) <= 4 && n <= 2 * 32 - 5);
-                double sum = 0.0;
-                for (const auto& f : explosion->fragments) {
-                    const auto* p = dynamic_cast<Fragments::Triangle*>(f.get());
-                    const double a =
-                        ((p->x3 - p->x1) * (p->y2 - p->y1) - (p->x2 - p->x1) * (p->y3 - p->y1)) / 2;
-                    QVERIFY(a > 0.0 && p->name == source->name);
-                    sum += a;
-                }
-                QVERIFY(std::abs(sum - area) <= 1e-4 * area);
-            }
         }
     }
 
@@ -221,35 +189,6 @@ private slots:
         Sphere tiny(SpawnContext{}, false, false, false, 0.0, 0.01);
         tiny.radius = 0.0005;
         QVERIFY(Explosion::of(tiny)->fragmentCount() == 0 && !Explosion::of(tiny)->isVisible());
-    }
-
-    // The paddle bursts with its velocity as the field sees it, each piece showing its own spot of
-    // the paddle's image, the texture's top row at the top edge.
-    void paddleBurstsWithItsFieldVelocityAndItsImage() {
-        const std::tuple<int, double, double> turns[] = {{Orientation::south, 0.01, 0.02},
-                                                         {Orientation::north, -0.01, -0.02},
-                                                         {Orientation::east, -0.02, 0.01},
-                                                         {Orientation::west, 0.02, -0.01}};
-        for (const auto& [orientation, vx, vy] : turns) {
-            Paddle paddle;
-            paddle.orientation = orientation;
-            paddle.velocityU = 0.01;
-            paddle.velocityV = 0.02;
-            Explosion2DTex explosion(paddle);
-            QCOMPARE(explosion.fragmentCount(), 2 * 32 - 2 - 20);
-            const double cx = paddle.posX + paddle.paddleWidth / 2,
-                         cy = paddle.posY + paddle.paddleHeight / 2;
-            for (const auto& f : explosion.fragments) {
-                const auto* t = dynamic_cast<Fragments::TriangleTx*>(f.get());
-                QVERIFY(std::abs(t->vx - vx) <= 0.0002 + 1e-12 && std::abs(t->vy - vy) <= 0.0002 + 1e-12);
-                const double px[3] = {t->x1, t->x2, t->x3}, py[3] = {t->y1, t->y2, t->y3};
-                for (int v = 0; v < 3; ++v)
-                    QVERIFY(std::abs(t->triangleTexCoords[2 * v] -
-                                     (0.5 + (t->x + px[v] - cx) / paddle.paddleWidth)) < 1e-9 &&
-                            std::abs(t->triangleTexCoords[2 * v + 1] -
-                                     (0.5 - (t->y + py[v] - cy) / paddle.paddleHeight)) < 1e-9);
-            }
-        }
     }
 };
 

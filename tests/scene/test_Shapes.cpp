@@ -60,10 +60,6 @@ std::unique_ptr<Target2D> make(int type, const SpawnContext& context, double siz
     return kinds.at(type)(context, size, rotate);
 }
 
-double cross(double ax, double ay, double bx, double by, double px, double py) {
-    return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
-}
-
 // What each kind promises about its size; empty when kept.
 QString sizeFault(Target2D& target, double size) {
     const double tolerance = 1e-12;
@@ -88,21 +84,6 @@ QString sizeFault(Target2D& target, double size) {
     return std::abs(target.radius - 1.1 * size) < tolerance ? "" : "radius";
 }
 
-// Whether a sample point, relative to the centre in field units, lies on or inside the shape.
-bool inside(Target2D& target, double px, double py) {
-    const FieldScale& scale = FieldScale::program();
-    if (auto* t = dynamic_cast<Triangle*>(&target)) {
-        const double turn = cross(t->x1, t->y1, t->x2, t->y2, t->x3, t->y3);
-        return cross(t->x1, t->y1, t->x2, t->y2, px, py) * turn >= -1e-12 &&
-               cross(t->x2, t->y2, t->x3, t->y3, px, py) * turn >= -1e-12 &&
-               cross(t->x3, t->y3, t->x1, t->y1, px, py) * turn >= -1e-12;
-    }
-    if (auto* r = dynamic_cast<Rectangle*>(&target))
-        return std::abs(px) <= r->width / 2 + 1e-15 && std::abs(py) <= r->height / 2 + 1e-15;
-    // The disc is round in pixels: y is brought back to x's pixel scale.
-    const double yScale = static_cast<double>(scale.fieldHeightPx) / scale.fieldWidthPx;
-    return std::hypot(px, py * yScale) <= static_cast<Circle&>(target).circleRadius + 1e-15;
-}
 } // namespace
 
 class TestShapes : public QObject {
@@ -132,47 +113,6 @@ private slots:
         SceneRandom::seed(8);
         const double y = make(type, context(0, true), 0.02)->y;
         QVERIFY(y >= -1.0 / 32767 && y < 1.0);
-    }
-
-    // Flat kinds sample their outline and inside for their explosion and forget their angle; solid
-    // ones burst without points and keep turning about their axis.
-    void flatKindsSampleTheirOutlineAndInsideAndForgetTheirAngle_data() { addKinds(); }
-    void flatKindsSampleTheirOutlineAndInsideAndForgetTheirAngle() {
-        QFETCH(int, type);
-        FieldScale::program() = FieldScale{800, 400};
-        SceneRandom::seed(21);
-        const std::unique_ptr<Target2D> target = make(type, context(), 0.03, false);
-        int count = -7;
-        const std::unique_ptr<double[]> points = target->fragmentPoints(count);
-        if ((type & TypeCodes::solidBit) != 0) {
-            target->angle = 45.0;
-            target->bakeRotation();
-            QVERIFY(points == nullptr && count == -7 && target->angle == 45.0);
-            return;
-        }
-        QCOMPARE(count, 32);
-        for (int i = 0; i < count; ++i)
-            QVERIFY(inside(*target, points[i], points[32 + i]));
-        target->angle = 30.0;
-        target->bakeRotation();
-        target->fragmentPoints(count);
-        QCOMPARE(target->angle, 0.0);
-    }
-
-    void bakingARotationTurnsTheVerticesAsTheScreenShowsThem() {
-        FieldScale::program() = FieldScale{800, 400};
-        SceneRandom::seed(4);
-        Triangle t(context(), false, false, true, 0.0, 0.02);
-        t.angle = 90.0;
-        const double x1 = t.x1, y1 = t.y1;
-        t.bakeRotation();
-        // In pixels (X, Y) becomes (-Y, X); back in field units with the 2:1 scales.
-        QVERIFY(std::abs(t.x1 - (-y1 * 400 / 800)) < 1e-12 && std::abs(t.y1 - (x1 * 800 / 400)) < 1e-12);
-        // The rim of a circle comes first, from angle 0, round on screen.
-        Circle c(context(), false, false, false, 0.0, 0.02);
-        int count = 0;
-        const std::unique_ptr<double[]> points = c.fragmentPoints(count);
-        QVERIFY(points[0] == 0.02 && std::abs(points[32 + 4] - 0.04) < 1e-15);
     }
 
     void eachKindDrawsAroundItsPlaceInItsColourAndRestoresTheState_data() { addKinds(); }
