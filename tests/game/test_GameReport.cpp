@@ -7,17 +7,15 @@ class TestGameReport : public QObject {
     Q_OBJECT
 private slots:
     void theFiveLinesReadExactlyForAFixedGame() {
-        GameReport::Facts facts;
-        facts.groupName = "Ward 3";
-        facts.savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4));
-        facts.gameLevel = 2;
-        facts.difficulty = 4;
-        facts.oneShot = true;
-        facts.horizontalSensitivity = 3;
-        facts.verticalSensitivity = 7;
-        facts.orientation = 0x22;
-        const QStringList lines = GameReport::compose(facts, QLocale::c());
-        QCOMPARE(lines,
+        const GameReport::Facts facts{.groupName = "Ward 3",
+                                      .savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4)),
+                                      .gameLevel = 2,
+                                      .difficulty = 4,
+                                      .oneShot = true,
+                                      .horizontalSensitivity = 3,
+                                      .verticalSensitivity = 7,
+                                      .orientation = 0x22};
+        QCOMPARE(GameReport::compose(facts, QLocale::c()),
                  QStringList({
                      "Group Name: Ward 3, saved on Saturday, 05 Dec 2026, 17:03.04",
                      "After pain level: n/a, stiffness level: n/a",
