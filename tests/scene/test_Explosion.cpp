@@ -78,10 +78,8 @@ private slots:
         for (int set = 0; set < 3000; ++set) {
             const int n = set % 41;
             std::vector<double> xs(n), ys(n);
-            for (int i = 0; i < n; ++i) {
-                xs[i] = coordinate(generator);
-                ys[i] = coordinate(generator);
-            }
+            std::generate(xs.begin(), xs.end(), [&] { return coordinate(generator); });
+            std::generate(ys.begin(), ys.end(), [&] { return coordinate(generator); });
             std::vector<int> fast(9 * n + 3), slow(9 * n + 3);
             const int count = Explosion::triangulate(n, xs.data(), ys.data(), fast.data());
             QCOMPARE(count, bruteForceTriangulate(n, xs.data(), ys.data(), slow.data()));
@@ -180,8 +178,7 @@ private slots:
             f->alpha = 1.0;
             f->x = 3.0;
         }
-        explosion.fragments[7]->x = 0.5;
-        explosion.fragments[7]->y = 0.5;
+        explosion.fragments[7]->x = explosion.fragments[7]->y = 0.5;
         QVERIFY(explosion.isVisible());
         explosion.fragments[7]->alpha = 0.01;
         QVERIFY(!explosion.isVisible());

@@ -12,8 +12,7 @@
 #include <cmath>
 
 namespace {
-constexpr int viewW = 1000;
-constexpr int viewH = 800;
+constexpr int viewW = 1000, viewH = 800;
 constexpr double tick = 10.0;
 
 // A paddle at rest in the middle of the field whose next mouse move counts.
@@ -37,9 +36,7 @@ void moveBy(Paddle& paddle, double fx, double fy) {
 // Where the cursor is sent: nowhere.
 const std::optional<QPoint> stays;
 
-bool near(double a, double b) {
-    return std::abs(a - b) < 1e-9;
-}
+const auto near = [](double a, double b) { return std::abs(a - b) < 1e-9; };
 } // namespace
 
 class TestPaddle : public QObject {

@@ -42,9 +42,7 @@ SpawnContext context(int distancePosition = 0, bool freePaddle = false, double p
     return c;
 }
 
-bool near(double a, double b) {
-    return std::abs(a - b) < 1e-9;
-}
+const auto near = [](double a, double b) { return std::abs(a - b) < 1e-9; };
 
 template <class Kind>
 std::unique_ptr<Target2D> makeKind(const SpawnContext& context, double size, bool rotate) {
