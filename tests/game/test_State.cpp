@@ -13,7 +13,9 @@
 #include <QtTest>
 
 namespace {
-constexpr int triangle = 0, rectangle = 1, circle = 2, sphere = 3, cylinder = 4;
+constexpr int triangle = 0, circle = 2;
+// A custom level leaves the pages as the test set them.
+const LevelSelection custom{.gameLevel = 6};
 
 // What the game reported, one line per event.
 struct EventRecorder : GameListener {
@@ -60,7 +62,7 @@ private slots:
         pages = FakePages();
         paddle = std::make_unique<Paddle>();
         state = std::make_unique<TestableState>(pages, *paddle);
-        state->startGame(custom(), 0.0);
+        state->startGame(custom, 0.0);
     }
 
     void aNormalKindIsTwiceAsLikelyAsADistractorKind() {
@@ -137,7 +139,7 @@ private slots:
         state->clearField();
         state->tick(10.0);
         QVERIFY(state->guns.count() == 0 && state->explosions.count() == 1);
-        state->startGame(custom(), 20.0);
+        state->startGame(custom, 20.0);
         QCOMPARE(state->explosions.count(), 0);
     }
 
@@ -209,8 +211,7 @@ private slots:
     }
 
     void aPauseDoesNotCountAgainstTheTimeLimitAndAnUntimedGameStopsTheCountdown() {
-        LevelSelection timed;
-        timed.gameLevel = 1;
+        const LevelSelection timed{.gameLevel = 1};
         state->startGame(timed, 1000.0);
         QCOMPARE(state->countdown.remaining, 31000.0);
         state->countdown.advance(11000.0);
@@ -228,11 +229,7 @@ private slots:
     // The after-game step follows only a game that nothing interrupted, and belongs to its game.
     void theAfterGameStepBelongsToItsGame() {
         // Game 2 ends with 3 hits and 1 miss at Novice with one shot: table index 8.
-        LevelSelection chosen;
-        chosen.gameLevel = 3;
-        chosen.difficulty = 2;
-        chosen.oneShot = true;
-        state->startGame(chosen, 0.0);
+        state->startGame({.gameLevel = 3, .difficulty = 2, .oneShot = true}, 0.0);
         state->hitCounter.add(3, 0.0);
         state->missCounter.add(1, 0.0);
         state->tick(60000.0);
@@ -273,12 +270,6 @@ private slots:
     }
 
 private:
-    // A custom level leaves the pages as the test set them.
-    static LevelSelection custom() {
-        LevelSelection selection;
-        selection.gameLevel = 6;
-        return selection;
-    }
     void addGun(double x, double y) { state->guns.add(std::make_unique<Gun>(State::gunRadius, x, y)); }
     void detectAndProcessHits(double now = 0.0) {
         state->detectHitsCpu();
