@@ -234,9 +234,8 @@ private slots:
         state->missCounter.add(1, 0.0);
         state->tick(60000.0);
         state->endGame();
-        QVERIFY(state->paused && state->gameOver && state->cursorShown > 0);
         const GameEvents::Ending ending = state->recorder.endings.back();
-        QVERIFY(ending.afterGameFollows);
+        QVERIFY(state->paused && state->gameOver && state->cursorShown > 0 && ending.afterGameFollows);
         QCOMPARE(QList<int>({ending.gameNumber, ending.level, ending.difficultyIndex, ending.score}),
                  QList<int>({2, 3, 8, 2}));
         // A late step of game 1 finds nothing; game 2's step is handed out exactly once.

@@ -171,8 +171,8 @@ private slots:
         explosion.fragments[0]->alpha = 0.4;
         explosion.fragments[1]->alpha = 0.9;
         explosion.update(1000.0);
-        QVERIFY(std::abs(explosion.fragments[0]->alpha - 0.384) < 1e-12);
-        QVERIFY(explosion.fragments[1]->alpha >= 0.864 && explosion.fragments[1]->alpha <= 0.9);
+        QVERIFY(std::abs(explosion.fragments[0]->alpha - 0.384) < 1e-12 &&
+                explosion.fragments[1]->alpha >= 0.864 && explosion.fragments[1]->alpha <= 0.9);
         // Opaque but out of the field, or faded in place: neither keeps the explosion.
         for (const auto& f : explosion.fragments) {
             f->alpha = 1.0;

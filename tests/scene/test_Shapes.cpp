@@ -33,14 +33,9 @@ public:
     void bakeRotation() override {}
 };
 
-SpawnContext context(int distancePosition = 0, bool freePaddle = false, double px = 0.2, double py = 0.95) {
-    SpawnContext c;
-    c.minimumDistancePosition = distancePosition;
-    c.paddleMovesFreely = freePaddle;
-    c.paddleX = px;
-    c.paddleY = py;
-    return c;
-}
+// Without a minimum distance from the paddle.
+const SpawnContext plain{.minimumDistancePosition = 0};
+const SpawnContext freePaddle{.paddleMovesFreely = true, .minimumDistancePosition = 0};
 
 const auto near = [](double a, double b) { return std::abs(a - b) < 1e-9; };
 
@@ -86,11 +81,11 @@ private slots:
         QFETCH(int, type);
         QFETCH(QString, firstName);
         ObjectNames::resetAll();
-        QCOMPARE(make(type, context(), 0.02)->getName(), firstName);
+        QCOMPARE(make(type, plain, 0.02)->getName(), firstName);
         for (double size : {0.0075, 0.045}) {
             for (std::uint32_t seed = 1; seed <= 200; ++seed) {
                 SceneRandom::seed(seed);
-                const std::unique_ptr<Target2D> target = make(type, context(), size);
+                const std::unique_ptr<Target2D> target = make(type, plain, size);
                 QVERIFY(keepsItsSize(*target, size) && target->typeCode() == type &&
                         target->y == -0.9 * target->radius && target->y0 == target->y);
             }
@@ -100,7 +95,7 @@ private slots:
         QCOMPARE(ObjectNames::format('s', 12345), QString("s12345"));
         // With a freely moving paddle new targets start anywhere in the field.
         SceneRandom::seed(8);
-        const double y = make(type, context(0, true), 0.02)->y;
+        const double y = make(type, freePaddle, 0.02)->y;
         QVERIFY(y >= -1.0 / 32767 && y < 1.0);
     }
 
@@ -111,7 +106,7 @@ private slots:
         QVERIFY(gl.isReady());
         FieldScale::program() = FieldScale{200, 100};
         SceneRandom::seed(1);
-        const std::unique_ptr<Target2D> target = make(type, context(), 0.05);
+        const std::unique_ptr<Target2D> target = make(type, plain, 0.05);
         target->x = 0.25;
         target->y = 0.5;
         glColor4d(0.0, 0.0, 1.0, 1.0);
@@ -131,33 +126,33 @@ private slots:
     }
 
     void newTargetsKeepAwayFromThePaddleAndCrossItsLineInsideTheFieldAtTheSpeedOfTheirStep() {
-        SpawnContext straight = context();
-        straight.noHorizontalMovement = true;
+        const SpawnContext straight{.minimumDistancePosition = 0, .noHorizontalMovement = true};
         for (std::uint32_t seed = 1; seed <= 300; ++seed) {
             SceneRandom::seed(seed);
             // Nine tries against 0.2 before the first relaxation; a miss in all of them is unlikely.
-            const Plain near(context(10, true, 0.0, 0.0), false, false, false, 0.0);
+            const Plain near({.paddleX = 0.0, .paddleY = 0.0, .paddleMovesFreely = true}, false, false, false,
+                             0.0);
             QVERIFY(std::hypot(near.x, near.y) >= 0.2);
             // At position 50 the distance is the whole field; from the centre no point is that far.
             // Relaxing only every ninth try still keeps accepted points well away.
-            const Plain far(context(50, true, 0.5, 0.5), false, false, false, 0.0);
+            const Plain far(
+                {.paddleX = 0.5, .paddleY = 0.5, .paddleMovesFreely = true, .minimumDistancePosition = 50},
+                false, false, false, 0.0);
             const double d = std::hypot(far.x - 0.5, far.y - 0.5);
             QVERIFY(d >= 0.45 && d <= std::sqrt(0.5) + 1e-9);
-            const Plain falls(context(), false, false, false, 0.0);
+            const Plain falls(plain, false, false, false, 0.0);
             const double xAtBottom = falls.x + falls.vx * (1.0 - falls.y) / falls.vy;
             QVERIFY(falls.vy > 0.0 && 0.0 < xAtBottom && xAtBottom < 1.0);
             const Plain falling(straight, false, false, true, 4.0);
             QVERIFY(falling.vx == 0.0 && falling.vy > 0.0);
         }
         // With a paddle on the bottom line new shapes start on the top edge.
-        SpawnContext c = context();
-        c.now = 1234.5;
-        const Plain shape(c, false, true, false, 0.0);
+        const Plain shape({.now = 1234.5, .minimumDistancePosition = 0}, false, true, false, 0.0);
         QVERIFY(shape.y == 0.0 && shape.x0 == shape.x && shape.spawnTime == 1234.5);
         // Each speed step adds 30 % to a field per 4 seconds.
         for (double speed : {0.0, 10.0}) {
             SceneRandom::seed(11);
-            const Plain target(context(0, true), false, false, true, speed);
+            const Plain target(freePaddle, false, false, true, speed);
             const double factor = 1.0 + 0.3 * speed;
             QVERIFY(std::abs(std::hypot(target.vx, target.vy) - factor / 4000.0) < 1e-15 &&
                     std::abs(target.spin) <= 0.03 * factor && std::abs(target.angle) <= 1.0);
@@ -165,7 +160,7 @@ private slots:
     }
 
     void collidesUpToTheSumOfRadiiOver1Point1() {
-        Plain shape(context(), false, false, false, 0.0);
+        Plain shape(plain, false, false, false, 0.0);
         shape.x = shape.y = 0.0;
         shape.radius = 0.033;
         const double reach = (0.033 + 0.011) / 1.1;
@@ -178,7 +173,7 @@ private slots:
 
     void targetsAndGunsMoveFromTheirSecondUpdate() {
         SceneRandom::seed(5);
-        Plain target(context(), false, false, true, 3.0);
+        Plain target(plain, false, false, true, 3.0);
         const double x = target.x, angle = target.angle;
         target.update(1000.0);
         QVERIFY(target.x == x && target.angle == angle);
@@ -195,13 +190,12 @@ private slots:
 
     // Guns leave only over the top and the sides: nothing below the paddle's side ends them.
     void theFieldTestIsStrictOnEverySide() {
-        Plain target(context(), false, false, false, 0.0);
+        Plain target(plain, false, false, false, 0.0);
         target.radius = 0.25;
         Gun gun(Gun::firedRadius, 0.5, 1.5);
         QVERIFY(gun.isInField());
         for (Shape* shape : std::initializer_list<Shape*>{&target, &gun}) {
-            const double r = shape->radius;
-            const double eps = 1e-9;
+            const double r = shape->radius, eps = 1e-9;
             const auto in = [shape](double x, double y) {
                 shape->x = x;
                 shape->y = y;
