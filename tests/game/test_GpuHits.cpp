@@ -6,7 +6,6 @@
 #include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/FieldScale.h"
-#include "scene/Gun.h"
 #include "scene/Paddle.h"
 #include "scene/SceneRandom.h"
 #include "support/FakePages.h"

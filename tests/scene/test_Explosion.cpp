@@ -14,7 +14,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <functional>
 #include <random>
 #include <vector>
 
@@ -34,10 +33,8 @@ Difference compare(const QImage& single, const QImage& batched) {
             const bool lit = a != Qt::black, atEdge = x < 3 || y >= single.height() - 3;
             const bool differs = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
                                            std::abs(a.blue() - b.blue())}) > 1;
-            d.coloured += lit;
-            d.different += differs;
-            d.edgeColoured += lit && atEdge;
-            d.edgeDifferent += differs && atEdge;
+            d = {d.coloured + lit, d.different + differs, d.edgeColoured + (lit && atEdge),
+                 d.edgeDifferent + (differs && atEdge)};
         }
     return d;
 }
@@ -106,7 +103,7 @@ private slots:
             QVERIFY(n > 12);
             for (int tick = 0; tick < 20; ++tick)
                 explosion->update(100.0 + 16.0 * tick);
-            const auto differences = [&](const std::function<void()>& oneGo) {
+            const auto differences = [&](const auto& oneGo) {
                 glClear(GL_COLOR_BUFFER_BIT);
                 oneGo();
                 const QImage batched = gl.image();
