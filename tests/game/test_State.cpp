@@ -68,13 +68,12 @@ private slots:
         pages.settings.shapes[triangle].distractor = true;
         pages.settings.shapes[circle].distractor = false;
         int circles = 0;
-        constexpr int draws = 3000;
-        for (int i = 0; i < draws; ++i) {
+        for (int i = 0; i < 3000; ++i) {
             state->clearField();
             state->spawnTargets(i);
             circles += state->countTargetsOfKind(0x1004);
         }
-        QVERIFY(std::abs(circles / double(draws) - 2.0 / 3.0) < 0.04);
+        QVERIFY(std::abs(circles / 3000.0 - 2.0 / 3.0) < 0.04);
     }
 
     // Hidden kinds spawn nothing, yet the spawn clock advances; once the field is not empty the rate
@@ -111,12 +110,11 @@ private slots:
     // A gun hits every target it touches but no distractor, targets leaving the field are missed
     // unless distractors, and explosions go once faded or with a new game, not with the field.
     void hitsEscapesAndExplosionsAreCountedAndRetired() {
-        for (const auto& [x, y, distractor] : {std::tuple(0.5, 0.5, false),
-                                               {0.51, 0.5, false},
-                                               {0.5, 0.51, true},
-                                               {0.5, 2.0, false},
-                                               {0.5, 2.0, true}})
-            state->targets.add(circleAt(x, y, distractor));
+        // x, y and whether a distractor.
+        const double places[][3] = {
+            {0.5, 0.5, 0}, {0.51, 0.5, 0}, {0.5, 0.51, 1}, {0.5, 2.0, 0}, {0.5, 2.0, 1}};
+        for (const auto& p : places)
+            state->targets.add(circleAt(p[0], p[1], p[2] != 0));
         addGun(0.505, 0.5);
         QStringList names;
         for (const Target2D* target : state->targets)
@@ -139,6 +137,18 @@ private slots:
         QVERIFY(state->guns.count() == 0 && state->explosions.count() == 1);
         state->startGame(custom, 20.0);
         QCOMPARE(state->explosions.count(), 0);
+    }
+
+    // At the origin, so that no rounding moves the gun off the exact distance; the sweep over guns
+    // must not drop it either.
+    void aGunExactlyAtTheTouchingDistanceHits() {
+        state->targets.add(circleAt(0.0, 0.0, false));
+        const double touching = (state->targets[0]->radius + 1.1 * State::gunRadius) / 1.1;
+        for (const double x : {-2 * touching, touching * 1.0001, touching}) {
+            addGun(x, 0.0);
+            state->detectHitsCpu();
+            QCOMPARE(state->hitFlags[0], x == touching);
+        }
     }
 
     void aVulnerablePaddleHitsTargetsAndIsDestroyedByDistractors() {

@@ -24,8 +24,7 @@
 
 namespace {
 // The smallest concrete target: placement, colour and movement only.
-class Plain : public Target2D {
-public:
+struct Plain : Target2D {
     using Target2D::Target2D;
     int typeCode() override { return 0; }
     void drawShape() override {}
@@ -203,8 +202,8 @@ private slots:
             };
             // On each edge it is out, just inside it is in.
             QVERIFY(!in(1 + r, 0.5) && in(1 + r - eps, 0.5) && !in(-r, 0.5) && in(eps - r, 0.5));
-            QVERIFY(!in(0.5, -r) && in(0.5, eps - r));
-            QVERIFY(shape == &gun || (!in(0.5, 1 + r) && in(0.5, 1 + r - eps)));
+            QVERIFY(!in(0.5, -r) && in(0.5, eps - r) &&
+                    (shape == &gun || (!in(0.5, 1 + r) && in(0.5, 1 + r - eps))));
         }
     }
 
