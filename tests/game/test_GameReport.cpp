@@ -6,33 +6,25 @@
 class TestGameReport : public QObject {
     Q_OBJECT
 private slots:
-    void theFiveLinesReadExactlyForAFixedGame() {
-        GameReport::Facts facts;
-        facts.groupName = "Ward 3";
-        facts.savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4));
-        facts.gameLevel = 2;
-        facts.difficulty = 4;
-        facts.oneShot = true;
-        facts.horizontalSensitivity = 3;
-        facts.verticalSensitivity = 7;
-        facts.orientation = 0x22;
-        const QStringList lines = GameReport::compose(facts, QLocale::c());
-        QCOMPARE(lines,
-                 QStringList({
-                     "Group Name: Ward 3, saved on Saturday, 05 Dec 2026, 17:03.04",
-                     "After pain level: n/a, stiffness level: n/a",
-                     "Game version: 1.73, level: 2, difficulty: 4, one shot at a time: yes\n"
-                     "Vulnerable paddle: no, free paddle: no, mouse sensitivity: 3,7, orientation: east",
-                     "Object used to play the game: -1, none",
-                     "",
-                 }));
-    }
-
-    void aRatingIsTheLevelOnTheScaleToTenWithOneDecimal() {
-        // The last is a thermometer closed before the mouse moved.
-        QCOMPARE(QStringList(
-                     {GameReport::rating(0.73), GameReport::rating(799.0 / 800), GameReport::rating(-1.0)}),
-                 QStringList({"7.3", "10.0", "-10.0"}));
+    void theFiveLinesAndTheRatingsReadExactly() {
+        const GameReport::Facts facts{.groupName = "Ward 3",
+                                      .savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4)),
+                                      .gameLevel = 2,
+                                      .difficulty = 4,
+                                      .oneShot = true,
+                                      .horizontalSensitivity = 3,
+                                      .verticalSensitivity = 7,
+                                      .orientation = 0x22};
+        QCOMPARE(
+            GameReport::compose(facts, QLocale::c()),
+            QStringList({"Group Name: Ward 3, saved on Saturday, 05 Dec 2026, 17:03.04",
+                         "After pain level: n/a, stiffness level: n/a",
+                         "Game version: 1.73, level: 2, difficulty: 4, one shot at a time: yes\n"
+                         "Vulnerable paddle: no, free paddle: no, mouse sensitivity: 3,7, orientation: east",
+                         "Object used to play the game: -1, none", ""}));
+        // The ratings; the last is a thermometer closed before the mouse moved.
+        QVERIFY(GameReport::rating(0.73) == "7.3" && GameReport::rating(799.0 / 800) == "10.0" &&
+                GameReport::rating(-1.0) == "-10.0");
     }
 };
 

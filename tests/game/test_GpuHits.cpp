@@ -6,7 +6,6 @@
 #include "render/Timer.h"
 #include "scene/Circle.h"
 #include "scene/FieldScale.h"
-#include "scene/Gun.h"
 #include "scene/Paddle.h"
 #include "scene/SceneRandom.h"
 #include "support/FakePages.h"
@@ -35,8 +34,7 @@ struct HitFrame : FramePainter {
 };
 
 void addCircle(State& state, double x, double y, double size, bool distractor) {
-    SpawnContext context;
-    auto target = std::make_unique<Circle>(context, false, distractor, false, 0.0, size);
+    auto target = std::make_unique<Circle>(SpawnContext{}, false, distractor, false, 0.0, size);
     target->x = x;
     target->y = y;
     state.targets.add(std::move(target));
@@ -129,8 +127,8 @@ private slots:
         view.makeFramebuffer(true);
         GLint bound = -1;
         glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-        QCOMPARE(GLuint(bound), view.defaultFramebufferObject());
-        QCOMPARE(view.framebufferSize(), view.frameSize());
+        QVERIFY(GLuint(bound) == view.defaultFramebufferObject() &&
+                view.framebufferSize() == view.frameSize());
     }
 
 private:

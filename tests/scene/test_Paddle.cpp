@@ -12,8 +12,7 @@
 #include <cmath>
 
 namespace {
-constexpr int viewW = 1000;
-constexpr int viewH = 800;
+constexpr int viewW = 1000, viewH = 800;
 constexpr double tick = 10.0;
 
 // A paddle at rest in the middle of the field whose next mouse move counts.
@@ -34,15 +33,7 @@ void moveBy(Paddle& paddle, double fx, double fy) {
     paddle.update(paddle.lastUpdate + tick);
 }
 
-// Where the cursor is sent, or (-1, -1) when it stays.
-QPoint sentTo(std::optional<QPoint> jump) {
-    return jump.value_or(QPoint(-1, -1));
-}
-const QPoint stays(-1, -1);
-
-bool near(double a, double b) {
-    return std::abs(a - b) < 1e-9;
-}
+const auto near = [](double a, double b) { return std::abs(a - b) < 1e-9; };
 } // namespace
 
 class TestPaddle : public QObject {
@@ -61,17 +52,15 @@ private slots:
             moveBy(paddle, 0.003, 0.0);
             moveBy(paddle, 0.0, -0.002);
             const QPointF delta = QPointF(paddle.posX, paddle.posY) - start;
-            QVERIFY2(
-                near(delta.x(), moved.x()) && near(delta.y(), moved.y()),
-                qPrintable(QString("%1 moved by (%2, %3)").arg(orientation).arg(delta.x()).arg(delta.y())));
+            QVERIFY(near(delta.x(), moved.x()) && near(delta.y(), moved.y()));
             QPolygonF reached;
             for (const QPointF& push : {QPointF(1, 0), QPointF(-1, 0), QPointF(0, 1), QPointF(0, -1)}) {
                 moveBy(paddle, push.x(), push.y());
                 reached << QPointF(paddle.posX, paddle.posY);
             }
             const QRectF box = reached.boundingRect();
-            QVERIFY(near(box.left(), -paddle.paddleWidth) && near(box.right(), 1.0));
-            QVERIFY(near(box.top(), -paddle.paddleHeight) && near(box.bottom(), 1.0));
+            QVERIFY(near(box.left(), -paddle.paddleWidth) && near(box.right(), 1.0) &&
+                    near(box.top(), -paddle.paddleHeight) && near(box.bottom(), 1.0));
         }
     }
 
@@ -90,39 +79,34 @@ private slots:
     }
 
     void theCursorIsPulledBackFromTheEdgesAndTheJumpIsNotTakenAsMovement() {
-        // Top and bottom win over the sides and send the cursor to the vertical middle; 64 pixels away
-        // is far enough.
-        const struct {
-            double x, y;
-            QPoint sent;
-        } edges[] = {{970, 63.5, {970, 400}}, {500, 737, {500, 400}}, {63, 300, {500, 300}},
-                     {937, 300, {500, 300}},  {64, 64, stays},        {936, 736, stays}};
+        // Where the cursor is and where it is sent, (-1, -1) where it stays: top and bottom win over the
+        // sides and send it to the vertical middle; 64 pixels away is far enough.
+        const double edges[][4] = {{970, 63.5, 970, 400}, {500, 737, 500, 400}, {63, 300, 500, 300},
+                                   {937, 300, 500, 300},  {64, 64, -1, -1},     {936, 736, -1, -1}};
         for (const auto& e : edges)
-            QCOMPARE(sentTo(Paddle::recentredCursor(e.x, e.y, viewW, viewH)), e.sent);
+            QCOMPARE(Paddle::recentredCursor(e[0], e[1], viewW, viewH).value_or(QPoint(-1, -1)),
+                     QPoint(e[2], e[3]));
         Paddle paddle;
         paddle.update(0.0);
         // The very first move only records where the cursor is.
-        QVERIFY(sentTo(paddle.mouseMoved(300, 300, viewW, viewH)) == stays && paddle.pendingDY == 0.0);
-        QCOMPARE(sentTo(paddle.mouseMoved(300, 40, viewW, viewH)), QPoint(300, 400));
+        QVERIFY(!paddle.mouseMoved(300, 300, viewW, viewH) && paddle.pendingDY == 0.0);
+        QCOMPARE(paddle.mouseMoved(300, 40, viewW, viewH), QPoint(300, 400));
         // The cursor arriving where it was put moves nothing; the next move counts again.
-        QCOMPARE(sentTo(paddle.mouseMoved(300, 400, viewW, viewH)), stays);
-        QVERIFY(near(paddle.pendingDY, -260.0 / viewH));
-        QCOMPARE(sentTo(paddle.mouseMoved(320, 410, viewW, viewH)), stays);
-        QVERIFY(near(paddle.pendingDX, 20.0 / viewW) && near(paddle.pendingDY, -250.0 / viewH));
+        QVERIFY(!paddle.mouseMoved(300, 400, viewW, viewH) && near(paddle.pendingDY, -260.0 / viewH));
+        QVERIFY(!paddle.mouseMoved(320, 410, viewW, viewH) && near(paddle.pendingDX, 20.0 / viewW) &&
+                near(paddle.pendingDY, -250.0 / viewH));
     }
 
     void aHitFadesThePaddleOutAndBackIn() {
         Paddle paddle;
         paddle.update(0.0);
         paddle.recovery = Paddle::hitRecoveryMs;
-        const struct {
-            double at, opacity;
-        } timeline[] = {{0, 0.0},     {1000, 0.0},   {1400, 0.2}, {1500, 0.25}, {2000, 0.25},
-                        {2800, 0.25}, {2900, 0.625}, {3000, 1.0}, {3010, 1.0}};
-        for (const auto& step : timeline) {
-            paddle.update(step.at);
-            QVERIFY2(near(paddle.opacity(), step.opacity),
-                     qPrintable(QString("%1 ms after the hit").arg(step.at)));
+        const std::pair<double, double> timeline[] = {{0, 0.0},      {1000, 0.0},  {1400, 0.2},
+                                                      {1500, 0.25},  {2000, 0.25}, {2800, 0.25},
+                                                      {2900, 0.625}, {3000, 1.0},  {3010, 1.0}};
+        for (const auto& [at, opacity] : timeline) {
+            paddle.update(at);
+            QVERIFY(near(paddle.opacity(), opacity));
         }
     }
 
@@ -134,9 +118,8 @@ private slots:
             moveBy(paddle, 0.001, 0.0);
         QVERIFY(paddle.lastUpdate == 130.0 && paddle.velocityU == velocity);
         paddle.update(141.0);
-        QCOMPARE(paddle.lastSample, 141.0);
-        QVERIFY(paddle.velocityU > 0.0 && paddle.velocityV == 0.0);
-        QVERIFY(near(paddle.velocityU, (paddle.rawU - u) / (141.0 - sampledAt) / 10.0));
+        QVERIFY(paddle.lastSample == 141.0 && paddle.velocityU > 0.0 && paddle.velocityV == 0.0 &&
+                near(paddle.velocityU, (paddle.rawU - u) / (141.0 - sampledAt) / 10.0));
     }
 
     void drawsAtItsPixelRectangleUnlessInvisible() {
@@ -150,9 +133,8 @@ private slots:
         glColor4d(0.0, 1.0, 0.0, 1.0);
         paddle.draw();
         const QImage shown = gl.image();
-        QCOMPARE(shown.pixelColor(110, 55), QColor(Qt::white));
-        for (const QPoint outside : {QPoint(90, 55), QPoint(110, 45), QPoint(160, 55)})
-            QCOMPARE(shown.pixelColor(outside), QColor(Qt::black));
+        QVERIFY(shown.pixelColor(110, 55) == Qt::white && shown.pixelColor(90, 55) == Qt::black &&
+                shown.pixelColor(110, 45) == Qt::black && shown.pixelColor(160, 55) == Qt::black);
         QVERIFY(OffscreenGl::currentColour() == QColor(Qt::green) && OffscreenGl::matrixDepth() == 1);
         glClear(GL_COLOR_BUFFER_BIT);
         paddle.recovery = 2000.0;
