@@ -29,9 +29,7 @@ struct Client {
         socket.waitForConnected(5000);
     }
     template <typename... Values>
-    void put(const Values&... values) {
-        send(framed(values...));
-    }
+    void put(const Values&... values) { send(framed(values...)); }
     void send(const QByteArray& bytes) { socket.write(bytes), flush(); }
     void flush() {
         while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(5000)) {
@@ -56,10 +54,7 @@ struct Client {
         return socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(limitMs);
     }
     // The version check, answered with the empty string.
-    bool hello() {
-        put(1, 173);
-        return takeInt() == 0;
-    }
+    bool hello() { return put(1, 173), takeInt() == 0; }
 };
 
 // What the page's port answers to a GET of path, read until it closes.

@@ -30,10 +30,8 @@ bool opens(const QString& spec, QString* error, const QString& passwordFile = {}
 
 QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    return path;
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+                   file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ? path : QString();
 }
 } // namespace
 
@@ -112,12 +110,11 @@ private slots:
     void theProgramBehavesAsAService() {
         QProcess server;
         server.start(serverProgram(), {"--db", folder.filePath("service.sqlite"), "--port", "0", "--http-port", "0"});
-        QVERIFY(server.waitForStarted(10000));
         QByteArray errors;
         const auto logged = [&](const char* text) {
             return waitUntil([&] { return (errors += server.readAllStandardError()).contains(text); }, 20000);
         };
-        QVERIFY(logged("score server"));
+        QVERIFY(server.waitForStarted(10000) && logged("score server"));
         ::kill(pid_t(server.processId()), SIGHUP);
         QVERIFY(logged("SIGHUP") && server.state() == QProcess::Running);
         server.terminate();
@@ -146,8 +143,8 @@ private slots:
         dropped.send(gameBytes("outage-2"));
         QVERIFY(dropped.closedByServer(15000) && !waiting.closedByServer(100));
         QVERIFY2(cluster.restart(&error), qPrintable(error));
-        QCOMPARE(waiting.takeInt(20000), qint32(Protocol::receiptStored));
-        QCOMPARE(waiting.takeString(), Protocol::gameDigest(gameStreams("outage-1")));
+        QVERIFY(waiting.takeInt(20000) == Protocol::receiptStored &&
+                waiting.takeString() == Protocol::gameDigest(gameStreams("outage-1")));
         waiting.put(3);
         QCOMPARE(waiting.takeInt(), 3);
         GREETED_CLIENT(after, hasty.tcpPort());
@@ -156,9 +153,8 @@ private slots:
 
         OPEN_VIEW(view, spec);
         const QList<StoredStream> streams = view.streams();
-        QVERIFY(view.games().size() == 2 && streams.size() == 6);
-        QCOMPARE(streams[1].lines, (QList<QByteArray>{"info of outage-1"}));
-        QVERIFY(std::all_of(streams.begin(), streams.end(), [](const StoredStream& s) { return s.complete; }));
+        QVERIFY(view.games().size() == 2 && streams.size() == 6 && streams[1].lines == QList<QByteArray>{"info of outage-1"} &&
+                std::all_of(streams.begin(), streams.end(), [](const StoredStream& s) { return s.complete; }));
     }
 
     void twoServersShareOneDatabase() {

@@ -7,8 +7,7 @@
 namespace {
 // The receipt's status and digest.
 std::pair<qint32, QByteArray> receipt(Client& client) {
-    const qint32 status = client.takeInt();
-    return {status, client.takeString()};
+    return {client.takeInt(), client.takeString()}; // braced: in order
 }
 
 std::pair<qint32, QByteArray> expected(Protocol::ReceiptStatus status, const QByteArray& id,
@@ -17,11 +16,8 @@ std::pair<qint32, QByteArray> expected(Protocol::ReceiptStatus status, const QBy
 }
 
 QList<StoredStream> streamsOf(ServerDatabase& db, const QString& gameId) {
-    QList<StoredStream> found;
-    for (const StoredStream& s : db.streams()) {
-        if (s.gameId == gameId)
-            found.append(s);
-    }
+    QList<StoredStream> found = db.streams();
+    found.removeIf([&gameId](const StoredStream& s) { return s.gameId != gameId; });
     return found;
 }
 } // namespace

@@ -36,36 +36,28 @@ private slots:
                                                    {QStringList{"--tls-key", "k.pem"}, "go together"},
                                                    {QStringList{"--tls-cert=", "--tls-key=k.pem"}, "go together"},
                                                    {QStringList{"--https-port", "8443"}, "needs --tls-cert"},
-                                                   {QStringList{"--tls-cert=c", "--tls-key=k", "--https-port=x"}, "port number"}}) {
+                                                   {QStringList{"--tls-cert=c", "--tls-key=k", "--https-port=x"}, "port number"}})
             QVERIFY2(parse(arguments).contains(complaint), qPrintable(parse(arguments)));
-        }
     }
 
     // Files that cannot serve stop the start with a message naming them, before any client
     // meets a server that fails every handshake.
-    void certificatesThatCannotServeStopTheStart_data() {
-        QTest::addColumn<QString>("certificate");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("complaint");
+    void certificatesThatCannotServeStopTheStart() {
         const QDir folder(dir.path());
         QFile garbage(folder.filePath("garbage.pem"));
         QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a certificate\n") > 0);
-        QTest::newRow("missing certificate") << folder.filePath("none.pem") << own.key << "Cannot read";
-        QTest::newRow("not a certificate") << garbage.fileName() << own.key << "holds no PEM certificate";
-        QTest::newRow("certificate as key") << own.certificate << own.certificate << "holds no PEM private key";
-        QTest::newRow("another certificate's key") << own.certificate << other.key << "do not work together";
-    }
-    void certificatesThatCannotServeStopTheStart() {
-        QFETCH(QString, certificate);
-        QFETCH(QString, key);
-        QFETCH(QString, complaint);
-        ServerConfig config = testConfig(dir.filePath("tls.sqlite"));
-        config.tls = {certificate, key};
-        ScoreServer server(config);
-        QString error;
-        QVERIFY(!server.start(&error));
-        QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)),
-                 qPrintable(error));
+        garbage.close();
+        for (const auto& [certificate, key, complaint] :
+             {std::tuple{folder.filePath("none.pem"), own.key, "Cannot read"},
+              {garbage.fileName(), own.key, "holds no PEM certificate"},
+              {own.certificate, own.certificate, "holds no PEM private key"},
+              {own.certificate, other.key, "do not work together"}}) {
+            ServerConfig config = testConfig(dir.filePath("tls.sqlite"));
+            config.tls = {certificate, key};
+            QString error;
+            QVERIFY(!ScoreServer(config).start(&error));
+            QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)), qPrintable(error));
+        }
     }
 };
 
