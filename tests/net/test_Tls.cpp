@@ -95,22 +95,20 @@ private slots:
             return std::count_if(streams.begin(), streams.end(), [](const StoredStream& s) { return s.complete; });
         };
         if (reason.isEmpty()) {
-            QVERIFY(DataUpload(player.folder).queued().isEmpty());
-            QVERIFY(waitUntil([&] { return completeStreams() == 3; }));
+            QVERIFY(DataUpload(player.folder).queued().isEmpty() && waitUntil([&] { return completeStreams() == 3; }));
             QVERIFY(player.tables.table(5)->uniqueNumbers[0] > 0 && view.table(5).at(0).name == "Ann");
 
             // The exchange itself is encrypted: a client speaking it in plain text gets no answer.
             QTcpSocket plain;
             plain.connectToHost(QHostAddress::LocalHost, running->tcpPort());
-            QVERIFY(plain.waitForConnected(30000));
-            plain.write(QByteArray::fromHex("01000000ad000000"));
-            QVERIFY(plain.state() == QAbstractSocket::UnconnectedState || plain.waitForDisconnected(15000));
-            QVERIFY(!plain.readAll().startsWith(QByteArray(4, '\0')));
+            QVERIFY(plain.waitForConnected(30000) && plain.write(QByteArray::fromHex("01000000ad000000")) == 8);
+            QVERIFY((plain.state() == QAbstractSocket::UnconnectedState || plain.waitForDisconnected(15000)) &&
+                    !plain.readAll().startsWith(QByteArray(4, '\0')));
             return;
         }
         const QString log = takeLogText();
-        QVERIFY2(log.contains(reason) && log.contains("could not be reached"), qPrintable(log));
-        QVERIFY2(!player.progress.filter(reason).isEmpty(), qPrintable(player.progress.join('\n')));
+        QVERIFY2(log.contains(reason) && log.contains("could not be reached") && !player.progress.filter(reason).isEmpty(),
+                 qPrintable(log));
         QCOMPARE(DataUpload(player.folder).queued(), QStringList{"upload1700000000.wire"});
         QVERIFY(player.folder.exists("stats1700000000.txt") && player.folder.exists("info1700000000.txt"));
         QCOMPARE(player.places(5), QStringList{"Ann 40 #-1"});
@@ -118,8 +116,7 @@ private slots:
 
         player.certificate = server.certificate;
         player.play("2000 0.00 0.30000 0.95000");
-        QVERIFY(DataUpload(player.folder).queued().isEmpty());
-        QVERIFY(waitUntil([&] { return completeStreams() == 6; }));
+        QVERIFY(DataUpload(player.folder).queued().isEmpty() && waitUntil([&] { return completeStreams() == 6; }));
     }
 
     // Not verified, or a port that speaks no TLS: the fetch fails without hanging and says why. A
@@ -140,19 +137,19 @@ private slots:
         QVERIFY(running && plain && namedServer && elsewhereServer);
         QStringList progress;
         const QByteArray page = fetchSecurePage(running->httpsPort(), server.certificate, &progress);
-        QVERIFY2(page.startsWith("Vazazo score server\n127.0.0.1:"), page.constData());
-        QVERIFY(Protocol::Capabilities::fromPage(page).tls);
-        QVERIFY(!fetchSecurePage(namedServer->httpsPort(), authority.certificate, &progress).isEmpty());
-        QVERIFY(!fetchSecurePage(elsewhereServer->httpsPort(), elsewhere.certificate, &progress).isEmpty());
-        QVERIFY(fetchSecurePage(elsewhereServer->httpsPort(), authority.certificate, &progress).isEmpty());
+        QVERIFY2(page.startsWith("Vazazo score server\n127.0.0.1:") && Protocol::Capabilities::fromPage(page).tls,
+                 page.constData());
+        QVERIFY(!fetchSecurePage(namedServer->httpsPort(), authority.certificate, &progress).isEmpty() &&
+                !fetchSecurePage(elsewhereServer->httpsPort(), elsewhere.certificate, &progress).isEmpty() &&
+                fetchSecurePage(elsewhereServer->httpsPort(), authority.certificate, &progress).isEmpty());
 
         progress.clear();
         takeLogText();
-        QVERIFY(fetchSecurePage(running->httpsPort(), QString(), &progress).isEmpty());
-        QVERIFY(!progress.filter("could not be verified").isEmpty() && takeLogText().contains("could not be verified"));
+        QVERIFY(fetchSecurePage(running->httpsPort(), QString(), &progress).isEmpty() &&
+                !progress.filter("could not be verified").isEmpty() && takeLogText().contains("could not be verified"));
         progress.clear();
-        QVERIFY(fetchSecurePage(running->httpPort(), server.certificate, &progress).isEmpty());
-        QVERIFY(progress.contains("Cannot connect to the HTTP server!"));
+        QVERIFY(fetchSecurePage(running->httpPort(), server.certificate, &progress).isEmpty() &&
+                progress.contains("Cannot connect to the HTTP server!"));
 
         // A page that claims TLS for a server speaking plain text: not a certificate problem.
         Connection connection(30000);
