@@ -34,17 +34,13 @@ struct Player {
         tables.table(table)->names[place] = name;
         tables.table(table)->scores[place] = score;
     }
-    void synchronize() {
-        window.show();
-        QTest::mouseClick(window.synchronizeButton(), Qt::LeftButton);
-    }
+    void synchronize() { window.show(), QTest::mouseClick(window.synchronizeButton(), Qt::LeftButton); }
     // "name score #number" for each taken place.
     QStringList places(int table) {
         QStringList texts;
         const BestScoreTable& t = *tables.table(table);
-        for (int i = 0; i < BestScores::placeCount && t.scores[i] >= 0; ++i) {
+        for (int i = 0; i < BestScores::placeCount && t.scores[i] >= 0; ++i)
             texts << QString("%1 %2 #%3").arg(t.names[i]).arg(t.scores[i]).arg(t.uniqueNumbers[i]);
-        }
         return texts;
     }
 

@@ -33,7 +33,8 @@ private:
 
     QByteArray fetchSecurePage(quint16 port, const QString& pinned, QStringList* progress) {
         RecordingProgress lines(*progress);
-        ServerLink link(lines);
+        // Generous: the handshake is slow on a loaded machine.
+        ServerLink link(lines, 30000);
         link.setTrust({pinned});
         return link.fetchPage("127.0.0.1", ServerLink::pagePath, port, true);
     }
@@ -51,22 +52,14 @@ private slots:
     void init() { GameLog::takePending(); }
 
     void scoreServerSettingsNameThePageAndHowToFetchIt() {
-        const struct {
-            const char* text;
-            const char* address;
-            bool https;
-        } cases[] = {{"scores.example", "scores.example:80", false},
-                     {"http://scores.example:8080", "scores.example:8080", false},
-                     {" HTTPS://scores.example/ ", "scores.example:443", true},
-                     {"https://[::1]:8443", "[::1]:8443", true},
-                     {"ftp://scores.example", "", false},
-                     {"https://scores.example/page", "", false},
-                     {"https://", "", false}};
-        for (const auto& c : cases) {
-            const std::optional<PageAddress> page = PageAddress::parse(c.text);
-            QCOMPARE(page ? page->address.toString() : QString(), QString(c.address));
-            QCOMPARE(page && page->https, c.https);
+        QStringList parsed;
+        for (const char* text : {"scores.example", "http://scores.example:8080", " HTTPS://scores.example/ ",
+                                 "https://[::1]:8443", "ftp://scores.example", "https://scores.example/page", "https://"}) {
+            const std::optional<PageAddress> page = PageAddress::parse(text);
+            parsed << (page ? page->address.toString() + (page->https ? " https" : "") : "-");
         }
+        QCOMPARE(parsed, (QStringList{"scores.example:80", "scores.example:8080", "scores.example:443 https",
+                                      "[::1]:8443 https", "-", "-", "-"}));
     }
 
     // Uploads and synchronizations run encrypted to a server whose certificate the player pinned,
@@ -94,8 +87,7 @@ private slots:
                                            : QString("127.0.0.1:%1").arg(running->httpPort());
         Player player(page, pinned);
         player.play("1000 1.00 0.20000 0.95000");
-        player.tables.table(5)->names[0] = "Ann";
-        player.tables.table(5)->scores[0] = 40;
+        player.enter(5, 0, "Ann", 40);
         player.synchronize();
         OPEN_VIEW(view, database);
         const auto completeStreams = [&view] {
@@ -103,33 +95,28 @@ private slots:
             return std::count_if(streams.begin(), streams.end(), [](const StoredStream& s) { return s.complete; });
         };
         if (reason.isEmpty()) {
-            QVERIFY(DataUpload(player.folder).queued().isEmpty());
-            QVERIFY(waitUntil([&] { return completeStreams() == 3; }));
-            QVERIFY(player.tables.table(5)->uniqueNumbers[0] > 0);
-            QCOMPARE(view.table(5).at(0).name, QString("Ann"));
+            QVERIFY(DataUpload(player.folder).queued().isEmpty() && waitUntil([&] { return completeStreams() == 3; }));
+            QVERIFY(player.tables.table(5)->uniqueNumbers[0] > 0 && view.table(5).at(0).name == "Ann");
 
             // The exchange itself is encrypted: a client speaking it in plain text gets no answer.
             QTcpSocket plain;
             plain.connectToHost(QHostAddress::LocalHost, running->tcpPort());
-            QVERIFY(plain.waitForConnected(5000));
-            plain.write(QByteArray::fromHex("01000000ad000000"));
-            QVERIFY(plain.state() == QAbstractSocket::UnconnectedState || plain.waitForDisconnected(15000));
-            QVERIFY(!plain.readAll().startsWith(QByteArray(4, '\0')));
+            QVERIFY(plain.waitForConnected(30000) && plain.write(QByteArray::fromHex("01000000ad000000")) == 8);
+            QVERIFY((plain.state() == QAbstractSocket::UnconnectedState || plain.waitForDisconnected(15000)) &&
+                    !plain.readAll().startsWith(QByteArray(4, '\0')));
             return;
         }
         const QString log = takeLogText();
-        QVERIFY2(log.contains(reason) && log.contains("could not be reached"), qPrintable(log));
-        QVERIFY2(!player.progress.filter(reason).isEmpty(), qPrintable(player.progress.join('\n')));
+        QVERIFY2(log.contains(reason) && log.contains("could not be reached") && !player.progress.filter(reason).isEmpty(),
+                 qPrintable(log));
         QCOMPARE(DataUpload(player.folder).queued(), QStringList{"upload1700000000.wire"});
         QVERIFY(player.folder.exists("stats1700000000.txt") && player.folder.exists("info1700000000.txt"));
-        QCOMPARE(player.tables.table(5)->uniqueNumbers[0], -1);
-        QCOMPARE(player.tables.table(5)->names[0], QString("Ann"));
+        QCOMPARE(player.places(5), QStringList{"Ann 40 #-1"});
         QVERIFY(view.streams().isEmpty() && view.table(5).at(0).isEmpty());
 
         player.certificate = server.certificate;
         player.play("2000 0.00 0.30000 0.95000");
-        QVERIFY(DataUpload(player.folder).queued().isEmpty());
-        QVERIFY(waitUntil([&] { return completeStreams() == 6; }));
+        QVERIFY(DataUpload(player.folder).queued().isEmpty() && waitUntil([&] { return completeStreams() == 6; }));
     }
 
     // Not verified, or a port that speaks no TLS: the fetch fails without hanging and says why. A
@@ -150,30 +137,26 @@ private slots:
         QVERIFY(running && plain && namedServer && elsewhereServer);
         QStringList progress;
         const QByteArray page = fetchSecurePage(running->httpsPort(), server.certificate, &progress);
-        QVERIFY2(page.startsWith("Vazazo score server\n127.0.0.1:"), page.constData());
-        QVERIFY(Protocol::Capabilities::fromPage(page).tls);
-        QVERIFY(!fetchSecurePage(namedServer->httpsPort(), authority.certificate, &progress).isEmpty());
-        QVERIFY(!fetchSecurePage(elsewhereServer->httpsPort(), elsewhere.certificate, &progress).isEmpty());
-        QVERIFY(fetchSecurePage(elsewhereServer->httpsPort(), authority.certificate, &progress).isEmpty());
+        QVERIFY2(page.startsWith("Vazazo score server\n127.0.0.1:") && Protocol::Capabilities::fromPage(page).tls,
+                 page.constData());
+        QVERIFY(!fetchSecurePage(namedServer->httpsPort(), authority.certificate, &progress).isEmpty() &&
+                !fetchSecurePage(elsewhereServer->httpsPort(), elsewhere.certificate, &progress).isEmpty() &&
+                fetchSecurePage(elsewhereServer->httpsPort(), authority.certificate, &progress).isEmpty());
 
         progress.clear();
         takeLogText();
-        QVERIFY(fetchSecurePage(running->httpsPort(), QString(), &progress).isEmpty());
-        QVERIFY2(progress.contains("The certificate of the HTTPS server could not be verified!"),
-                 qPrintable(progress.join('\n')));
-        QVERIFY(takeLogText().contains("could not be verified"));
+        QVERIFY(fetchSecurePage(running->httpsPort(), QString(), &progress).isEmpty() &&
+                !progress.filter("could not be verified").isEmpty() && takeLogText().contains("could not be verified"));
         progress.clear();
-        QVERIFY(fetchSecurePage(running->httpPort(), server.certificate, &progress).isEmpty());
-        QVERIFY(progress.contains("Cannot connect to the HTTP server!"));
+        QVERIFY(fetchSecurePage(running->httpPort(), server.certificate, &progress).isEmpty() &&
+                progress.contains("Cannot connect to the HTTP server!"));
 
         // A page that claims TLS for a server speaking plain text: not a certificate problem.
-        Connection connection(5000);
+        Connection connection(30000);
         connection.useTls({server.certificate});
-        QElapsedTimer elapsed;
-        elapsed.start();
         QVERIFY(!connection.connect("127.0.0.1", plain->tcpPort()));
-        QVERIFY(elapsed.elapsed() < 4000);
-        QVERIFY(connection.isLost() && connection.lastError() != Connection::certificateNotVerified);
+        QVERIFY(connection.isLost() && connection.lastError() != Connection::certificateNotVerified &&
+                connection.lastError() != Connection::timedOut);
     }
 };
 

@@ -9,12 +9,8 @@
 #include <QtTest>
 
 // Integers and strings in the game's framing, in order.
-inline void frameOne(QByteArray& b, qint32 value) {
-    wire::putInt(b, value);
-}
-inline void frameOne(QByteArray& b, const QByteArray& text) {
-    wire::putString(b, text);
-}
+inline void frameOne(QByteArray& b, qint32 value) { wire::putInt(b, value); }
+inline void frameOne(QByteArray& b, const QByteArray& text) { wire::putString(b, text); }
 template <typename... Values>
 QByteArray framed(const Values&... values) {
     QByteArray b;
@@ -27,20 +23,14 @@ QByteArray framed(const Values&... values) {
 struct Client {
     QTcpSocket socket;
     explicit Client(quint16 port, const QHostAddress& from = QHostAddress()) {
-        if (!from.isNull()) {
+        if (!from.isNull())
             socket.bind(from, 0);
-        }
         socket.connectToHost(QHostAddress::LocalHost, port);
         socket.waitForConnected(5000);
     }
     template <typename... Values>
-    void put(const Values&... values) {
-        send(framed(values...));
-    }
-    void send(const QByteArray& bytes) {
-        socket.write(bytes);
-        flush();
-    }
+    void put(const Values&... values) { send(framed(values...)); }
+    void send(const QByteArray& bytes) { socket.write(bytes), flush(); }
     void flush() {
         while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(5000)) {
         }
@@ -64,10 +54,7 @@ struct Client {
         return socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(limitMs);
     }
     // The version check, answered with the empty string.
-    bool hello() {
-        put(1, 173);
-        return takeInt() == 0;
-    }
+    bool hello() { return put(1, 173), takeInt() == 0; }
 };
 
 // What the page's port answers to a GET of path, read until it closes.
@@ -76,9 +63,8 @@ inline QByteArray httpGet(quint16 port, const QByteArray& path) {
     http.connectToHost(QHostAddress::LocalHost, port);
     http.write("GET " + path + " HTTP/1.0\r\n\r\n");
     QByteArray answer;
-    while (http.waitForReadyRead(5000)) {
+    while (http.waitForReadyRead(5000))
         answer += http.readAll();
-    }
     return answer + http.readAll();
 }
 
@@ -91,10 +77,9 @@ inline ServerTable table(std::initializer_list<ServerScore> entries) {
 // Command 5 with its lines and, when finish, the closing empty string.
 inline QByteArray framedStream(const QByteArray& kind, const QList<QByteArray>& lines, bool finish = true) {
     QByteArray bytes = framed(5, kind);
-    for (const QByteArray& line : lines + (finish ? QList<QByteArray>{""} : QList<QByteArray>())) {
+    for (const QByteArray& line : lines)
         bytes += framed(line);
-    }
-    return bytes;
+    return finish ? bytes + framed(0) : bytes;
 }
 
 // A game under its id: statistics, info and session record between commands 6 and 7.
@@ -106,11 +91,6 @@ inline QByteArray gameBytes(const QByteArray& id, const QByteArray& stats = "1 2
     return framed(6, id) + gameStreams(id, stats) + framed(7);
 }
 
-inline void uploadStream(Client& client, const QByteArray& kind, const QList<QByteArray>& lines,
-                         bool finish = true) {
-    client.send(framedStream(kind, lines, finish));
-}
-
 // The synchronization's upload: the given tables, then the end; returns the 132 tables sent back
 // (empty when the server did not answer in full).
 inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int, ServerTable>>& uploads,
@@ -120,21 +100,15 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
     client.bytes(4 * qBound(0, flags, tableCount));
     for (const auto& [number, t] : uploads) {
         client.put(2, number);
-        for (const ServerScore& entry : t) {
+        for (const ServerScore& entry : t)
             client.put(entry.name.toUtf8(), entry.score, entry.unique);
-        }
     }
     client.put(3);
     client.flush();
     QList<ServerTable> tables;
-    if (!readAnswer || flags != tableCount) {
-        return tables;
-    }
-    for (int t = 0; t < tableCount; ++t) {
-        for (ServerScore& entry : tables.emplace_back()) {
-            // A braced list is evaluated in order.
-            entry = {QString::fromUtf8(client.takeString()), client.takeInt(), client.takeInt()};
-        }
+    for (int t = 0; readAnswer && flags == tableCount && t < tableCount; ++t) {
+        for (ServerScore& entry : tables.emplace_back())
+            entry = {QString::fromUtf8(client.takeString()), client.takeInt(), client.takeInt()}; // in order
     }
     return tables;
 }
@@ -159,8 +133,7 @@ inline QList<ServerTable> synchronize(Client& client, const QList<std::pair<int,
 inline ServerConfig testConfig(const QString& database, int idleMs = 30000) {
     ServerConfig c;
     c.database = database;
-    c.httpPort = 0;
-    c.tcpPort = 0;
+    c.httpPort = c.tcpPort = 0;
     c.idleTimeoutMs = idleMs;
     return c;
 }

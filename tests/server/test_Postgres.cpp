@@ -30,10 +30,8 @@ bool opens(const QString& spec, QString* error, const QString& passwordFile = {}
 
 QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    return path;
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+                   file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ? path : QString();
 }
 } // namespace
 
@@ -52,9 +50,8 @@ class PostgresTest : public QObject {
             admin.setHostName("127.0.0.1");
             admin.setPort(cluster.port());
             admin.setUserName("postgres");
-            if (admin.open()) {
+            if (admin.open())
                 QSqlQuery(admin).exec("CREATE DATABASE " + name);
-            }
         }
         QSqlDatabase::removeDatabase("admin");
         return QStringLiteral("postgresql://postgres@127.0.0.1:%1/%2").arg(cluster.port()).arg(name);
@@ -74,10 +71,9 @@ private slots:
         QVERIFY2(locked.start(&error, password), qPrintable(error));
         const QString plain = locked.tcpSpec();
         const QString wrong = QString(plain).replace("postgres@", "postgres:Wrong-9x2q@");
-        QVERIFY(!opens(wrong, &error));
-        QVERIFY2(!error.contains("Wrong-9x2q") && error.contains("postgres@127.0.0.1"), qPrintable(error));
-        QVERIFY(!displayedDatabase(wrong).contains("Wrong-9x2q"));
-        QVERIFY(!opens(plain, &error));
+        QVERIFY2(!opens(wrong, &error) && !error.contains("Wrong-9x2q") && error.contains("postgres@127.0.0.1"),
+                 qPrintable(error));
+        QVERIFY(!displayedDatabase(wrong).contains("Wrong-9x2q") && !opens(plain, &error));
         QVERIFY2(opens(plain, &error, writeFile(locked.filePath("password"), password.toUtf8() + "\n")),
                  qPrintable(error));
         // libpq's own ways: the environment and a password file.
@@ -90,28 +86,21 @@ private slots:
         }
         // The program itself: a wrong password in the address shows nowhere in its output.
         const auto [exitCode, output] = runServer({"--check", "--db", wrong});
-        QCOMPARE(exitCode, 1);
-        QVERIFY2(!output.contains("Wrong-9x2q") && output.contains("postgres@127.0.0.1"), output.constData());
+        QVERIFY2(exitCode == 1 && !output.contains("Wrong-9x2q") && output.contains("postgres@127.0.0.1"),
+                 output.constData());
     }
 
-    void queryOptionsReachTheDriver() {
+    // Query options reach the driver, a password among them is refused; the check tells a usable
+    // database from an empty one.
+    void queryOptionsReachTheDriverAndCheckTellsAUsableDatabase() {
         const QString spec = freshDatabase();
         QString error;
         QVERIFY2(!opens(spec + "?sslmode=require", &error) && error.contains("SSL"), qPrintable(error));
+        QVERIFY(!opens(spec + "?password=x", &error) && error.contains("--db-password-file"));
+        const auto [emptyExit, emptyOutput] = runServer({"--check", "--db", spec});
+        QVERIFY(emptyExit == 1 && emptyOutput.contains("lacks table streams"));
         QVERIFY2(opens(spec + "?sslmode=disable&connect_timeout=7&application_name=vazazo%20test", &error),
                  qPrintable(error));
-        QVERIFY(!opens(spec + "?password=x", &error) && error.contains("--db-password-file"));
-        // The Unix socket folder as libpq's host option.
-        QVERIFY2(opens(cluster.socketSpec(), &error), qPrintable(error));
-    }
-
-    void checkTellsAUsableDatabaseFromAnEmptyOne() {
-        const QString spec = freshDatabase();
-        const auto [emptyExit, emptyOutput] = runServer({"--check", "--db", spec});
-        QCOMPARE(emptyExit, 1);
-        QVERIFY(emptyOutput.contains("lacks table streams"));
-        QString error;
-        QVERIFY2(opens(spec, &error), qPrintable(error));
         QCOMPARE(runServer({"--check", "--db", spec}).first, 0);
         QCOMPARE(runServer({"--check", "--db", folder.filePath("none.sqlite")}).first, 1);
         QVERIFY(!QFile::exists(folder.filePath("none.sqlite")));
@@ -121,21 +110,16 @@ private slots:
     void theProgramBehavesAsAService() {
         QProcess server;
         server.start(serverProgram(), {"--db", folder.filePath("service.sqlite"), "--port", "0", "--http-port", "0"});
-        QVERIFY(server.waitForStarted(10000));
         QByteArray errors;
         const auto logged = [&](const char* text) {
             return waitUntil([&] { return (errors += server.readAllStandardError()).contains(text); }, 20000);
         };
-        QVERIFY(logged("score server"));
+        QVERIFY(server.waitForStarted(10000) && logged("score server"));
         ::kill(pid_t(server.processId()), SIGHUP);
-        QVERIFY(logged("SIGHUP"));
-        QCOMPARE(server.state(), QProcess::Running);
+        QVERIFY(logged("SIGHUP") && server.state() == QProcess::Running);
         server.terminate();
-        QVERIFY(server.waitForFinished(10000));
-        QCOMPARE(std::pair(server.exitStatus(), server.exitCode()), std::pair(QProcess::NormalExit, 0));
-        errors += server.readAllStandardError();
-        QVERIFY(server.readAllStandardOutput().isEmpty());
-        QVERIFY2(!errors.contains('\x1b'), errors.constData());
+        QVERIFY(server.waitForFinished(10000) && server.exitStatus() == QProcess::NormalExit && server.exitCode() == 0);
+        QVERIFY(server.readAllStandardOutput().isEmpty() && !(errors + server.readAllStandardError()).contains('\x1b'));
     }
 
     // The database goes away during uploads. Back within the outage limit, the client waits, gets its
@@ -148,8 +132,7 @@ private slots:
         config.limits.outageMs = 1500;
         START_SERVER(hasty, config);
         QString error;
-        Client waiting(patient.tcpPort());
-        Client dropped(hasty.tcpPort());
+        Client waiting(patient.tcpPort()), dropped(hasty.tcpPort());
         QVERIFY(waiting.hello() && dropped.hello());
         const QByteArray whole = gameBytes("outage-1");
         const qsizetype cut = whole.indexOf(framedStream("info", {"info of outage-1"}));
@@ -158,11 +141,10 @@ private slots:
         QVERIFY2(cluster.stop(&error), qPrintable(error));
         waiting.send(whole.mid(cut));
         dropped.send(gameBytes("outage-2"));
-        QVERIFY(dropped.closedByServer(15000));
-        QVERIFY(!waiting.closedByServer(100));
+        QVERIFY(dropped.closedByServer(15000) && !waiting.closedByServer(100));
         QVERIFY2(cluster.restart(&error), qPrintable(error));
-        QCOMPARE(waiting.takeInt(20000), qint32(Protocol::receiptStored));
-        QCOMPARE(waiting.takeString(), Protocol::gameDigest(gameStreams("outage-1")));
+        QVERIFY(waiting.takeInt(20000) == Protocol::receiptStored &&
+                waiting.takeString() == Protocol::gameDigest(gameStreams("outage-1")));
         waiting.put(3);
         QCOMPARE(waiting.takeInt(), 3);
         GREETED_CLIENT(after, hasty.tcpPort());
@@ -170,11 +152,9 @@ private slots:
         QCOMPARE(after.takeInt(20000), qint32(Protocol::receiptStored));
 
         OPEN_VIEW(view, spec);
-        QCOMPARE(view.games().size(), 2);
         const QList<StoredStream> streams = view.streams();
-        QCOMPARE(streams.size(), 6);
-        QCOMPARE(streams[1].lines, (QList<QByteArray>{"info of outage-1"}));
-        QVERIFY(std::all_of(streams.begin(), streams.end(), [](const StoredStream& s) { return s.complete; }));
+        QVERIFY(view.games().size() == 2 && streams.size() == 6 && streams[1].lines == QList<QByteArray>{"info of outage-1"} &&
+                std::all_of(streams.begin(), streams.end(), [](const StoredStream& s) { return s.complete; }));
     }
 
     void twoServersShareOneDatabase() {
@@ -195,9 +175,8 @@ private slots:
                 }
             });
         }
-        for (std::thread& player : players) {
+        for (std::thread& player : players)
             player.join();
-        }
         QCOMPARE(served.load(), 24);
         OPEN_VIEW(view, spec);
         QSet<qint32> numbers;
@@ -217,8 +196,7 @@ private slots:
         right.send(gameBytes("shared-2"));
         QCOMPARE(QSet<qint32>({left.takeInt(10000), right.takeInt(10000)}),
                  QSet<qint32>({Protocol::receiptStored, Protocol::receiptAlreadyStored}));
-        QCOMPARE(view.games().size(), 1);
-        QCOMPARE(view.streams().size(), 3);
+        QVERIFY(view.games().size() == 1 && view.streams().size() == 3);
     }
 };
 

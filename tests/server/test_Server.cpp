@@ -17,23 +17,21 @@ class ServerTest : public QObject {
         START_SERVER(server, testConfig(database));
         GREETED_CLIENT(client, server.tcpPort());
         const QByteArray longLine(300 * 1024, 'x');
-        uploadStream(client, "stats", {"1 2 3", "a\r\nb"});
-        uploadStream(client, "info", {longLine, longLine + 'y', "end"});
+        client.send(framedStream("stats", {"1 2 3", "a\r\nb"}));
+        client.send(framedStream("info", {longLine, longLine + 'y', "end"}));
         client.put(3);
         QVERIFY(client.closedByServer());
         GREETED_CLIENT(broken, server.tcpPort());
-        uploadStream(broken, "info", {"cut", "short"}, false);
+        broken.send(framedStream("info", {"cut", "short"}, false));
         broken.socket.disconnectFromHost();
 
         OPEN_VIEW(reader, database);
         QVERIFY(waitUntil([&] { return reader.streams().size() == 3 && reader.streams()[2].lines.size() == 2; }));
         const QList<StoredStream> streams = reader.streams();
-        QCOMPARE(streams[0].kind, QString("stats"));
-        QCOMPARE(streams[0].client, QString("127.0.0.1"));
-        QCOMPARE(streams[0].lines, (QList<QByteArray>{"1 2 3", "a\r\nb"}));
-        QCOMPARE(streams[1].lines, (QList<QByteArray>{longLine, longLine + 'y', "end"}));
-        QVERIFY(streams[0].complete && streams[1].complete && !streams[2].complete);
-        QCOMPARE(streams[2].lines, (QList<QByteArray>{"cut", "short"}));
+        QVERIFY(streams[0].kind == "stats" && streams[0].client == "127.0.0.1" && streams[0].complete &&
+                streams[1].complete && !streams[2].complete);
+        QCOMPARE(streams[0].lines + streams[1].lines + streams[2].lines,
+                 (QList<QByteArray>{"1 2 3", "a\r\nb", longLine, longLine + 'y', "end", "cut", "short"}));
     }
 
 private slots:
@@ -44,39 +42,31 @@ private slots:
     // past the limit is refused.
     void tablesMergeByNumberAndNameAndRefuseDamagedScores() {
         ServerTable stored;
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 10; ++i)
             stored[i] = {QString("s%1").arg(i), 100 - 10 * i, i + 1};
-        }
         int next = 10;
         const ServerTable merged =
             mergeScoreTables(stored, table({{QString(300, 'n'), 60, -1}, {"gone", -1, 4}, {"low", 5, -1}}),
                              10, [&] { return ++next; });
-        QCOMPARE(merged[4], (ServerScore{"s4", 60, 5}));
-        QCOMPARE(merged[5], (ServerScore{QString(255, 'n'), 60, 11}));
-        QCOMPARE(merged[9], (ServerScore{"s8", 20, 9}));
+        QCOMPARE(QList<ServerScore>({merged[4], merged[5], merged[9]}),
+                 QList<ServerScore>({{"s4", 60, 5}, {QString(255, 'n'), 60, 11}, {"s8", 20, 9}}));
         QCOMPARE(next, 11);
         QList<ServerTable> all(tableCount);
-        all[0] = merged;
-        all[5] = table({{"cyd", 70, ++next}});
+        all[0] = merged, all[5] = table({{"cyd", 70, ++next}});
         const ServerTable again = mergeScoreTables(
             merged, table({{"s0", 120, 1}, {"mallory", 95, 2}, {"forged", 85, 99}, {"eve", 75, 12},
                            {"big", maxScore + 1, -1}, {"max", maxScore, -1}}),
             12, [&] { return ++next; }, namesByNumber(all));
-        QCOMPARE(again[0], (ServerScore{"max", maxScore, 13}));
-        QCOMPARE(again[1], (ServerScore{"s0", 120, 1}));
-        QCOMPARE(again[2], (ServerScore{"mallory", 95, 14}));
-        QCOMPARE(again[3], (ServerScore{"s1", 90, 2}));
-        QCOMPARE(again[4], (ServerScore{"forged", 85, 15}));
         // Number 12 is cyd's in another table: eve's entry is new, not cyd's.
-        QCOMPARE(again[6], (ServerScore{"eve", 75, 16}));
+        QCOMPARE(QList<ServerScore>({again[0], again[1], again[2], again[3], again[4], again[6]}),
+                 QList<ServerScore>({{"max", maxScore, 13}, {"s0", 120, 1}, {"mallory", 95, 14}, {"s1", 90, 2},
+                                     {"forged", 85, 15}, {"eve", 75, 16}}));
         QCOMPARE(again[9].score, 60);
     }
 
     // Synchronizations that arrive together are merged in one transaction, one after the other.
     void synchronizationsMergedTogetherKeepEachOthersNumbers() {
-        ServerDatabase db;
-        QString error;
-        QVERIFY2(db.open(folder.filePath("batch.sqlite"), &error), qPrintable(error));
+        OPEN_VIEW(db, folder.filePath("batch.sqlite"));
         QList<ServerTable> tables;
         QVERIFY2(db.synchronize({{"k1", "", {{0, table({{"alice", 50, -1}})}}},
                                  {"k2", "p", {{0, table({{"bob", 60, -1}})}, {1, table({{"cyd", 5, -1}})}}},
@@ -84,9 +74,8 @@ private slots:
                                 &tables),
                  qPrintable(db.lastError()));
         QCOMPARE(tables.size(), tableCount);
-        QCOMPARE(tables[0][0], (ServerScore{"bob", 60, 2}));
-        QCOMPARE(tables[0][1], (ServerScore{"alice", 50, 1}));
-        QCOMPARE(tables[1][0], (ServerScore{"cyd", 5, 3}));
+        QCOMPARE(QList<ServerScore>({tables[0][0], tables[0][1], tables[1][0]}),
+                 QList<ServerScore>({{"bob", 60, 2}, {"alice", 50, 1}, {"cyd", 5, 3}}));
         QCOMPARE(db.claimCount("p"), 2);
         // A request whose commit went through is not merged again when it comes back.
         QVERIFY(db.synchronize({{"k1", "", {{0, table({{"alice", 50, -1}})}}}}, &tables));
@@ -98,24 +87,22 @@ private slots:
 
     void postgres() {
         TempPostgres postgres;
-        QString error;
-        QVERIFY2(postgres.start(&error), qPrintable(error));
+        if (QString error; !postgres.start(&error))
+            QFAIL(qPrintable(error));
         exercise(postgres.socketSpec());
     }
 
     void pageAndRefusals() {
         START_SERVER(server, testConfig(folder.filePath("refusals.sqlite")));
         const QByteArray page = httpGet(server.httpPort(), "/~dezezi/Ruruzuvuv.html");
-        QVERIFY2(page.startsWith("HTTP/1.0 200"), page.constData());
-        const QList<QByteArray> lines = page.mid(page.indexOf("\r\n\r\n") + 4).split('\n');
-        QCOMPARE(lines.value(1), "127.0.0.1:" + QByteArray::number(server.tcpPort()));
-        QCOMPARE(lines.value(2), QByteArray("capabilities: receipts sessions sync-claims"));
+        QVERIFY2(page.startsWith("HTTP/1.0 200") && page.endsWith("\r\n\r\nVazazo score server\n127.0.0.1:" +
+                                                                 QByteArray::number(server.tcpPort()) +
+                                                                 "\ncapabilities: receipts sessions sync-claims\n"),
+                 page.constData());
         QVERIFY(httpGet(server.httpPort(), "/index.html").startsWith("HTTP/1.0 404"));
-
         Client old(server.tcpPort());
         old.put(1, 172);
-        QVERIFY(!old.takeString().isEmpty());
-        QVERIFY(old.closedByServer());
+        QVERIFY(!old.takeString().isEmpty() && old.closedByServer());
         for (const QByteArray& start : {framed(2, 173), framed(1, 173, 2), framed(1, 173, 4, 2, 132)}) {
             Client rude(server.tcpPort());
             rude.send(start);
@@ -130,9 +117,8 @@ private slots:
         START_SERVER(server, testConfig(folder.filePath("fuzz.sqlite"), 300));
         // A version check, a stream and a synchronization, to be cut and damaged.
         QByteArray valid = framed(1, 173) + framedStream("info", {"a line", "another"}) + framed(4, 2, 7);
-        for (int place = 0; place < 10; ++place) {
+        for (int place = 0; place < 10; ++place)
             valid += framed(QByteArray("name"), 90 - place, -1);
-        }
         valid += framed(3);
 
         QRandomGenerator random(20261206);
@@ -144,36 +130,30 @@ private slots:
             for (int i = 0; i < 100; ++i) {
                 QByteArray bytes =
                     random.bounded(4) == 0 ? QByteArray() : valid.left(random.bounded(valid.size() + 1));
-                for (int n = random.bounded(4); n > 0 && !bytes.isEmpty(); --n) {
+                for (int n = random.bounded(4); n > 0 && !bytes.isEmpty(); --n)
                     bytes[random.bounded(bytes.size())] = char(random.bounded(256));
-                }
-                for (int n = random.bounded(3) == 0 ? random.bounded(40) : 0; n > 0; --n) {
+                for (int n = random.bounded(3) == 0 ? random.bounded(40) : 0; n > 0; --n)
                     bytes.append(char(random.bounded(256)));
-                }
                 auto& socket = batch.emplace_back(std::make_unique<QTcpSocket>());
                 socket->connectToHost(QHostAddress::LocalHost, server.tcpPort());
                 socket->waitForConnected(5000);
                 socket->write(bytes);
                 socket->waitForBytesWritten(5000);
-                if (random.bounded(4) == 0) {
+                if (random.bounded(4) == 0)
                     socket->abort();
-                }
             }
             // Whatever was sent, the server ends every connection within its idle time-out.
-            for (auto& socket : batch) {
-                QVERIFY(socket->state() == QAbstractSocket::UnconnectedState ||
-                        socket->waitForDisconnected(5000));
-            }
+            for (auto& socket : batch)
+                QVERIFY(socket->state() == QAbstractSocket::UnconnectedState || socket->waitForDisconnected(5000));
         }
         QVERIFY(cases >= 500);
         GREETED_CLIENT(proper, server.tcpPort());
-        uploadStream(proper, "stats", {"after the storm"});
+        proper.send(framedStream("stats", {"after the storm"}));
         proper.put(3);
         QCOMPARE(proper.takeInt(), 3);
         OPEN_VIEW(view, folder.filePath("fuzz.sqlite"));
-        for (const StoredStream& stream : view.streams()) {
+        for (const StoredStream& stream : view.streams())
             QCOMPARE(stream.client, QString("127.0.0.1"));
-        }
         QVERIFY2(!log.contains("database"), qPrintable(log.all().right(3000)));
     }
 };

@@ -5,15 +5,6 @@
 
 #include <QtTest>
 
-namespace {
-QString writeFile(const QDir& folder, const QString& name, const QByteArray& bytes) {
-    QFile file(folder.filePath(name));
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    return file.fileName();
-}
-} // namespace
-
 class ServerTlsTest : public QObject {
     Q_OBJECT
 private:
@@ -30,61 +21,43 @@ private slots:
         QVERIFY2(!own.certificate.isEmpty() && !other.certificate.isEmpty(), qPrintable(error));
     }
 
-    void tlsOptionsComeAsAPairAndHttpsNeedsThem_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("complaint");
-        QTest::newRow("both") << QStringList{"--tls-cert", "c.pem", "--tls-key", "k.pem"} << "";
-        QTest::newRow("both and https")
-            << QStringList{"--tls-cert=c.pem", "--tls-key=k.pem", "--https-port=8443"} << "";
-        QTest::newRow("certificate alone") << QStringList{"--tls-cert", "c.pem"} << "go together";
-        QTest::newRow("key alone") << QStringList{"--tls-key", "k.pem"} << "go together";
-        QTest::newRow("empty certificate") << QStringList{"--tls-cert=", "--tls-key=k.pem"} << "go together";
-        QTest::newRow("https without tls") << QStringList{"--https-port", "8443"} << "needs --tls-cert";
-        QTest::newRow("https not a port")
-            << QStringList{"--tls-cert=c", "--tls-key=k", "--https-port=x"} << "port number";
-    }
     void tlsOptionsComeAsAPairAndHttpsNeedsThem() {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, complaint);
-        ServerConfig parsed;
-        bool help = false;
-        QString usage;
-        QString error;
-        const bool ok =
-            parseServerOptions(QStringList{"vazazo-server"} + arguments, &parsed, &help, &usage, &error);
-        QCOMPARE(ok, complaint.isEmpty());
-        QVERIFY2(error.contains(complaint), qPrintable(error));
-        if (ok) {
-            QCOMPARE(parsed.tls.certificate + " " + parsed.tls.key, QString("c.pem k.pem"));
-            QCOMPARE(parsed.httpsPort, arguments.size() == 3 ? 8443 : -1);
-        }
+        const auto parse = [](const QStringList& arguments) {
+            ServerConfig parsed;
+            bool help = false;
+            QString usage, error;
+            return parseServerOptions(QStringList{"vazazo-server"} + arguments, &parsed, &help, &usage, &error)
+                       ? QString("%1 %2 %3").arg(parsed.tls.certificate, parsed.tls.key).arg(parsed.httpsPort)
+                       : error;
+        };
+        QCOMPARE(parse({"--tls-cert", "c.pem", "--tls-key", "k.pem"}), QString("c.pem k.pem -1"));
+        QCOMPARE(parse({"--tls-cert=c.pem", "--tls-key=k.pem", "--https-port=8443"}), QString("c.pem k.pem 8443"));
+        for (const auto& [arguments, complaint] : {std::pair{QStringList{"--tls-cert", "c.pem"}, "go together"},
+                                                   {QStringList{"--tls-key", "k.pem"}, "go together"},
+                                                   {QStringList{"--tls-cert=", "--tls-key=k.pem"}, "go together"},
+                                                   {QStringList{"--https-port", "8443"}, "needs --tls-cert"},
+                                                   {QStringList{"--tls-cert=c", "--tls-key=k", "--https-port=x"}, "port number"}})
+            QVERIFY2(parse(arguments).contains(complaint), qPrintable(parse(arguments)));
     }
 
     // Files that cannot serve stop the start with a message naming them, before any client
     // meets a server that fails every handshake.
-    void certificatesThatCannotServeStopTheStart_data() {
-        QTest::addColumn<QString>("certificate");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("complaint");
-        const QDir folder(dir.path());
-        const QString garbage = writeFile(folder, "garbage.pem", "not a certificate\n");
-        QTest::newRow("missing certificate") << folder.filePath("none.pem") << own.key << "Cannot read";
-        QTest::newRow("not a certificate") << garbage << own.key << "holds no PEM certificate";
-        QTest::newRow("certificate as key")
-            << own.certificate << own.certificate << "holds no PEM private key";
-        QTest::newRow("another certificate's key") << own.certificate << other.key << "do not work together";
-    }
     void certificatesThatCannotServeStopTheStart() {
-        QFETCH(QString, certificate);
-        QFETCH(QString, key);
-        QFETCH(QString, complaint);
-        ServerConfig config = testConfig(dir.filePath("tls.sqlite"));
-        config.tls = {certificate, key};
-        ScoreServer server(config);
-        QString error;
-        QVERIFY(!server.start(&error));
-        QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)),
-                 qPrintable(error));
+        const QDir folder(dir.path());
+        QFile garbage(folder.filePath("garbage.pem"));
+        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a certificate\n") > 0);
+        garbage.close();
+        for (const auto& [certificate, key, complaint] :
+             {std::tuple{folder.filePath("none.pem"), own.key, "Cannot read"},
+              {garbage.fileName(), own.key, "holds no PEM certificate"},
+              {own.certificate, own.certificate, "holds no PEM private key"},
+              {own.certificate, other.key, "do not work together"}}) {
+            ServerConfig config = testConfig(dir.filePath("tls.sqlite"));
+            config.tls = {certificate, key};
+            QString error;
+            QVERIFY(!ScoreServer(config).start(&error));
+            QVERIFY2(error.contains(complaint) && (error.contains(certificate) || error.contains(key)), qPrintable(error));
+        }
     }
 };
 

@@ -40,20 +40,15 @@ public:
     // For scripts: exactly count bytes, or what came before the client went.
     static QByteArray read(QTcpSocket& client, qint64 count) {
         QByteArray bytes;
-        while (bytes.size() < count) {
-            bytes += client.read(count - bytes.size());
-            if (bytes.size() < count && !client.waitForReadyRead(waitMs)) {
-                break;
-            }
+        while ((bytes += client.read(count - bytes.size())).size() < count && client.waitForReadyRead(waitMs)) {
         }
         return bytes;
     }
     // Everything until the client closes.
     static QByteArray readAll(QTcpSocket& client) {
         QByteArray bytes = client.readAll();
-        while (client.waitForReadyRead(waitMs)) {
+        while (client.waitForReadyRead(waitMs))
             bytes += client.readAll();
-        }
         return bytes + client.readAll();
     }
 

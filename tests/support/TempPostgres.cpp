@@ -14,16 +14,13 @@ bool TempPostgres::run(const QString& program, const QStringList& arguments, int
     process.setProcessChannelMode(QProcess::MergedChannels);
     const QString path = binaries + '/' + program;
     // initdb refuses root.
-    if (geteuid() == 0) {
+    if (geteuid() == 0)
         process.start("runuser", QStringList{"-u", "nobody", "--", path} + arguments);
-    } else {
+    else
         process.start(path, arguments);
-    }
     const bool finished = process.waitForFinished(limitMs);
-    if (!finished) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+    if (!finished)
+        process.kill(), process.waitForFinished(5000);
     *output = QString::fromLocal8Bit(process.readAll());
     return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
@@ -41,18 +38,14 @@ bool TempPostgres::startServer(QString* output) {
 bool TempPostgres::stop(QString* error) {
     QString output;
     running = running && !pgCtl({"-m", "fast", "stop"}, &output);
-    if (running) {
-        *error = "pg_ctl stop failed: " + output;
-    }
+    *error = running ? "pg_ctl stop failed: " + output : QString();
     return !running;
 }
 
 bool TempPostgres::restart(QString* error) {
     QString output;
     running = startServer(&output);
-    if (!running) {
-        *error = "pg_ctl start failed: " + output;
-    }
+    *error = running ? QString() : "pg_ctl start failed: " + output;
     return running;
 }
 
@@ -60,9 +53,8 @@ bool TempPostgres::start(QString* error, const QString& password) {
     // Newest first; the versions are whole numbers of the same width.
     const QDir root("/usr/lib/postgresql");
     for (const QString& version : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
-        if (binaries.isEmpty() && QFile::exists(root.filePath(version + "/bin/initdb"))) {
+        if (binaries.isEmpty() && QFile::exists(root.filePath(version + "/bin/initdb")))
             binaries = root.filePath(version + "/bin");
-        }
     }
     const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
     if (binaries.isEmpty() || !folder.isValid() ||
@@ -72,10 +64,8 @@ bool TempPostgres::start(QString* error, const QString& password) {
         return false;
     }
     QString output;
-    QStringList init{"-D", folder.filePath("data"), "-U", "postgres", "-E", "UTF8", "--no-sync"};
-    if (password.isEmpty()) {
-        init << "--auth=trust";
-    } else {
+    QStringList init{"-D", folder.filePath("data"), "-U", "postgres", "-E", "UTF8", "--no-sync", "--auth=trust"};
+    if (!password.isEmpty()) {
         QFile file(folder.filePath("initdb-password"));
         if (!file.open(QIODevice::WriteOnly) || file.write(password.toUtf8() + '\n') < 0) {
             *error = "Cannot write " + file.fileName();
@@ -107,9 +97,8 @@ bool TempPostgres::start(QString* error, const QString& password) {
 
 TempPostgres::~TempPostgres() {
     QString output;
-    if (running) {
+    if (running)
         pgCtl({"-m", "immediate", "stop"}, &output);
-    }
 }
 
 QString TempPostgres::tcpSpec() const {
