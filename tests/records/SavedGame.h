@@ -18,8 +18,6 @@
 struct SavedGame {
     int periods = 3;
     int samples = 5;
-    // Targets on the field in each sample; a hit mark joins every third sample.
-    int targets = 2;
     bool coordinates = true;
     QString before = "pain level: 3.0, stiffness level: 4.0";
     QString after = "pain level: 2.0, stiffness level: 1.5";
@@ -37,21 +35,20 @@ struct SavedGame {
             written.append({5000.0 * i, 5000.0, 1.5, 10 + i, 4 + i % 3, i % 2, 8 - i, 2 + i, 0.25 + 0.01 * i,
                             1800.0 + i});
             stats.append(DataLines::statistics(written.last(), 0));
-            DecisionLog::Row row{
-                .kind = "period",
-                .inputs = {{"shots", 10 + i}, {"hits", 4 + i % 3}, {"missed", i % 2}, {"pm1", i % 2}},
-                .stateBefore = {{"level", 2 + i}},
-                .stateAfter = {{"level", 3 + i}},
-                .changes = {{"weaponsSpeed", 8 - i, 7 - i}}};
-            decisions.add(row, 5000.0 * (i + 1));
+            decisions.add(
+                {.kind = "period",
+                 .inputs = {{"shots", 10 + i}, {"hits", 4 + i % 3}, {"missed", i % 2}, {"pm1", i % 2}},
+                 .stateBefore = {{"level", 2 + i}},
+                 .stateAfter = {{"level", 3 + i}},
+                 .changes = {{"weaponsSpeed", 8 - i, 7 - i}}},
+                5000.0 * (i + 1));
             decisions.reached(5000.0 * (i + 1) + 9);
         }
         LineList info;
-        GameReport::Facts facts;
-        facts.groupName = "group";
-        facts.questionnaire = before;
-        facts.gameLevel = 3;
-        facts.savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4));
+        GameReport::Facts facts{.groupName = "group",
+                                .savedOn = QDateTime(QDate(2026, 12, 5), QTime(17, 3, 4)),
+                                .questionnaire = before,
+                                .gameLevel = 3};
         QStringList report = GameReport::compose(facts, QLocale::c());
         report[0] += "\nBefore " + after;
         for (const QString& line : report) {
@@ -60,7 +57,8 @@ struct SavedGame {
         for (int s = 0; s < samples; ++s) {
             CoordinatesLine line;
             line.begin(1000.0 + 10 * s, 1.0, 0.5 + 0.001 * s, 0.95);
-            for (int t = 0; t < targets; ++t) {
+            // Two targets in each sample; a hit mark joins every third one.
+            for (int t = 0; t < 2; ++t) {
                 line.addObject(QString("t%1").arg(t, 4, 10, QChar('0')), 0.1 * t, 0.01 * s, 0.03);
             }
             if (s % 3 == 2) {
@@ -69,7 +67,6 @@ struct SavedGame {
             info.append(line.take());
         }
         record.gameId = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        record.participantId = "P-1";
         record.start = QDateTime(QDate(2026, 12, 5), QTime(16, 3, 4), Qt::UTC);
         record.end = record.start.addSecs(15);
         record.lengthMs = 15000;
